@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Nerovale need, when missing.
+set -euo pipefail
+packages=(build-essential cmake ninja-build qt6-base-dev qt6-translations-l10n libxml2-dev libxml2-utils
+          libgtest-dev libgmock-dev libbenchmark-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

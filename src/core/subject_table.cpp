@@ -1,0 +1,84 @@
+#include "core/subject_table.h"
+
+#include <utility>
+
+namespace nerovale {
+
+const std::array<std::string_view, kColumnCount> kColumnCaptions = {
+    "",
+    "Cognome *",
+    "Nome *",
+    "Sesso *",
+    "Data di Nascita *",
+    "Comune Italiano Nascita **",
+    "Cod.Com.It.Nasc.",
+    "Comune Straniero Nascita",
+    "Nazione Nascita *",
+    "Cod.Naz.Nasc.",
+    "Codice Fiscale **",
+    "Nome Padre",
+    "Data Decesso *",
+    "Nazione Decesso *",
+    "Cod.Naz.Dec.",
+    "Comune Italiano Decesso ***",
+    "Cod.Com.It.Dec.",
+    "Comune Straniero Decesso",
+    "Atto Morte *",
+    "Comune Atto Morte *",
+    "Cod.Com.Atto.Dec.",
+    "Anno Prot.",
+    "Num. Prot.",
+};
+
+const std::array<int, kColumnCount> kColumnWidthsTwips = {
+    550,  2200, 2200, 670,  1300, 2200, 1300, 2200, 2200, 1300, 2200, 2200,
+    1300, 2200, 1200, 2200, 1300, 2200, 1200, 2200, 1500, 1100, 1200,
+};
+
+namespace {
+const std::string kNoText;
+const std::array<std::string, kColumnCount> kCaptionRow = [] {
+  std::array<std::string, kColumnCount> row;
+  for (std::size_t c = 0; c < kColumnCount; ++c) row[c] = std::string(kColumnCaptions[c]);
+  return row;
+}();
+}  // namespace
+
+const std::string& SubjectTable::Cell(int row, std::size_t column) const {
+  if (column >= kColumnCount || row < 0 || row > Count()) return kNoText;
+  if (row == 0) return kCaptionRow[column];
+  return rows_[static_cast<std::size_t>(row - 1)].cells[column];
+}
+
+bool SubjectTable::SetCell(int row, std::size_t column, std::string text) {
+  if (row < 1 || row > Count() || column < 1 || column >= kColumnCount) return false;
+  rows_[static_cast<std::size_t>(row - 1)].cells[column] = std::move(text);
+  return true;
+}
+
+bool SubjectTable::Add(SubjectRow row) {
+  if (Count() >= kMaxSubjects) return false;
+  row[kNumero] = std::to_string(Count() + 1);
+  rows_.push_back(std::move(row));
+  return true;
+}
+
+bool SubjectTable::Overwrite(int row, const SubjectRow& values) {
+  if (row < 1 || row > Count()) return false;
+  auto& target = rows_[static_cast<std::size_t>(row - 1)];
+  for (std::size_t c = 1; c < kColumnCount; ++c) target.cells[c] = values.cells[c];
+  return true;
+}
+
+bool SubjectTable::Remove(int row) {
+  if (row < 1 || row > Count()) return false;
+  rows_.erase(rows_.begin() + (row - 1));
+  for (int r = row; r <= Count(); ++r) rows_[static_cast<std::size_t>(r - 1)][kNumero] = std::to_string(r);
+  return true;
+}
+
+void SubjectTable::Truncate(int count) {
+  if (count >= 0 && count < Count()) rows_.resize(static_cast<std::size_t>(count));
+}
+
+}  // namespace nerovale

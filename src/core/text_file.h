@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/status.h"
+
+// Text files of the program: Windows-1252 with CR LF line ends on disk, UTF-8 lines in memory.
+namespace nerovale::text {
+
+// The whole content of a file as bytes; none when it cannot be opened or read.
+std::optional<std::string> ReadBytes(const std::filesystem::path& file);
+
+// Splits text into lines at CR LF or a lone LF. A line break at the very end does not make an
+// extra empty line; a last line without a line break is a line.
+std::vector<std::string_view> SplitLines(std::string_view text);
+
+// Reads a Windows-1252 text file into UTF-8 lines.
+std::optional<std::vector<std::string>> ReadCp1252Lines(const std::filesystem::path& file);
+
+// Writes UTF-8 lines as Windows-1252, each followed by CR LF. The text goes to a temporary file in
+// the same folder, which then replaces the old file in one rename: a failure at any point leaves
+// the old file as it was.
+Status WriteCp1252LinesAtomically(const std::filesystem::path& file, const std::vector<std::string>& lines);
+
+}  // namespace nerovale::text

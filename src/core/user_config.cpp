@@ -1,0 +1,30 @@
+#include "core/user_config.h"
+
+#include <array>
+#include <functional>
+
+#include "core/text_file.h"
+
+namespace nerovale {
+
+std::filesystem::path ConfigPath() { return std::filesystem::current_path() / "config.ini"; }
+
+Status ReadConfig(const std::filesystem::path& file, UserConfig& config) {
+  const auto lines = text::ReadCp1252Lines(file);
+  if (!lines) return Status::Failure("Impossibile leggere il file " + file.string());
+  const std::array<std::reference_wrapper<std::string>, 5> fields = {
+      config.CodiceComune, config.CognomeReferente, config.NomeReferente, config.CartellaFileXml,
+      config.CartellaImport};
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i >= lines->size()) return Status::Failure("Il file " + file.string() + " è incompleto");
+    fields[i].get() = (*lines)[i];
+  }
+  return Status::Ok();
+}
+
+Status WriteConfig(const std::filesystem::path& file, const UserConfig& config) {
+  return text::WriteCp1252LinesAtomically(file, {config.CodiceComune, config.CognomeReferente, config.NomeReferente,
+                                                 config.CartellaFileXml, config.CartellaImport});
+}
+
+}  // namespace nerovale

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "core/status.h"
+
+namespace nerovale {
+
+// The sender of the notices and the folders used last, as kept in config.ini.
+struct UserConfig {
+  std::string CodiceComune;
+  std::string CognomeReferente;
+  std::string NomeReferente;
+  std::string CartellaFileXml;
+  std::string CartellaImport;
+
+  // A contact person is configured when both names are present; the municipality does not count.
+  bool HasReferente() const noexcept { return !CognomeReferente.empty() && !NomeReferente.empty(); }
+  bool operator==(const UserConfig&) const = default;
+};
+
+// config.ini in the working directory.
+std::filesystem::path ConfigPath();
+
+// Reads the five lines of config.ini into config, in order. A missing file, or one with fewer than
+// five lines, is a failure; the values read before the gap stay in config.
+Status ReadConfig(const std::filesystem::path& file, UserConfig& config);
+
+// Writes the five values, one per line. A failure leaves the old file untouched.
+Status WriteConfig(const std::filesystem::path& file, const UserConfig& config);
+
+}  // namespace nerovale

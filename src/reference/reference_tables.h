@@ -1,0 +1,73 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "reference/code_table.h"
+
+namespace nerovale::reference {
+
+// The place codes that the codice fiscale needs, by name. Tests pass small fixtures.
+class PlaceCodes {
+ public:
+  virtual ~PlaceCodes() = default;
+  virtual std::string CodComune(std::string_view name) const = 0;
+  virtual std::string CodStato(std::string_view name) const = 0;
+};
+
+// Both tables as read at one moment. An operation over many rows (an import, the table-wide check)
+// takes one snapshot and looks every row up in it: the files are checked once for the operation
+// rather than once per lookup, and all its rows see the same tables. A missing file gives empty
+// rows and a failure naming it.
+class ReferenceSnapshot final : public PlaceCodes {
+ public:
+  ReferenceSnapshot(std::shared_ptr<const TableRows> comuni, std::shared_ptr<const TableRows> stati, Status status);
+
+  std::string CodComune(std::string_view name) const override;
+  std::string CodStato(std::string_view name) const override;
+  const std::string& DescComune(const std::string& code) const { return comuni_->NameOf(code); }
+
+  const Status& status() const noexcept { return status_; }
+
+ private:
+  std::shared_ptr<const TableRows> comuni_;
+  std::shared_ptr<const TableRows> stati_;
+  Status status_;
+};
+
+// The municipality and country tables (FileCodComuni.txt, FileCodStati.txt of the ref folder).
+// Every call sees the files as they are on disk at that moment.
+class ReferenceTables final : public PlaceCodes {
+ public:
+  // The tables under the ref folder of a directory (the working directory, normally).
+  explicit ReferenceTables(const std::filesystem::path& directory = std::filesystem::current_path());
+  ReferenceTables(std::filesystem::path comuni_file, std::filesystem::path stati_file);
+
+  // Lookups by name upper-case the input and compare it exactly, without trimming.
+  Lookup FindComune(std::string_view name);
+  Lookup FindStato(std::string_view name);
+  // The name of a municipality code, compared exactly.
+  Lookup DescComune(const std::string& code);
+
+  std::string CodComune(std::string_view name) const override;
+  std::string CodStato(std::string_view name) const override;
+
+  // Every name in file order, duplicates included; empty when the file cannot be read.
+  std::vector<std::string> ComuniNames(Status* status = nullptr);
+  std::vector<std::string> StatiNames(Status* status = nullptr);
+
+  ReferenceSnapshot Snapshot();
+
+  // Whether both files can be read; the failure names the first one that cannot.
+  Status Check();
+
+ private:
+  // Lookups refresh the in-memory rows; to callers they are queries.
+  mutable CodeTable comuni_;
+  mutable CodeTable stati_;
+};
+
+}  // namespace nerovale::reference

@@ -1,0 +1,58 @@
+#include "core/subject_table.h"
+
+#include <gtest/gtest.h>
+
+namespace nerovale {
+namespace {
+
+SubjectRow Subject(const std::string& surname) {
+  SubjectRow row;
+  row[kCognome] = surname;
+  return row;
+}
+
+TEST(SubjectTable, EmptyTableHasTheCaptionRowOnly) {
+  SubjectTable table;
+  EXPECT_EQ(table.Count(), 0);
+  EXPECT_EQ(table.RowCount(), 1);
+  EXPECT_EQ(table.Cell(0, 0), "");
+  EXPECT_EQ(table.Cell(0, kCognome), "Cognome *");
+  EXPECT_EQ(table.Cell(0, kCodComuneAtto), "Cod.Com.Atto.Dec.");
+  EXPECT_EQ(kColumnWidthsTwips[kSesso], 670);
+  EXPECT_EQ(kColumnWidthsTwips[kCodComuneAtto], 1500);
+  EXPECT_FALSE(table.SetCell(0, kCognome, "X"));  // the caption row is never written
+}
+
+TEST(SubjectTable, NumbersReadOneToNAfterDeletes) {
+  SubjectTable table;
+  for (const char* name : {"A", "B", "C", "D"}) ASSERT_TRUE(table.Add(Subject(name)));
+  ASSERT_TRUE(table.Remove(2));
+  EXPECT_EQ(table.Count(), 3);
+  for (int r = 1; r <= 3; ++r) EXPECT_EQ(table.Cell(r, kNumero), std::to_string(r));
+  EXPECT_EQ(table.Cell(2, kCognome), "C");
+  EXPECT_EQ(table.Cell(3, kCognome), "D");
+  EXPECT_FALSE(table.Remove(0));
+  EXPECT_FALSE(table.Remove(4));
+
+  SubjectRow edited = Subject("Z");
+  edited[kNumero] = "99";
+  ASSERT_TRUE(table.Overwrite(1, edited));
+  EXPECT_EQ(table.Cell(1, kCognome), "Z");
+  EXPECT_EQ(table.Cell(1, kNumero), "1");
+
+  table.Truncate(1);
+  EXPECT_EQ(table.Count(), 1);
+  table.CreaTab1();
+  EXPECT_EQ(table.RowCount(), 1);
+}
+
+TEST(SubjectTable, RefusesTheSubjectBeyond32767) {
+  SubjectTable table;
+  for (int i = 0; i < SubjectTable::kMaxSubjects; ++i) ASSERT_TRUE(table.Add({}));
+  EXPECT_FALSE(table.Add(Subject("OLTRE")));
+  EXPECT_EQ(table.Count(), 32767);
+  EXPECT_EQ(table.Cell(32767, kNumero), "32767");
+}
+
+}  // namespace
+}  // namespace nerovale

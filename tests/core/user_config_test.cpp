@@ -1,0 +1,61 @@
+#include "core/user_config.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "temp_dir.h"
+
+namespace nerovale {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+
+TEST(UserConfig, RoundTripWritesFiveWindows1252Lines) {
+  TempDir dir;
+  const UserConfig config{"D704", "FORLÌ DÀ", "NICOLÒ", "/home/op/XML", ""};
+  ASSERT_TRUE(WriteConfig(dir / "config.ini", config));
+  EXPECT_EQ(ReadFile(dir / "config.ini"), "D704\r\nFORL\xCC D\xC0\r\nNICOL\xD2\r\n/home/op/XML\r\n\r\n");
+  UserConfig read;
+  ASSERT_TRUE(ReadConfig(dir / "config.ini", read));
+  EXPECT_EQ(read, config);
+}
+
+TEST(UserConfig, ShortFileKeepsValuesReadBeforeTheGap) {
+  TempDir dir;
+  UserConfig read;
+  const Status status = ReadConfig(dir.Write("config.ini", "H501\r\n\r\n\r\n"), read);
+  EXPECT_FALSE(status);
+  EXPECT_EQ(read.CodiceComune, "H501");
+  EXPECT_FALSE(read.HasReferente());  // a code without a contact person: first start
+  EXPECT_FALSE(ReadConfig(dir / "missing.ini", read));
+}
+
+TEST(UserConfig, UnwritableFolderLeavesTheOldFileIntact) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  TempDir dir;
+  const auto file = dir.Write("config.ini", "OLD\r\n");
+  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  EXPECT_FALSE(WriteConfig(file, UserConfig{"NEW", "A", "B", "", ""}));
+  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
+  EXPECT_EQ(ReadFile(file), "OLD\r\n");
+}
+
+TEST(UserConfig, TemporaryFileThatCannotBeCreatedLeavesTheOldFileIntact) {
+  TempDir dir;  // works for root too: the temporary name is taken by a folder
+  const auto file = dir.Write("config.ini", "OLD\r\n");
+  std::filesystem::create_directories(dir / "config.ini.tmp");
+  EXPECT_FALSE(WriteConfig(file, UserConfig{"NEW", "A", "B", "", ""}));
+  EXPECT_EQ(ReadFile(file), "OLD\r\n");
+}
+
+TEST(UserConfig, FailedWriteIntoADirectoryLeavesNoTemporaryFile) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "config.ini" / "busy");  // rename over a non-empty folder fails
+  EXPECT_FALSE(WriteConfig(dir / "config.ini", UserConfig{"NEW", "A", "B", "", ""}));
+  EXPECT_FALSE(std::filesystem::exists(dir / "config.ini.tmp"));
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "config.ini"));
+}
+
+}  // namespace
+}  // namespace nerovale

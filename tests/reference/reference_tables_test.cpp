@@ -1,0 +1,111 @@
+#include "reference/reference_tables.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "temp_dir.h"
+
+namespace nerovale::reference {
+namespace {
+
+using testing::TempDir;
+
+class ShippedTables : public ::testing::Test {
+ protected:
+  ReferenceTables tables{std::filesystem::path(NEROVALE_SOURCE_DIR)};
+};
+
+TEST_F(ShippedTables, KnownPlaces) {
+  EXPECT_EQ(tables.CodComune("ROMA"), "H501");
+  EXPECT_EQ(tables.CodComune("roma"), "H501");
+  EXPECT_EQ(tables.CodComune("FORLÌ"), "D704");
+  EXPECT_EQ(tables.CodComune("forlì"), "D704");  // accented letters are upper-cased too
+  EXPECT_EQ(tables.DescComune("H501").value, "ROMA");
+  EXPECT_EQ(tables.CodStato("italia"), "Z000");
+  EXPECT_EQ(tables.CodComune(" ROMA"), "");
+  EXPECT_EQ(tables.ComuniNames().size(), 12926U);
+  EXPECT_EQ(tables.StatiNames().size(), 231U);
+  EXPECT_EQ(tables.ComuniNames().front(), "ABANO BAGNI");
+  EXPECT_TRUE(tables.Check());
+}
+
+class FixtureTables : public ::testing::Test {
+ protected:
+  TempDir dir;
+  std::filesystem::path comuni = dir.Write("comuni.txt",
+                                           "ALFA,A001\r\n"
+                                           "BETA,B002,extra,fields\r\n"
+                                           "\r\n"
+                                           "no comma here\r\n"
+                                           "ALFA,A999\r\n"
+                                           "GAMMA,A001\r\n"
+                                           "DE  SANCTIS,D003\r\n"
+                                           "LUNGO,L00001\r\n"
+                                           "CORTO,C1\r\n"
+                                           "CIT\xC0,C004\r\n");
+  std::filesystem::path stati = dir.Write("stati.txt", "ITALIA,Z000\r\nFRANCIA,Z110\r\n");
+  ReferenceTables tables{comuni, stati};
+};
+
+TEST_F(FixtureTables, FirstMatchWinsAndExtraFieldsAreIgnored) {
+  EXPECT_EQ(tables.CodComune("ALFA"), "A001");
+  EXPECT_EQ(tables.DescComune("A001").value, "ALFA");
+  EXPECT_EQ(tables.CodComune("BETA"), "B002");
+  EXPECT_EQ(tables.CodComune("citÀ"), "C004");
+  EXPECT_EQ(tables.ComuniNames(), (std::vector<std::string>{"ALFA", "BETA", "ALFA", "GAMMA", "DE  SANCTIS",
+                                                             "LUNGO", "CORTO", "CITÀ"}));
+}
+
+TEST_F(FixtureTables, BlanksAreNeverTrimmedOrCompacted) {
+  EXPECT_EQ(tables.CodComune("ALFA "), "");
+  EXPECT_EQ(tables.CodComune("DE SANCTIS"), "");
+  EXPECT_EQ(tables.CodComune("DE  SANCTIS"), "D003");
+  EXPECT_EQ(tables.DescComune("a001").value, "");  // codes are compared exactly
+  EXPECT_EQ(tables.DescComune("").value, "");
+}
+
+TEST_F(FixtureTables, CodesThatAreNotFourCharactersAreRejected) {
+  EXPECT_EQ(tables.CodComune("LUNGO"), "");
+  EXPECT_EQ(tables.CodComune("CORTO"), "");
+}
+
+TEST_F(FixtureTables, ReplacedFileTakesEffectAtTheNextLookup) {
+  EXPECT_EQ(tables.CodComune("ALFA"), "A001");
+  // Same size, new content: the identity or the modification time tells the difference.
+  const auto replacement = dir.Write("new.txt", "ALFA,A777\r\nBETA,B002,extra,fields\r\n");
+  std::filesystem::rename(replacement, comuni);
+  EXPECT_EQ(tables.CodComune("ALFA"), "A777");
+  EXPECT_EQ(tables.ComuniNames().size(), 2U);
+
+  dir.Write("comuni.txt", "ALFA,A888\r\n");  // rewritten in place
+  std::filesystem::last_write_time(comuni, std::filesystem::last_write_time(comuni) + std::chrono::seconds(1));
+  EXPECT_EQ(tables.CodComune("ALFA"), "A888");
+}
+
+TEST_F(FixtureTables, MissingFileIsAnErrorNamingItAndNeverACrash) {
+  std::filesystem::remove(comuni);
+  const Lookup lookup = tables.FindComune("ALFA");
+  EXPECT_EQ(lookup.value, "");
+  ASSERT_FALSE(lookup.status);
+  EXPECT_NE(lookup.status.message().find("comuni.txt"), std::string::npos);
+  EXPECT_TRUE(tables.ComuniNames().empty());
+  EXPECT_FALSE(tables.Check());
+  EXPECT_EQ(tables.CodStato("FRANCIA"), "Z110");
+  const ReferenceSnapshot snapshot = tables.Snapshot();
+  EXPECT_FALSE(snapshot.status());
+  EXPECT_EQ(snapshot.CodComune("ALFA"), "");
+  EXPECT_EQ(snapshot.CodStato("FRANCIA"), "Z110");
+}
+
+TEST_F(FixtureTables, SnapshotKeepsTheTablesItWasTakenFrom) {
+  const ReferenceSnapshot snapshot = tables.Snapshot();
+  dir.Write("comuni.txt", "ALFA,A888\r\n");
+  std::filesystem::last_write_time(comuni, std::filesystem::last_write_time(comuni) + std::chrono::seconds(1));
+  EXPECT_EQ(snapshot.CodComune("alfa"), "A001");
+  EXPECT_EQ(snapshot.DescComune("B002"), "BETA");
+  EXPECT_EQ(tables.Snapshot().CodComune("alfa"), "A888");
+}
+
+}  // namespace
+}  // namespace nerovale::reference
