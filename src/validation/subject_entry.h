@@ -1,0 +1,64 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/dates.h"
+#include "core/subject_table.h"
+#include "reference/reference_tables.h"
+
+namespace nerovale::validation {
+
+// The raw texts of the subject entry form, one per control.
+struct SubjectEntry {
+  std::string cognome;                 // CognomeBox
+  std::string nome;                    // NomeBox
+  std::string sesso;                   // "M" (Option1), "F" (Option2) or ""
+  std::string giorno, mese, anno;      // GiornoBox, MeseBox, AnnoBox
+  std::string comune_nascita;          // ComuneITCombo
+  std::string cod_comune_nascita;      // ComuneNCodBox
+  std::string comune_estero_nascita;   // ComuneSTBox
+  std::string nazione_nascita;         // StatoCombo
+  std::string cod_nazione_nascita;     // StatoNCodBox
+  std::string codice_fiscale;          // CodiceFiscaleBox
+  std::string nome_padre;              // PaternitaBox
+  std::string data_decesso;            // DataDecessoBox, with its literals ("__/__/____" untouched)
+  std::string nazione_decesso;         // StatoDCombo
+  std::string cod_nazione_decesso;     // StatoDCodBox
+  std::string comune_decesso;          // ComuneITDCombo
+  std::string cod_comune_decesso;      // ComuneDCodBox
+  std::string comune_estero_decesso;   // ComuneSTDBox
+  std::string atto_morte;              // AttoMorteBox
+  std::string comune_atto;             // ComuneAttoCombo
+  std::string cod_comune_atto;         // ComuneAttoBox
+  std::string anno_protocollo;         // AnnoProtocolloBox
+  std::string numero_protocollo;       // NumProtocolloBox
+};
+
+// One failed rule: its number (1-23, the order in which failures are listed), its message line and
+// the names of the controls that the form highlights.
+struct RuleFailure {
+  int rule = 0;
+  std::string_view message;
+  std::vector<std::string_view> controls;
+};
+
+struct EntryOutcome {
+  bool accepted = false;
+  SubjectRow row;                       // the row to store, when accepted
+  std::vector<RuleFailure> failures;    // in rule order, when rejected
+};
+
+// A day or month of one character gets a leading "0" (5 becomes 05); the form shows the longer text.
+std::string PadDayOrMonth(std::string text);
+
+// Checks one subject as the operator confirms it. Names are compacted and trimmed; the birth date
+// becomes d/m/yyyy, mm/yyyy or yyyy; everything else is kept as given.
+EntryOutcome ValidateSubjectEntry(SubjectEntry entry, const dates::Date& today, const reference::PlaceCodes& places);
+
+// The warning that lists failed rules: the header line, CR LF, then CR LF before every message line.
+std::string WarningText(const std::vector<std::string_view>& lines);
+std::string FailureText(const std::vector<RuleFailure>& failures);
+
+}  // namespace nerovale::validation
