@@ -1,0 +1,41 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include "core/status.h"
+#include "core/subject_table.h"
+
+namespace nerovale::output {
+
+// The local date and time a notice is made at.
+struct LocalTime {
+  std::chrono::year_month_day date;
+  int hour = 0;
+  int minute = 0;
+};
+
+struct NoticeFolder {
+  std::filesystem::path path;  // empty when no folder was created
+  std::string name;
+  Status status;
+};
+
+// Creates the folder of a new notice, "Nerovale_yyyymmdd,hhmm", inside a directory. It remembers,
+// for as long as it lives, the minute of the last folder and a counter: a second notice in the same
+// minute goes to "...,hhmm(2)", a third to "(3)", and the counter goes on past names that exist
+// already. The folder returned is always one that this call created.
+class NoticeFolderMaker {
+ public:
+  NoticeFolder Create(const std::filesystem::path& directory, const LocalTime& now);
+
+ private:
+  std::string minute_;
+  int counter_ = 1;
+};
+
+// "nerovale_" + number + "_" + yyyymmdd + ".xml", the date taken from "dd/mm/yyyy".
+std::string NoticeFileName(const CommunicationHeader& header);
+
+}  // namespace nerovale::output

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "core/status.h"
+#include "core/subject_table.h"
+
+namespace nerovale::output {
+
+// Who sends the notice, as the main window shows it.
+struct Sender {
+  std::string codice_comune;
+  std::string cognome_referente;
+  std::string nome_referente;
+};
+
+// Everything one notice file is made of.
+struct Notice {
+  const Sender& sender;
+  const CommunicationHeader& header;
+  const SubjectTable& subjects;
+  std::filesystem::path schema;  // written into the root element as the schema's location
+};
+
+// The notice as UTF-8 XML text: the root DATI_CHIAMATA_NEROVALE with its two attributes, the sender,
+// the header and one DATI_ANAGRAFICI per subject, every element present (empty ones included) and in
+// order. Values are copied unchanged and escaped.
+std::string BuildNoticeXml(const Notice& notice);
+
+// Builds the notice and writes it to file; the failure says what went wrong and names the file.
+Status SaveNoticeXml(const Notice& notice, const std::filesystem::path& file);
+
+// The schema's location for a working directory: its ref/validate.xsd, absolute.
+std::filesystem::path SchemaPath(const std::filesystem::path& working_directory = std::filesystem::current_path());
+
+}  // namespace nerovale::output
