@@ -115,7 +115,15 @@ char32_t FromCp1252(unsigned char byte) noexcept {
 std::string Utf8FromCp1252(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 8);
-  for (char c : bytes) AppendUtf8(out, FromCp1252(static_cast<unsigned char>(c)));
+  std::size_t run = 0;  // start of the pending run of ASCII bytes, copied in one go
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80) continue;
+    out.append(bytes, run, i - run);
+    AppendUtf8(out, FromCp1252(b));
+    run = i + 1;
+  }
+  out.append(bytes, run, bytes.size() - run);
   return out;
 }
 
@@ -143,8 +151,14 @@ char32_t ToUpper(char32_t cp) noexcept {
 }
 
 std::string ToUpper(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size());
+  std::string out(utf8);
+  bool ascii = true;
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+    ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  }
+  if (ascii) return out;
+  out.clear();
   for (std::size_t pos = 0; pos < utf8.size();) {
     const auto b = static_cast<unsigned char>(utf8[pos]);
     if (b < 0x80) {
@@ -158,6 +172,7 @@ std::string ToUpper(std::string_view utf8) {
 }
 
 std::string CompactBlanks(std::string_view text) {
+  if (!text.starts_with(' ') && text.find("  ") == std::string_view::npos) return std::string(text);
   std::string out;
   out.reserve(text.size());
   for (char c : text) {

@@ -100,23 +100,47 @@ Doc BuildDocument(const Notice& notice) {
   return doc;
 }
 
+// Serialises the document through a write callback, indented, as UTF-8 with its declaration.
+// Streaming keeps a large notice from being held twice in memory.
+template <typename Sink>
+bool Serialise(xmlDoc* doc, Sink& sink) {
+  const auto write = [](void* context, const char* buffer, int length) -> int {
+    return static_cast<Sink*>(context)->Write(buffer, static_cast<std::size_t>(length)) ? length : -1;
+  };
+  xmlSaveCtxt* save = xmlSaveToIO(write, nullptr, &sink, "UTF-8", XML_SAVE_FORMAT);
+  if (save == nullptr) return false;
+  const bool saved = xmlSaveDoc(save, doc) >= 0;
+  return xmlSaveClose(save) >= 0 && saved;
+}
+
+struct StringSink {
+  std::string text;
+  bool Write(const char* buffer, std::size_t length) {
+    text.append(buffer, length);
+    return true;
+  }
+};
+
+struct FileSink {
+  std::FILE* file;
+  bool Write(const char* buffer, std::size_t length) { return std::fwrite(buffer, 1, length, file) == length; }
+};
+
 }  // namespace
 
 std::string BuildNoticeXml(const Notice& notice) {
   const Doc doc = BuildDocument(notice);
-  xmlChar* buffer = nullptr;
-  int size = 0;
-  xmlDocDumpFormatMemoryEnc(doc.get(), &buffer, &size, "UTF-8", 1);
-  std::string xml(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(size > 0 ? size : 0));
-  xmlFree(buffer);
-  return xml;
+  StringSink sink;
+  Serialise(doc.get(), sink);
+  return sink.text;
 }
 
 Status SaveNoticeXml(const Notice& notice, const std::filesystem::path& file) {
-  const std::string xml = BuildNoticeXml(notice);
+  const Doc doc = BuildDocument(notice);
   std::FILE* out = std::fopen(file.c_str(), "wbx");  // the folder is new: never replace a file
   if (out == nullptr) return Status::Failure("Impossibile creare il file " + file.string());
-  const bool written = std::fwrite(xml.data(), 1, xml.size(), out) == xml.size() && std::fflush(out) == 0;
+  FileSink sink{out};
+  const bool written = Serialise(doc.get(), sink) && std::fflush(out) == 0;
   const bool closed = std::fclose(out) == 0;
   if (!written || !closed) return Status::Failure("Impossibile scrivere il file " + file.string() + " (disco pieno?)");
   return Status::Ok();

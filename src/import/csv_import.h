@@ -1,0 +1,39 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/dates.h"
+#include "core/subject_table.h"
+#include "reference/reference_tables.h"
+
+namespace nerovale::import {
+
+// The outcome of reading a CSV file: every line as a new subject row, or the number of the first
+// line that failed (0 when the file could not be opened). An import is all or nothing.
+struct ImportResult {
+  bool ok = false;
+  int failed_line = 0;
+  std::vector<SubjectRow> rows;  // numbered after the subjects already in the table
+};
+
+// Reads the subjects of a CSV file: 17 fields a line, separated by commas or, when that does not give
+// 17, by semicolons; no quoting and no header line. Values are compacted, trimmed and upper-cased,
+// the five places looked up, an empty country taken as ITALIA and the dates written dd/mm/yyyy. A
+// file with a UTF-8 byte-order mark, or valid UTF-8 with multi-byte characters, is read as UTF-8,
+// any other as Windows-1252; lines end with CR LF or LF. The table can grow to 32,766 subjects.
+ImportResult ImportCsv(const std::filesystem::path& file, int progressivo, reference::ReferenceTables& tables);
+
+// Appends the rows of a successful import.
+void AppendRows(SubjectTable& table, std::vector<SubjectRow> rows);
+
+// Recognises d/m/yyyy and d-m-yyyy (one or two digits for day and month) and yyyy-mm-dd.
+std::optional<dates::Date> RecogniseDate(std::string_view text);
+
+// "Errore nel file importato alla riga N" and the two lines that follow it.
+std::string ImportFailureText(int line);
+
+}  // namespace nerovale::import

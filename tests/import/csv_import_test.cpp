@@ -1,0 +1,123 @@
+#include "import/csv_import.h"
+
+#include <gtest/gtest.h>
+
+#include "temp_dir.h"
+
+namespace nerovale::import {
+namespace {
+
+using testing::TempDir;
+
+const std::string kExample = "rossi,mario,m,5/3/1931,roma,,,,,10/1/2024,,roma,,12,roma,2024,7";
+
+class CsvImport : public ::testing::Test {
+ protected:
+  TempDir dir;
+  reference::ReferenceTables tables{std::filesystem::path(NEROVALE_SOURCE_DIR)};
+  ImportResult Import(const std::string& bytes, int progressivo = 0) {
+    return ImportCsv(dir.Write("import.csv", bytes), progressivo, tables);
+  }
+};
+
+TEST_F(CsvImport, TheWorkedExampleLine) {
+  const auto result = Import(kExample + "\r\n");
+  ASSERT_TRUE(result.ok);
+  ASSERT_EQ(result.rows.size(), 1U);
+  SubjectRow expected;
+  expected.cells = {"1", "ROSSI", "MARIO", "M", "05/03/1931", "ROMA", "H501", "", "ITALIA", "Z000", "", "",
+                    "10/01/2024", "ITALIA", "Z000", "ROMA", "H501", "", "12", "ROMA", "H501", "2024", "7"};
+  EXPECT_EQ(result.rows[0], expected);
+}
+
+TEST_F(CsvImport, SeparatorsAreDecidedPerLine) {
+  std::string semicolons = kExample;
+  for (char& c : semicolons) c = c == ',' ? ';' : c;
+  const auto result = Import(kExample + "\r\n" + semicolons + "\r\n" +
+                             "bianchi;anna;f;1950;;sao paulo, sp;brasile;;;1/2/2020;;roma;;1,2;roma;2020;8\r\n",
+                             3);
+  ASSERT_TRUE(result.ok);
+  ASSERT_EQ(result.rows.size(), 3U);
+  EXPECT_EQ(result.rows[1].cells, (SubjectRow{{"5", "ROSSI", "MARIO", "M", "05/03/1931", "ROMA", "H501", "", "ITALIA",
+                                               "Z000", "", "", "10/01/2024", "ITALIA", "Z000", "ROMA", "H501", "", "12",
+                                               "ROMA", "H501", "2024", "7"}}).cells);
+  EXPECT_EQ(result.rows[0][kNumero], "4");
+  EXPECT_EQ(result.rows[2][kComuneEsteroNascita], "SAO PAULO, SP");
+  EXPECT_EQ(result.rows[2][kAttoMorte], "1,2");
+  EXPECT_EQ(result.rows[2][kDataNascita], "1950");
+  EXPECT_EQ(result.rows[2][kCodNazioneNascita], "Z602");
+}
+
+TEST_F(CsvImport, WrongFieldCountsFailAtTheirLine) {
+  const std::string sixteen = "a,b,m,1950,,,,,,1/1/2020,,roma,,1,roma,2020";
+  const std::string eighteen = sixteen + ",7,8";
+  EXPECT_EQ(Import(kExample + "\r\n" + kExample + "\r\n" + sixteen + "\r\n" + kExample + "\r\n").failed_line, 3);
+  EXPECT_EQ(Import(kExample + "\n" + eighteen + "\n").failed_line, 2);
+  const auto blank_line = Import(kExample + "\r\n\r\n" + kExample + "\r\n");
+  EXPECT_FALSE(blank_line.ok);
+  EXPECT_EQ(blank_line.failed_line, 2);
+  EXPECT_TRUE(blank_line.rows.empty());
+  EXPECT_EQ(ImportCsv(dir / "missing.csv", 0, tables).failed_line, 0);
+}
+
+TEST_F(CsvImport, ValuesAndDates) {
+  const auto result = Import(
+      "  de   santis ,mario,m,1931,roma,,,,,1931,,roma,,12,roma,2024,7\r\n"
+      "rossi,mario,m,31/02/1931,roma,,italia,,,5-3-2020,francia,,parigi,12,roma,2024,7\r\n"
+      "rossi,mario,m,1931-03-05,roma,,,,,2020-03-05,,roma,,12,roma,2024,7\r\n"
+      "rossi,mario,m,05/03/31,roma,,,,,05/03/20,,roma,,12,roma,2024,7\r\n"
+      "COGNOME,NOME,SESSO,NASCITA,COMUNE,ESTERO,NAZIONE,CF,PADRE,DECESSO,NAZ,COM,EST,ATTO,COMATTO,ANNO,NUM");
+  ASSERT_TRUE(result.ok);
+  ASSERT_EQ(result.rows.size(), 5U);
+  EXPECT_EQ(result.rows[0][kCognome], "DE SANTIS");
+  EXPECT_EQ(result.rows[0][kDataNascita], "1931");
+  EXPECT_EQ(result.rows[0][kDataDecesso], "");  // a year alone is no death date
+  EXPECT_EQ(result.rows[1][kDataNascita], "");  // no such day
+  EXPECT_EQ(result.rows[1][kDataDecesso], "05/03/2020");
+  EXPECT_EQ(result.rows[1][kNazioneDecesso], "FRANCIA");
+  EXPECT_EQ(result.rows[1][kCodNazioneDecesso], "Z110");
+  EXPECT_EQ(result.rows[1][kCodComuneDecesso], "");
+  EXPECT_EQ(result.rows[2][kDataNascita], "05/03/1931");
+  EXPECT_EQ(result.rows[2][kDataDecesso], "05/03/2020");
+  EXPECT_EQ(result.rows[3][kDataNascita], "");  // two-digit years are never guessed
+  EXPECT_EQ(result.rows[3][kDataDecesso], "");
+  EXPECT_EQ(result.rows[4][kCognome], "COGNOME");  // a title line is a subject like any other
+  EXPECT_EQ(result.rows[4][kCodNazioneNascita], "");
+}
+
+TEST_F(CsvImport, EncodingsAndLineEnds) {
+  const std::string cp1252 = "forl\xEC,nicol\xF2,m,1950,forl\xEC,,,,,1/1/2020,,roma,,1,roma,2020,7";
+  const std::string utf8 = "forlì,nicolò,m,1950,forlì,,,,,1/1/2020,,roma,,1,roma,2020,7";
+  for (const std::string& bytes : {cp1252, utf8, "\xEF\xBB\xBF" + utf8}) {
+    const auto result = Import(bytes + "\n");
+    ASSERT_TRUE(result.ok);
+    ASSERT_EQ(result.rows.size(), 1U);
+    EXPECT_EQ(result.rows[0][kNome], "NICOLÒ");
+    EXPECT_EQ(result.rows[0][kCodComuneNascita], "D704");
+  }
+  EXPECT_EQ(Import(kExample + "\n" + kExample).rows.size(), 2U);  // the last line needs no line break
+  const auto empty = Import("");
+  EXPECT_TRUE(empty.ok);
+  EXPECT_TRUE(empty.rows.empty());
+}
+
+TEST_F(CsvImport, TableGrowsTo32766SubjectsAtMost) {
+  const std::string two = kExample + "\r\n" + kExample + "\r\n";
+  EXPECT_TRUE(Import(two, 32764).ok);
+  EXPECT_EQ(Import(two, 32765).failed_line, 2);
+}
+
+TEST_F(CsvImport, MissingReferenceTableFailsTheFirstLine) {
+  TempDir empty;
+  reference::ReferenceTables none(empty.path());
+  EXPECT_EQ(ImportCsv(dir.Write("import.csv", kExample), 0, none).failed_line, 1);
+  EXPECT_TRUE(ImportCsv(dir.Write("empty.csv", ""), 0, none).ok);
+}
+
+TEST(ImportFailureText, NamesTheLine) {
+  EXPECT_EQ(ImportFailureText(3),
+            "Errore nel file importato alla riga 3\r\nVerificare i separatori, la lunghezza\r\nla quantità e il contenuto dei dati");
+}
+
+}  // namespace
+}  // namespace nerovale::import
