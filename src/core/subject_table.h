@@ -4,7 +4,10 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "core/grid_clip.h"
 
 namespace nerovale {
 
@@ -58,7 +61,7 @@ struct CommunicationHeader {
 
 // The ordered table of subjects. Row 0 is the caption row; rows 1 to Count() hold the subjects and
 // column 0 of row r always reads r.
-class SubjectTable {
+class SubjectTable final : public gridclip::GridCells {
  public:
   // The number of subjects is a signed 16-bit value, so the table holds at most this many.
   static constexpr int kMaxSubjects = 32767;
@@ -75,6 +78,13 @@ class SubjectTable {
 
   // Writes one cell of a subject row (1 to Count(), columns 1 to 22); false when out of range.
   bool SetCell(int row, std::size_t column, std::string text);
+
+  std::string CellText(int row, int column) const override {
+    return column < 0 ? std::string{} : Cell(row, static_cast<std::size_t>(column));
+  }
+  bool SetCellText(int row, int column, std::string text) override {
+    return column >= 0 && SetCell(row, static_cast<std::size_t>(column), std::move(text));
+  }
 
   const SubjectRow& Row(int row) const { return rows_.at(static_cast<std::size_t>(row - 1)); }
 

@@ -20,6 +20,7 @@ bool InSet(CharSet set, char32_t character) noexcept {
     case CharSet::kCodiceFiscale: return letter || digit;
     case CharSet::kPlaceName: return letter || c == ' ' || c == '\'' || c == '-' || c == '.';
     case CharSet::kDigits: return digit;
+    case CharSet::kReferente: return letter || c >= 192 || c == ' ' || c == '\'' || c == '-';
   }
   return false;
 }

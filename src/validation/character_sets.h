@@ -15,6 +15,7 @@ enum class CharSet {
   kPlaceName,    // what a municipality or country combo takes: letters, blank, "'", "-", "."
   kDigits,       // 0-9
   kCodiceFiscale,  // letters and digits
+  kReferente,    // the contact person's names: letters, codes 192-255, blank, "'", "-"
 };
 
 bool InSet(CharSet set, char32_t character) noexcept;

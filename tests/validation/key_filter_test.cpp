@@ -1,0 +1,37 @@
+#include "validation/key_filter.h"
+
+#include <gtest/gtest.h>
+
+namespace nerovale::validation {
+namespace {
+
+using namespace filters;
+
+TEST(KeyFilter, TypedKeysAndFullBoxes) {
+  EXPECT_EQ(FilterKey(kCognome, 0, U'a'), KeyVerdict::kAccept);
+  EXPECT_EQ(FilterKey(kCognome, 0, U'-'), KeyVerdict::kAccept);
+  EXPECT_EQ(FilterKey(kNome, 0, U'-'), KeyVerdict::kRefuse);
+  EXPECT_EQ(FilterKey(kCognome, 0, U'1'), KeyVerdict::kRefuse);
+  EXPECT_EQ(FilterKey(kCognome, 72, U'A'), KeyVerdict::kRefuseWithMessage);
+  EXPECT_EQ(FilterKey(kCognome, 72, U'1'), KeyVerdict::kRefuse);  // a refused key in a full box says nothing
+  EXPECT_EQ(FilterKey(kNumeroComunicazione, 9, U'x'), KeyVerdict::kRefuseWithMessage);  // any key
+  EXPECT_EQ(FilterKey(kNumeroComunicazione, 3, U'x'), KeyVerdict::kRefuse);
+  EXPECT_EQ(FilterKey(kAttoMorte, 9, U'%'), KeyVerdict::kRefuseWithMessage);
+  EXPECT_EQ(FilterKey(kGiornoMese, 2, U'1'), KeyVerdict::kRefuse);
+  EXPECT_EQ(FilterKey(kPlaceCombo, 500, U'a'), KeyVerdict::kAccept);  // no limit
+  EXPECT_EQ(FilterKey(kPlaceCombo, 0, U'À'), KeyVerdict::kRefuse);   // no accented letters in a combo
+  EXPECT_EQ(FilterKey(kNome, 0, U'à'), KeyVerdict::kAccept);         // typed à (224) is shown as À
+  EXPECT_EQ(FilterKey(kNome, 0, U'ò'), KeyVerdict::kRefuse);         // ò (242) is outside the set
+  EXPECT_EQ(FilterKey(kReferente, 0, U'ÿ'), KeyVerdict::kAccept);
+  EXPECT_EQ(FilterKey(kComuneEstero, 60, U'.'), KeyVerdict::kRefuseWithMessage);
+}
+
+TEST(KeyFilter, PastedTextGoesThroughTheSameFilter) {
+  EXPECT_EQ(FilterText(kNumeroComunicazione, "12/3.4a56789012"), "123456789");
+  EXPECT_EQ(FilterText(kCognome, "d'àmico-2 ß"), "D'ÀMICO- ß");
+  EXPECT_EQ(FilterText(kCodiceFiscale, "rssmra50c05h501f-extra"), "RSSMRA50C05H501F");
+  EXPECT_EQ(FilterText(kGiornoMese, "\xFF" "5"), "5");
+}
+
+}  // namespace
+}  // namespace nerovale::validation
