@@ -1,18 +1,25 @@
 #include <QApplication>
-#include <QHeaderView>
-#include <QTableView>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
-#include "core/subject_table.h"
-#include "ui/subject_table_model.h"
+#include <filesystem>
+
+#include "ui/app_state.h"
+#include "ui/principale.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  nerovale::SubjectTable table;
-  nerovale::ui::SubjectTableModel model(table);
-  QTableView view;
-  view.setWindowTitle(" Nerovale");
-  view.setModel(&model);
-  view.resize(1000, 500);
-  view.show();
+  QApplication::setApplicationName("Nerovale");
+  QApplication::setQuitOnLastWindowClosed(false);  // the main window ends the program, hidden or not
+  QTranslator translator;
+  if (translator.load(QLocale(QLocale::Italian), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(&translator);
+  }
+  nerovale::ui::AppState state(std::filesystem::current_path());
+  nerovale::ui::Principale principale(state);
+  principale.show();
+  principale.Start();
   return QApplication::exec();
 }

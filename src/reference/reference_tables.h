@@ -51,6 +51,9 @@ class ReferenceTables final : public PlaceCodes {
   Lookup FindStato(std::string_view name);
   // The name of a municipality code, compared exactly.
   Lookup DescComune(const std::string& code);
+  // Lookups of a name exactly as given, not upper-cased (the combo boxes of the entry form).
+  Lookup FindComuneExact(const std::string& name) { return comuni_.CodeOf(name); }
+  Lookup FindStatoExact(const std::string& name) { return stati_.CodeOf(name); }
 
   std::string CodComune(std::string_view name) const override;
   std::string CodStato(std::string_view name) const override;

@@ -1,0 +1,181 @@
+#include "ui/dati_utente.h"
+
+#include <QComboBox>
+#include <QCompleter>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStringListModel>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "ui/field_filter.h"
+#include "ui/message_box.h"
+#include "ui/principale.h"
+#include "ui/qt_text.h"
+#include "ui/small_windows.h"
+
+namespace nerovale::ui {
+namespace {
+
+template <typename W>
+W* Named(W* widget, const char* name) {
+  widget->setObjectName(name);
+  return widget;
+}
+
+// Calls a function when a widget loses the focus.
+class FocusOut final : public QObject {
+ public:
+  FocusOut(QObject* parent, std::function<void()> action) : QObject(parent), action_(std::move(action)) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::FocusOut) action_();
+    return false;
+  }
+
+ private:
+  std::function<void()> action_;
+};
+
+}  // namespace
+
+DatiUtente::DatiUtente(Principale& principale, bool modifica_mode)
+    : QDialog(&principale),
+      modifica(modifica_mode),
+      principale_(principale),
+      comune_(Named(new QComboBox(this), "Combo1")),
+      codice_(Named(new QLineEdit(this), "Text3")),
+      cognome_(Named(new QLineEdit(this), "Text1")),
+      nome_(Named(new QLineEdit(this), "Text2")) {
+  setObjectName("datiUtente");
+  setWindowTitle(modifica ? " Modifica Dati Configurazione Utente" : " Inserimento Dati Configurazione Utente");
+  AppState& state = principale.state();
+
+  auto* title = Named(new QLabel("Nerovale - Comunicazione dei decessi", this), "Label1");
+  QFont bold = title->font();
+  bold.setBold(true);
+  bold.setPointSize(bold.pointSize() + 3);
+  title->setFont(bold);
+  auto* intro = Named(new QLabel(modifica ? " Modifica dei parametri di configurazione iniziale : \n"
+                                          : "Prima di accedere all'applicazione è necessario inserire i dati "
+                                            "riguardanti il Comune di utilizzo e il referente:",
+                                 this),
+                      "Label2");
+  intro->setWordWrap(true);
+
+  Status listed;
+  const auto names = state.tables.ComuniNames(&listed);
+  if (!listed) Say(this, Icon::kWarning, Q(listed.message()));
+  QStringList list;
+  list.reserve(static_cast<qsizetype>(names.size()));
+  for (const auto& name : names) list.append(Q(name));
+  comune_->setEditable(true);
+  comune_->setInsertPolicy(QComboBox::NoInsert);
+  comune_->setModel(new QStringListModel(list, comune_));
+  comune_->completer()->setCompletionMode(QCompleter::PopupCompletion);
+  comune_->setCurrentIndex(-1);
+  InstallFilter(comune_->lineEdit(), validation::filters::kPlaceCombo);
+  codice_->setReadOnly(true);
+  codice_->setFocusPolicy(Qt::NoFocus);
+  codice_->setMaximumWidth(60);
+  InstallFilter(cognome_, validation::filters::kReferente);
+  InstallFilter(nome_, validation::filters::kReferente);
+
+  if (!state.config.CodiceComune.empty()) comune_->setEditText(Q(state.tables.DescComune(state.config.CodiceComune).value));
+  if (modifica) {
+    cognome_->setText(Q(state.config.CognomeReferente));
+    nome_->setText(Q(state.config.NomeReferente));
+    codice_->setText(Q(state.config.CodiceComune));
+  }
+
+  auto* palette1 = Named(new QToolButton(this), "Image1");
+  auto* palette2 = Named(new QToolButton(this), "Image2");
+  palette1->setText("Àß");
+  palette2->setText("Àß");
+  auto* ok = Named(new QPushButton("OK", this), "Command1");
+  auto* cancel = Named(new QPushButton(modifica ? "Annulla" : "Esci", this), "Command2");
+
+  auto* referente = Named(new QGroupBox("Referente", this), "XPFrame1");
+  auto* names_grid = new QGridLayout(referente);
+  names_grid->addWidget(Named(new QLabel("Cognome", referente), "Label4"), 0, 0);
+  names_grid->addWidget(cognome_, 0, 1);
+  names_grid->addWidget(palette1, 0, 2);
+  names_grid->addWidget(Named(new QLabel("Nome", referente), "Label5"), 1, 0);
+  names_grid->addWidget(nome_, 1, 1);
+  names_grid->addWidget(palette2, 1, 2);
+  auto* comune_row = new QHBoxLayout;
+  comune_row->addWidget(Named(new QLabel("Comune", this), "Label3"));
+  comune_row->addWidget(comune_, 1);
+  comune_row->addWidget(codice_);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(title);
+  layout->addWidget(intro);
+  layout->addLayout(comune_row);
+  layout->addWidget(referente);
+  layout->addLayout(buttons);
+  setTabOrder(comune_, cognome_);
+  setTabOrder(cognome_, nome_);
+  setTabOrder(nome_, ok);
+  setTabOrder(ok, cancel);
+  resize(520, 300);
+  setAttribute(Qt::WA_DeleteOnClose);
+
+  connect(comune_, &QComboBox::activated, this, &DatiUtente::LookUpComune);
+  comune_->installEventFilter(new FocusOut(this, [this] { LookUpComune(); }));
+  comune_->lineEdit()->installEventFilter(new FocusOut(this, [this] { LookUpComune(); }));
+  connect(palette1, &QToolButton::clicked, this, [this] { principale_.OpenPalette(10, cognome_); });
+  connect(palette2, &QToolButton::clicked, this, [this] { principale_.OpenPalette(20, nome_); });
+  connect(ok, &QPushButton::clicked, this, &DatiUtente::Confirm);
+  connect(cancel, &QPushButton::clicked, this, &DatiUtente::Cancel);
+}
+
+void DatiUtente::LookUpComune() {
+  codice_->setText(Q(principale_.state().tables.FindComune(S(comune_->currentText())).value));
+}
+
+void DatiUtente::Confirm() {
+  LookUpComune();
+  const auto refuse = [this](QWidget* focus, QLineEdit* box, const char* message) {
+    Say(this, Icon::kWarning, message);
+    focus->setFocus();
+    box->end(false);
+  };
+  if (codice_->text().isEmpty()) return refuse(comune_, comune_->lineEdit(), "Inserire il Comune");
+  if (cognome_->text().isEmpty()) return refuse(cognome_, cognome_, "Inserire il Cognome del Referente");
+  if (nome_->text().isEmpty()) return refuse(nome_, nome_, "Inserire il Nome del Referente");
+
+  AppState& state = principale_.state();
+  state.config.CognomeReferente = S(cognome_->text());
+  state.config.NomeReferente = S(nome_->text());
+  state.config.CodiceComune = S(codice_->text());
+  principale_.ShowSender();
+  if (const Status saved = WriteConfig(state.ConfigFile(), state.config); !saved) {
+    // The values stay in effect for this run; the operator learns that they were not kept.
+    Say(this, Icon::kWarning, "Impossibile salvare la configurazione:\r\n" + Q(saved.message()));
+  } else {
+    ReadConfig(state.ConfigFile(), state.config);
+  }
+  if (!modifica) {
+    principale_.show();
+    principale_.ShowSplash();
+  }
+  accept();
+}
+
+void DatiUtente::Cancel() { reject(); }
+
+void DatiUtente::reject() {
+  const bool first_start = !modifica;
+  QDialog::reject();
+  if (first_start) principale_.close();  // ends the program, writing nothing
+}
+
+}  // namespace nerovale::ui

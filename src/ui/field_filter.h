@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include "validation/key_filter.h"
+
+class QLineEdit;
+
+namespace nerovale::ui {
+
+// Connects a box to its filter: typed keys are judged one by one (a full box may say so in a
+// message), and whatever else changes the text (a paste, a drop) is filtered as a whole. The caret
+// goes to the end of the text when the box gets the focus.
+void InstallFilter(QLineEdit* box, const validation::FieldFilter& filter);
+
+// Only the caret at the end on focus, for boxes without a filter.
+void CaretToEndOnFocus(QLineEdit* box);
+
+// A masked date box: no mask until its first focus, then "##/##/####" with "_" in unfilled places.
+void InstallDateMask(QLineEdit* box);
+// The text of a date box with its literals ("__/__/____" untouched), or "" before its first focus.
+QString DateBoxText(const QLineEdit* box);
+
+}  // namespace nerovale::ui

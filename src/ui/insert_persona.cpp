@@ -1,0 +1,550 @@
+#include "ui/insert_persona.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStringListModel>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "core/text.h"
+#include "ui/field_filter.h"
+#include "ui/message_box.h"
+#include "ui/principale.h"
+#include "ui/qt_text.h"
+#include "ui/small_windows.h"
+
+namespace nerovale::ui {
+namespace {
+
+namespace f = validation::filters;
+
+QLabel* Caption(const char* text, QWidget* parent) { return new QLabel(text, parent); }
+
+QStringListModel* NamesModel(const std::vector<std::string>& names, QObject* parent) {
+  QStringList list;
+  list.reserve(static_cast<qsizetype>(names.size()));
+  for (const auto& name : names) list.append(Q(name));
+  return new QStringListModel(list, parent);
+}
+
+// Runs an action when a widget loses the focus.
+class OnFocusOut final : public QObject {
+ public:
+  OnFocusOut(QObject* parent, std::function<void()> action) : QObject(parent), action_(std::move(action)) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::FocusOut) action_();
+    return false;
+  }
+
+ private:
+  std::function<void()> action_;
+};
+
+}  // namespace
+
+QLineEdit* InsertPersona::Box(const char* name, QWidget* parent) {
+  auto* box = new QLineEdit(parent);
+  box->setObjectName(name);
+  SetBackground(box, kWhite);
+  return box;
+}
+
+QComboBox* InsertPersona::Combo(const char* name, QWidget* parent, bool countries) {
+  auto* combo = new QComboBox(parent);
+  combo->setObjectName(name);
+  combo->setEditable(true);
+  combo->setInsertPolicy(QComboBox::NoInsert);
+  combo->setCompleter(nullptr);  // the text is what the operator typed, never a guess
+  combo->setMaxVisibleItems(20);
+  combo->setMinimumContentsLength(24);
+  combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  SetBackground(combo, kWhite);
+  InstallFilter(combo->lineEdit(), f::kPlaceCombo);
+  // A choice from the list, and leaving the combo, fill its code box; leaving it empties the code
+  // box when the name is not in the table.
+  connect(combo, &QComboBox::activated, this, [this, combo, countries] {
+    SetBackground(combo, kWhite);
+    countries ? RifStato(combo) : RifComune(combo);
+  });
+  combo->lineEdit()->installEventFilter(new OnFocusOut(combo, [this, combo, countries] {
+    if (!(countries ? RifStato(combo) : RifComune(combo))) CodeBoxOf(combo)->clear();
+  }));
+  connect(combo, &QComboBox::editTextChanged, this, [combo] {
+    if (Background(combo) == kHighlightColour) SetBackground(combo, kWhite);
+  });
+  return combo;
+}
+
+InsertPersona::InsertPersona(Principale& principale, bool nuovo)
+    : QDialog(&principale), principale_(principale), nuovo_(nuovo) {
+  setObjectName("InsertPersona");
+  AppState& state = principale.state();
+
+  cognome_ = Box("CognomeBox", this);
+  nome_ = Box("NomeBox", this);
+  maschio_ = new QRadioButton("M", this);
+  maschio_->setObjectName("Option1");
+  femmina_ = new QRadioButton("F", this);
+  femmina_->setObjectName("Option2");
+  for (QRadioButton* option : {maschio_, femmina_}) {
+    option->setAutoFillBackground(true);
+    SetBackground(option, kWhite);
+  }
+  giorno_ = Box("GiornoBox", this);
+  mese_ = Box("MeseBox", this);
+  anno_ = Box("AnnoBox", this);
+  comune_it_ = Combo("ComuneITCombo", this, false);
+  comune_n_cod_ = Box("ComuneNCodBox", this);
+  comune_st_ = Box("ComuneSTBox", this);
+  stato_ = Combo("StatoCombo", this, true);
+  stato_n_cod_ = Box("StatoNCodBox", this);
+  codice_fiscale_ = Box("CodiceFiscaleBox", this);
+  paternita_ = Box("PaternitaBox", this);
+  auto* decesso = new QGroupBox("Dati Decesso", this);
+  decesso->setObjectName("XPFrame1");
+  data_decesso_ = Box("DataDecessoBox", decesso);
+  stato_d_ = Combo("StatoDCombo", decesso, true);
+  stato_d_cod_ = Box("StatoDCodBox", decesso);
+  comune_itd_ = Combo("ComuneITDCombo", decesso, false);
+  comune_d_cod_ = Box("ComuneDCodBox", decesso);
+  comune_std_ = Box("ComuneSTDBox", decesso);
+  atto_morte_ = Box("AttoMorteBox", decesso);
+  comune_atto_ = Combo("ComuneAttoCombo", decesso, false);
+  comune_atto_cod_ = Box("ComuneAttoBox", decesso);
+  anno_protocollo_ = Box("AnnoProtocolloBox", decesso);
+  num_protocollo_ = Box("NumProtocolloBox", decesso);
+  for (QLineEdit* code : {comune_n_cod_, stato_n_cod_, stato_d_cod_, comune_d_cod_, comune_atto_cod_}) code->hide();
+
+  InstallFilter(cognome_, f::kCognome);
+  InstallFilter(nome_, f::kNome);
+  InstallFilter(paternita_, f::kNome);
+  InstallFilter(comune_st_, f::kComuneEstero);
+  InstallFilter(comune_std_, f::kComuneEstero);
+  InstallFilter(giorno_, f::kGiornoMese);
+  InstallFilter(mese_, f::kGiornoMese);
+  InstallFilter(anno_, f::kAnno);
+  InstallFilter(anno_protocollo_, f::kAnno);
+  InstallFilter(codice_fiscale_, f::kCodiceFiscale);
+  InstallFilter(atto_morte_, f::kAttoMorte);
+  InstallFilter(num_protocollo_, f::kNumProtocollo);
+  InstallDateMask(data_decesso_);
+
+  // The lists, in file order; the municipality combos share one list, the country combos another.
+  Status listed;
+  QStringListModel* comuni = NamesModel(state.tables.ComuniNames(&listed), this);
+  if (!listed) Say(this, Icon::kWarning, Q(listed.message()));
+  QStringListModel* stati = NamesModel(state.tables.StatiNames(&listed), this);
+  if (!listed) Say(this, Icon::kWarning, Q(listed.message()));
+  for (QComboBox* combo : {comune_it_, comune_itd_, comune_atto_}) combo->setModel(comuni);
+  for (QComboBox* combo : {stato_, stato_d_}) combo->setModel(stati);
+  for (QComboBox* combo : {comune_it_, comune_itd_, comune_atto_, stato_, stato_d_}) {
+    combo->setCurrentIndex(-1);
+    combo->setEditText("");
+  }
+
+  const auto picture = [this](const char* name, const char* text, QWidget* parent) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setText(text);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+  };
+  auto* image1 = picture("Image1", "Àß", this);
+  auto* image2 = picture("Image2", "Àß", this);
+  auto* image3 = picture("Image3", "Àß", this);
+  image4_ = picture("Image4", "Àß", this);
+  image6_ = picture("Image6", "Àß", decesso);
+  auto* image5 = picture("Image5", "", decesso);
+  image5->setIcon(CalendarIcon());
+
+  auto* inserisci = new QPushButton("Inserisci", this);
+  inserisci->setObjectName("Command1");
+  auto* cancella = new QPushButton("Cancella", this);
+  cancella->setObjectName("Command2");
+  auto* annulla = new QPushButton("Annulla", this);
+  annulla->setObjectName("Command3");
+  for (QPushButton* b : {inserisci, cancella, annulla}) b->setAutoDefault(false);
+
+  // Layout: the person above, the death in its frame, the buttons and the legend below.
+  auto* person = new QGridLayout;
+  person->addWidget(Caption("Cognome *", this), 0, 0);
+  person->addWidget(cognome_, 0, 1, 1, 4);
+  person->addWidget(image1, 0, 5);
+  person->addWidget(Caption("Nome *", this), 1, 0);
+  person->addWidget(nome_, 1, 1, 1, 4);
+  person->addWidget(image2, 1, 5);
+  auto* sex = new QHBoxLayout;
+  sex->addWidget(maschio_);
+  sex->addWidget(femmina_);
+  sex->addStretch();
+  person->addWidget(Caption("Sesso *", this), 2, 0);
+  person->addLayout(sex, 2, 1);
+  auto* birth = new QHBoxLayout;
+  birth->addWidget(Caption("Giorno **", this));
+  birth->addWidget(giorno_);
+  birth->addWidget(Caption("Mese **", this));
+  birth->addWidget(mese_);
+  birth->addWidget(Caption("Anno *", this));
+  birth->addWidget(anno_);
+  birth->addStretch();
+  for (QLineEdit* box : {giorno_, mese_}) box->setMaximumWidth(40);
+  anno_->setMaximumWidth(60);
+  person->addWidget(Caption("Data di Nascita:", this), 3, 0);
+  person->addLayout(birth, 3, 1, 1, 4);
+  person->addWidget(Caption("Comune Italiano     di Nascita **", this), 4, 0);
+  person->addWidget(comune_it_, 4, 1, 1, 4);
+  person->addWidget(Caption("Comune Straniero  di Nascita", this), 5, 0);
+  person->addWidget(comune_st_, 5, 1, 1, 4);
+  person->addWidget(image4_, 5, 5);
+  person->addWidget(Caption("Nazione di Nascita *", this), 6, 0);
+  person->addWidget(stato_, 6, 1, 1, 4);
+  person->addWidget(Caption("Codice Fiscale **", this), 7, 0);
+  person->addWidget(codice_fiscale_, 7, 1, 1, 4);
+  person->addWidget(Caption("Nome    Padre", this), 8, 0);
+  person->addWidget(paternita_, 8, 1, 1, 4);
+  person->addWidget(image3, 8, 5);
+
+  auto* death = new QGridLayout(decesso);
+  death->addWidget(Caption("Data Decesso *", decesso), 0, 0);
+  death->addWidget(data_decesso_, 0, 1);
+  death->addWidget(image5, 0, 2);
+  data_decesso_->setMaximumWidth(110);
+  death->addWidget(Caption("Nazione Decesso *", decesso), 1, 0);
+  death->addWidget(stato_d_, 1, 1, 1, 3);
+  death->addWidget(Caption("Comune Italiano Decesso ***", decesso), 2, 0);
+  death->addWidget(comune_itd_, 2, 1, 1, 3);
+  death->addWidget(Caption("Comune Straniero Decesso", decesso), 3, 0);
+  death->addWidget(comune_std_, 3, 1, 1, 3);
+  death->addWidget(image6_, 3, 4);
+  death->addWidget(Caption("Atto di morte *", decesso), 4, 0);
+  death->addWidget(atto_morte_, 4, 1);
+  death->addWidget(Caption("Atto di morte del Comune *", decesso), 5, 0);
+  death->addWidget(comune_atto_, 5, 1, 1, 3);
+  death->addWidget(Caption("Anno Protocollo", decesso), 6, 0);
+  death->addWidget(anno_protocollo_, 6, 1);
+  death->addWidget(Caption("Numero Protocollo", decesso), 7, 0);
+  death->addWidget(num_protocollo_, 7, 1);
+  atto_morte_->setMaximumWidth(110);
+  anno_protocollo_->setMaximumWidth(60);
+  num_protocollo_->setMaximumWidth(110);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(inserisci);
+  buttons->addWidget(cancella);
+  buttons->addWidget(annulla);
+  auto* legend = Caption("* Campi Obbligatori , ** Obbligatorio se nato in Italia , *** Obbligatorio se deceduto in "
+                         "Italia",
+                         this);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(person);
+  layout->addWidget(decesso);
+  layout->addLayout(buttons);
+  layout->addWidget(legend);
+
+  QWidget* order[] = {cognome_, nome_, maschio_, femmina_, giorno_, mese_, anno_, comune_it_, comune_st_, stato_,
+                      codice_fiscale_, paternita_, data_decesso_, stato_d_, comune_itd_, comune_std_, atto_morte_,
+                      comune_atto_, anno_protocollo_, num_protocollo_, inserisci, cancella, annulla};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
+  // Highlights clear as the operator corrects a field.
+  for (QLineEdit* box : {cognome_, nome_, comune_st_, codice_fiscale_, paternita_, comune_std_, atto_morte_,
+                         anno_protocollo_, num_protocollo_, data_decesso_}) {
+    ClearHighlightOnChange(box);
+  }
+  for (QLineEdit* box : {giorno_, mese_, anno_}) {
+    connect(box, &QLineEdit::textChanged, this, [this] {
+      for (QLineEdit* date : {giorno_, mese_, anno_}) SetBackground(date, kWhite);
+    });
+  }
+  for (QRadioButton* option : {maschio_, femmina_}) {
+    connect(option, &QRadioButton::clicked, this, [this, option] {
+      if (Background(option) == kHighlightColour) {
+        SetBackground(maschio_, kWhite);
+        SetBackground(femmina_, kWhite);
+      }
+    });
+  }
+  connect(stato_, &QComboBox::editTextChanged, this, [this](const QString& text) { BirthInItaly(text == "ITALIA"); });
+  connect(stato_d_, &QComboBox::editTextChanged, this, [this](const QString& text) { DeathInItaly(text == "ITALIA"); });
+  connect(stato_n_cod_, &QLineEdit::textChanged, this, &InsertPersona::StatoNCodBox_Change);
+  connect(stato_d_cod_, &QLineEdit::textChanged, this, &InsertPersona::StatoDCodBox_Change);
+
+  connect(image1, &QToolButton::clicked, this, [this] { OpenPalette(1, cognome_); });
+  connect(image2, &QToolButton::clicked, this, [this] { OpenPalette(2, nome_); });
+  connect(image3, &QToolButton::clicked, this, [this] { OpenPalette(3, paternita_); });
+  connect(image4_, &QToolButton::clicked, this, [this] { OpenPalette(4, comune_st_); });
+  connect(image6_, &QToolButton::clicked, this, [this] { OpenPalette(5, comune_std_); });
+  connect(image5, &QToolButton::clicked, this, [this] { principale_.OpenCalendarFor("soggetto", data_decesso_); });
+  connect(inserisci, &QPushButton::clicked, this, &InsertPersona::Inserisci);
+  connect(cancella, &QPushButton::clicked, this, &InsertPersona::Cancella);
+  connect(annulla, &QPushButton::clicked, this, &QDialog::close);
+
+  stato_->setEditText("ITALIA");
+  stato_n_cod_->setText("Z000");
+  stato_d_->setEditText("ITALIA");
+  stato_d_cod_->setText("Z000");
+  BirthInItaly(true);
+  DeathInItaly(true);
+
+  const int number = nuovo ? principale.progressivo() + 1 : principale.indiceSoggetti;
+  setWindowTitle(" Inserimento Soggetto " + QString::number(number));
+  setAttribute(Qt::WA_DeleteOnClose);
+}
+
+void InsertPersona::ClearHighlightOnChange(QWidget* control) {
+  connect(static_cast<QLineEdit*>(control), &QLineEdit::textChanged, this, [control] {
+    if (Background(control) == kHighlightColour) SetBackground(control, kWhite);
+  });
+}
+
+void InsertPersona::OpenPalette(int target, QLineEdit* box) { principale_.OpenPalette(target, box); }
+
+QLineEdit* InsertPersona::CodeBoxOf(const QComboBox* combo) const {
+  if (combo == comune_it_) return comune_n_cod_;
+  if (combo == comune_itd_) return comune_d_cod_;
+  if (combo == stato_) return stato_n_cod_;
+  if (combo == stato_d_) return stato_d_cod_;
+  return comune_atto_cod_;
+}
+
+bool InsertPersona::RifComune(QComboBox* combo) {
+  const auto lookup = principale_.state().tables.FindComuneExact(S(combo->currentText()));
+  if (lookup.value.empty()) return false;
+  CodeBoxOf(combo)->setText(Q(lookup.value));
+  return true;
+}
+
+bool InsertPersona::RifStato(QComboBox* combo) {
+  const auto lookup = principale_.state().tables.FindStatoExact(S(combo->currentText()));
+  if (lookup.value.empty()) return false;
+  CodeBoxOf(combo)->setText(Q(lookup.value));
+  return true;
+}
+
+void InsertPersona::BirthInItaly(bool italy) {
+  SetBackground(stato_, Background(stato_) == kHighlightColour ? kWhite : Background(stato_));
+  if (italy) {
+    comune_it_->setEnabled(true);
+    SetBackground(comune_it_, kWhite);
+    comune_st_->clear();
+    SetBackground(comune_st_, kGrey);
+    comune_st_->setEnabled(false);
+    image4_->hide();
+  } else {
+    comune_n_cod_->clear();
+    comune_it_->setEditText("");
+    comune_it_->setEnabled(false);
+    SetBackground(comune_it_, kGrey);
+    SetBackground(comune_st_, kWhite);
+    comune_st_->setEnabled(true);
+    image4_->show();
+  }
+}
+
+void InsertPersona::DeathInItaly(bool italy) {
+  SetBackground(stato_d_, Background(stato_d_) == kHighlightColour ? kWhite : Background(stato_d_));
+  if (italy) {
+    comune_itd_->setEnabled(true);
+    SetBackground(comune_itd_, kWhite);
+    comune_std_->clear();
+    SetBackground(comune_std_, kGrey);
+    comune_std_->setEnabled(false);
+    image6_->hide();
+  } else {
+    comune_d_cod_->clear();
+    comune_itd_->setEditText("");
+    comune_itd_->setEnabled(false);
+    SetBackground(comune_itd_, kGrey);
+    SetBackground(comune_std_, kWhite);
+    comune_std_->setEnabled(true);
+    image6_->show();
+  }
+}
+
+void InsertPersona::StatoNCodBox_Change() { BirthInItaly(stato_n_cod_->text() == "Z000"); }
+
+void InsertPersona::StatoDCodBox_Change() { DeathInItaly(stato_d_cod_->text() == "Z000"); }
+
+void InsertPersona::FillFromRow(const SubjectRow& row) {
+  cognome_->setText(Q(row[kCognome]));
+  nome_->setText(Q(row[kNome]));
+  maschio_->setChecked(row[kSesso] == "M");
+  femmina_->setChecked(row[kSesso] == "F");
+  const QString birth = Q(row[kDataNascita]);
+  const QStringList parts = birth.split('/');
+  if (birth.size() >= 5 && parts.size() >= 3) {
+    giorno_->setText(parts[0]);
+    mese_->setText(parts[1]);
+    anno_->setText(parts[2]);
+  } else if (birth.size() >= 5) {
+    mese_->setText(parts.value(0));
+    anno_->setText(parts.value(1));
+  } else if (text::IsDigits(row[kDataNascita])) {
+    anno_->setText(birth);
+  }
+  comune_it_->setEditText(Q(row[kComuneNascita]));
+  comune_n_cod_->setText(Q(row[kCodComuneNascita]));
+  comune_st_->setText(Q(row[kComuneEsteroNascita]));
+  stato_->setEditText(Q(row[kNazioneNascita]));
+  stato_n_cod_->setText(Q(row[kCodNazioneNascita]));
+  StatoNCodBox_Change();
+  codice_fiscale_->setText(Q(row[kCodiceFiscale]));
+  paternita_->setText(Q(row[kNomePadre]));
+  data_decesso_->setText(Q(row[kDataDecesso]));
+  stato_d_->setEditText(Q(row[kNazioneDecesso]));
+  stato_d_cod_->setText(Q(row[kCodNazioneDecesso]));
+  comune_itd_->setEditText(Q(row[kComuneDecesso]));
+  comune_d_cod_->setText(Q(row[kCodComuneDecesso]));
+  comune_std_->setText(Q(row[kComuneEsteroDecesso]));
+  StatoDCodBox_Change();
+  atto_morte_->setText(Q(row[kAttoMorte]));
+  comune_atto_->setEditText(Q(row[kComuneAtto]));
+  comune_atto_cod_->setText(Q(row[kCodComuneAtto]));
+  anno_protocollo_->setText(Q(row[kAnnoProtocollo]));
+  num_protocollo_->setText(Q(row[kNumeroProtocollo]));
+}
+
+void InsertPersona::FocusColumn(int column) {
+  QWidget* target = nullptr;
+  switch (column) {
+    case kCognome: target = cognome_; break;
+    case kNome: target = nome_; break;
+    case kDataNascita: target = giorno_; break;
+    case kComuneNascita: case kCodComuneNascita: target = comune_it_; break;
+    case kComuneEsteroNascita: target = comune_st_; break;
+    case kNazioneNascita: case kCodNazioneNascita: target = stato_; break;
+    case kCodiceFiscale: target = codice_fiscale_; break;
+    case kNomePadre: target = paternita_; break;
+    case kDataDecesso: target = data_decesso_; break;
+    case kNazioneDecesso: case kCodNazioneDecesso: target = stato_d_; break;
+    case kComuneDecesso: case kCodComuneDecesso: target = comune_itd_; break;
+    case kComuneEsteroDecesso: target = comune_std_; break;
+    case kAttoMorte: target = atto_morte_; break;
+    case kComuneAtto: case kCodComuneAtto: target = comune_atto_; break;
+    case kAnnoProtocollo: target = anno_protocollo_; break;
+    case kNumeroProtocollo: target = num_protocollo_; break;
+    default: return;  // the number and the sex: the focus stays where it is
+  }
+  // Deferred until the row has been written into the controls and the switches have run.
+  QMetaObject::invokeMethod(this, [this, target] {
+    if (target->isEnabled() && target->isVisible()) {
+      activateWindow();
+      target->setFocus();
+    }
+  }, Qt::QueuedConnection);
+}
+
+validation::SubjectEntry InsertPersona::Entry() const {
+  validation::SubjectEntry e;
+  e.cognome = S(cognome_->text());
+  e.nome = S(nome_->text());
+  if (maschio_->isChecked()) e.sesso = "M";
+  if (femmina_->isChecked()) e.sesso = "F";
+  e.giorno = S(giorno_->text());
+  e.mese = S(mese_->text());
+  e.anno = S(anno_->text());
+  e.comune_nascita = S(comune_it_->currentText());
+  e.cod_comune_nascita = S(comune_n_cod_->text());
+  e.comune_estero_nascita = S(comune_st_->text());
+  e.nazione_nascita = S(stato_->currentText());
+  e.cod_nazione_nascita = S(stato_n_cod_->text());
+  e.codice_fiscale = S(codice_fiscale_->text());
+  e.nome_padre = S(paternita_->text());
+  e.data_decesso = S(DateBoxText(data_decesso_));
+  e.nazione_decesso = S(stato_d_->currentText());
+  e.cod_nazione_decesso = S(stato_d_cod_->text());
+  e.comune_decesso = S(comune_itd_->currentText());
+  e.cod_comune_decesso = S(comune_d_cod_->text());
+  e.comune_estero_decesso = S(comune_std_->text());
+  e.atto_morte = S(atto_morte_->text());
+  e.comune_atto = S(comune_atto_->currentText());
+  e.cod_comune_atto = S(comune_atto_cod_->text());
+  e.anno_protocollo = S(anno_protocollo_->text());
+  e.numero_protocollo = S(num_protocollo_->text());
+  return e;
+}
+
+void InsertPersona::Inserisci() {
+  const QList<QWidget*> fields = findChildren<QWidget*>();
+  for (QWidget* w : fields) {
+    if (w->isEnabled() && (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QRadioButton*>(w))) {
+      SetBackground(w, kWhite);
+    }
+  }
+  giorno_->setText(Q(validation::PadDayOrMonth(S(giorno_->text()))));
+  mese_->setText(Q(validation::PadDayOrMonth(S(mese_->text()))));
+
+  AppState& state = principale_.state();
+  const auto outcome = validation::ValidateSubjectEntry(Entry(), Today(), state.tables.Snapshot());
+  if (!outcome.accepted) {
+    for (const auto& failure : outcome.failures) {
+      for (std::string_view control : failure.controls) {
+        if (auto* w = findChild<QWidget*>(QString::fromUtf8(control.data(), static_cast<qsizetype>(control.size())))) {
+          SetBackground(w, kHighlightColour);
+        }
+      }
+    }
+    Say(this, Icon::kWarning, Q(validation::FailureText(outcome.failures)));
+    return;
+  }
+
+  int row = principale_.indiceSoggetti;
+  if (nuovo_) {
+    principale_.model().BeginReset();
+    const bool added = state.table.Add(outcome.row);
+    principale_.model().EndReset();
+    if (!added) {
+      Say(this, Icon::kWarning,
+          QString("La tabella contiene già %1 soggetti, il numero massimo").arg(SubjectTable::kMaxSubjects));
+      return;
+    }
+    row = state.table.Count();
+  } else {
+    state.table.Overwrite(row, outcome.row);
+    principale_.model().RowChanged(row);
+  }
+  principale_.SetCurrentCell(row, 1);
+  principale_.PaintRow(row, kWhite);
+  close();
+}
+
+void InsertPersona::Cancella() {
+  for (QLineEdit* box : findChildren<QLineEdit*>()) {
+    if (box->parent() == this || box->parent() == stato_d_cod_->parent()) box->clear();
+  }
+  for (QWidget* w : findChildren<QWidget*>()) {
+    if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QRadioButton*>(w)) {
+      SetBackground(w, kWhite);
+    }
+  }
+  for (QRadioButton* option : {maschio_, femmina_}) {
+    option->setAutoExclusive(false);
+    option->setChecked(false);
+    option->setAutoExclusive(true);
+  }
+  data_decesso_->setInputMask("");
+  data_decesso_->clear();
+  for (QComboBox* combo : {comune_it_, comune_itd_, comune_atto_}) combo->setEditText("");
+  stato_->setEditText("ITALIA");
+  stato_d_->setEditText("ITALIA");
+  stato_n_cod_->setText("Z000");
+  stato_d_cod_->setText("Z000");
+}
+
+void InsertPersona::closeEvent(QCloseEvent* event) {
+  if (auto* palette = principale_.findChild<Diacritici*>()) palette->close();
+  for (Diacritici* palette : findChildren<Diacritici*>()) palette->close();
+  QDialog::closeEvent(event);
+}
+
+}  // namespace nerovale::ui

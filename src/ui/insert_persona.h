@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QDialog>
+
+#include "core/subject_table.h"
+#include "validation/subject_entry.h"
+
+class QComboBox;
+class QLineEdit;
+class QRadioButton;
+class QToolButton;
+class QLabel;
+
+namespace nerovale::ui {
+
+class Principale;
+
+// The subject entry form: a new subject (nuovo) or row indiceSoggetti of the table. It filters every
+// keystroke, keeps the birth and death places consistent with their countries, fills the hidden code
+// boxes from the reference tables and, on "Inserisci", stores the subject or marks what is wrong.
+class InsertPersona final : public QDialog {
+  Q_OBJECT
+ public:
+  InsertPersona(Principale& principale, bool nuovo);
+
+  // Editing: the controls filled from a row (the birth date split back into its three boxes), then
+  // the Italy/abroad state following the stored country codes.
+  void FillFromRow(const SubjectRow& row);
+  // The focus on the control of a grid column, when it can take it.
+  void FocusColumn(int column);
+
+  // The lookups of the combos: true when the text is a name of the table; the code box then holds its code.
+  bool RifComune(QComboBox* combo);
+  bool RifStato(QComboBox* combo);
+  void StatoNCodBox_Change();
+  void StatoDCodBox_Change();
+
+  void Inserisci();
+  void Cancella();
+
+  // The raw texts of the controls.
+  validation::SubjectEntry Entry() const;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QLineEdit* Box(const char* name, QWidget* parent);
+  QComboBox* Combo(const char* name, QWidget* parent, bool countries);
+  QLineEdit* CodeBoxOf(const QComboBox* combo) const;
+  void BirthInItaly(bool italy);
+  void DeathInItaly(bool italy);
+  void ClearHighlightOnChange(QWidget* control);
+  void OpenPalette(int target, QLineEdit* box);
+
+  Principale& principale_;
+  bool nuovo_;
+  QLineEdit *cognome_, *nome_, *giorno_, *mese_, *anno_, *comune_st_, *codice_fiscale_, *paternita_, *data_decesso_,
+      *comune_std_, *atto_morte_, *anno_protocollo_, *num_protocollo_;
+  QLineEdit *comune_n_cod_, *stato_n_cod_, *stato_d_cod_, *comune_d_cod_, *comune_atto_cod_;
+  QComboBox *comune_it_, *stato_, *stato_d_, *comune_itd_, *comune_atto_;
+  QRadioButton *maschio_, *femmina_;
+  QToolButton *image4_, *image6_;
+};
+
+}  // namespace nerovale::ui

@@ -1,0 +1,486 @@
+#include "ui/principale.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "core/grid_clip.h"
+#include "ui/dati_utente.h"
+#include "ui/field_filter.h"
+#include "ui/file_dialogs.h"
+#include "ui/insert_persona.h"
+#include "ui/message_box.h"
+#include "ui/qt_text.h"
+#include "ui/small_windows.h"
+#include "validation/table_check.h"
+
+namespace nerovale::ui {
+namespace {
+
+template <typename W>
+W* Named(W* widget, const char* name) {
+  widget->setObjectName(name);
+  return widget;
+}
+
+QPushButton* Button(QWidget* parent, const char* name, const char* caption, const QColor& face) {
+  auto* button = Named(new QPushButton(caption, parent), name);
+  button->setFlat(false);
+  SetBackground(button, face);
+  return button;
+}
+
+// Enter and double click on the grid edit the subject; other keys are the view's own.
+class GridKeys final : public QObject {
+ public:
+  explicit GridKeys(Principale& principale) : QObject(&principale), principale_(principale) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        principale_.EditSubjectRow();
+        return true;
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  Principale& principale_;
+};
+
+}  // namespace
+
+Principale::Principale(AppState& state, QWidget* parent) : QMainWindow(parent), state_(state) {
+  setObjectName("Principale");
+  setWindowTitle(" Nerovale");
+  model_ = new SubjectTableModel(state_.table, this);
+  BuildControls();
+}
+
+Principale::~Principale() = default;
+
+InsertPersona* Principale::subjectForm() const { return insert_persona_; }
+CreaFiles* Principale::creaFiles() const { return crea_files_; }
+ImportaFile* Principale::importaFile() const { return importa_file_; }
+AvvisoTabella* Principale::avvisoTabella() const { return avviso_tabella_; }
+DatiUtente* Principale::datiUtente() const { return dati_utente_; }
+FrmSplash* Principale::splash() const { return splash_; }
+Attesa* Principale::attesa() const { return attesa_; }
+
+void Principale::BuildControls() {
+  auto* nuovo = Named(menuBar()->addMenu("Nuovo"), "Nuovo");
+  auto* cg = Named(nuovo->addAction("Nuova Comunicazione"), "CG");
+  auto* config = Named(menuBar()->addMenu("Configurazione"), "config");
+  auto* mod_config = Named(config->addAction("Modifica Configurazione Utente"), "modConfig");
+  auto* help = Named(menuBar()->addMenu("?"), "help");
+  auto* guida = Named(help->addAction("Guida"), "guida");
+
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+
+  auto* sender_frame = Named(new QGroupBox("Dati Comune e Referente", central), "XPFrame1");
+  sede_comune_ = Named(new QLineEdit(sender_frame), "TxtSedeComune");
+  codice_comune_ = Named(new QLineEdit(sender_frame), "TxtCodiSedeComune");
+  cognome_referente_ = Named(new QLineEdit(sender_frame), "TxtCognomeReferente");
+  nome_referente_ = Named(new QLineEdit(sender_frame), "TxtNomeReferente");
+  for (QLineEdit* box : {sede_comune_, codice_comune_, cognome_referente_, nome_referente_}) box->setEnabled(false);
+  codice_comune_->setMaximumWidth(70);
+  auto* sender_grid = new QGridLayout(sender_frame);
+  sender_grid->addWidget(Named(new QLabel("Comune", sender_frame), "Label1"), 0, 0);
+  sender_grid->addWidget(sede_comune_, 0, 1);
+  sender_grid->addWidget(codice_comune_, 0, 2);
+  sender_grid->addWidget(Named(new QLabel("Cognome Referente", sender_frame), "Label2"), 1, 0);
+  sender_grid->addWidget(cognome_referente_, 1, 1, 1, 2);
+  sender_grid->addWidget(Named(new QLabel("Nome Referente", sender_frame), "Label3"), 2, 0);
+  sender_grid->addWidget(nome_referente_, 2, 1, 1, 2);
+
+  auto* notice_frame = Named(new QGroupBox("Dati Comunicazione", central), "XPFrame3");
+  numero_ = Named(new QLineEdit(notice_frame), "TxtNumeroRichiesta");
+  data_ = Named(new QLineEdit(notice_frame), "MaskEdBox1");
+  InstallFilter(numero_, validation::filters::kNumeroComunicazione);
+  InstallDateMask(data_);
+  for (QLineEdit* box : {numero_, data_}) {
+    box->setEnabled(false);
+    SetBackground(box, kGrey);
+    box->setMaximumWidth(120);
+  }
+  auto* calendar = Named(new QToolButton(notice_frame), "Image1");
+  calendar->setIcon(CalendarIcon());
+  calendar->setToolTip("Calendario");
+  auto* notice_grid = new QGridLayout(notice_frame);
+  notice_grid->addWidget(Named(new QLabel("Numero", notice_frame), "Label4"), 0, 0);
+  notice_grid->addWidget(numero_, 0, 1);
+  notice_grid->addWidget(Named(new QLabel("Data", notice_frame), "Label5"), 1, 0);
+  notice_grid->addWidget(data_, 1, 1);
+  notice_grid->addWidget(calendar, 1, 2);
+  notice_grid->addWidget(Named(new QLabel("Tutti i campi sono obbligatori", notice_frame), "Label7"), 2, 0, 1, 3);
+
+  frame_soggetti_ = Named(new QGroupBox("Dati Soggetti", central), "XPFrame2");
+  grid_ = Named(new QTableView(frame_soggetti_), "MSFlexGrid1");
+  grid_->setModel(model_);
+  grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+  grid_->setSelectionBehavior(QAbstractItemView::SelectItems);
+  grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid_->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
+  grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  grid_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  grid_->installEventFilter(new GridKeys(*this));
+  auto* grid_layout = new QVBoxLayout(frame_soggetti_);
+  grid_layout->addWidget(grid_);
+
+  legend_ = Named(new QLabel("* Campi obbligatori , ** Obbligatorio se nato in Italia , *** Obbligatorio se deceduto "
+                             "in Italia",
+                             central),
+                  "Label6");
+  const QColor table_face(225, 225, 225);
+  const QColor main_face(245, 245, 245);
+  inserisci_ = Button(central, "Command3", "Inserisci Soggetto", table_face);
+  modifica_ = Button(central, "Command4", "Modifica Soggetto", table_face);
+  elimina_ = Button(central, "Command5", "Elimina Soggetto", table_face);
+  importa_ = Button(central, "Command7", "Importa da file", table_face);
+  elimina_tutti_ = Button(central, "Command6", "Elimina tutti i Soggetti", table_face);
+  crea_xml_ = Button(central, "Command1", "Crea File XML", main_face);
+  auto* esci = Button(central, "Command2", "Esci", main_face);
+  QFont bold = crea_xml_->font();
+  bold.setBold(true);
+  crea_xml_->setFont(bold);
+  crea_xml_->setEnabled(false);
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(sender_frame, 3);
+  top->addWidget(notice_frame, 1);
+  auto* table_buttons = new QHBoxLayout;
+  for (QPushButton* b : {inserisci_, modifica_, elimina_, importa_, elimina_tutti_}) table_buttons->addWidget(b);
+  auto* main_buttons = new QHBoxLayout;
+  main_buttons->addStretch();
+  main_buttons->addWidget(crea_xml_);
+  main_buttons->addWidget(esci);
+  auto* layout = new QVBoxLayout(central);
+  layout->addLayout(top);
+  layout->addWidget(frame_soggetti_, 1);
+  layout->addWidget(legend_);
+  layout->addLayout(table_buttons);
+  layout->addLayout(main_buttons);
+  ShowTableArea(false);
+
+  timer1_ = Named(new QTimer(this), "Timer1");
+  timer1_->setInterval(500);
+  timer2_ = Named(new QTimer(this), "Timer2");
+  timer2_->setInterval(2700);
+  connect(timer1_, &QTimer::timeout, this, &Principale::CheckImportedTable);
+  connect(timer2_, &QTimer::timeout, this, [this] {
+    timer2_->stop();
+    if (splash_) splash_->close();
+  });
+
+  connect(cg, &QAction::triggered, this, &Principale::NuovaComunicazione);
+  connect(mod_config, &QAction::triggered, this, [this] { OpenDatiUtente(true); });
+  connect(guida, &QAction::triggered, this, &Principale::OpenGuida);
+  connect(calendar, &QToolButton::clicked, this, &Principale::OpenCalendar);
+  connect(grid_, &QTableView::clicked, this, [this] { indiceSoggetti = CurrentRow(); });
+  connect(grid_, &QTableView::doubleClicked, this, &Principale::EditSubjectRow);
+  connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+    colonnaCorrente = CurrentColumn();
+    indiceSoggetti = CurrentRow();
+  });
+  connect(inserisci_, &QPushButton::clicked, this, &Principale::NewSubject);
+  connect(modifica_, &QPushButton::clicked, this, &Principale::EditSubjectRow);
+  connect(elimina_, &QPushButton::clicked, this, &Principale::DeleteSubjectRow);
+  connect(importa_, &QPushButton::clicked, this, &Principale::OpenImportaFile);
+  connect(elimina_tutti_, &QPushButton::clicked, this, &Principale::OpenAvvisoTabella);
+  connect(crea_xml_, &QPushButton::clicked, this, &Principale::RequestXml);
+  connect(esci, &QPushButton::clicked, this, &QWidget::close);
+  resize(1100, 650);
+}
+
+void Principale::ShowTableArea(bool visible) {
+  for (QWidget* w : std::initializer_list<QWidget*>{frame_soggetti_, grid_, legend_, inserisci_, modifica_, elimina_,
+                                                    elimina_tutti_, importa_}) {
+    w->setVisible(visible);
+  }
+}
+
+void Principale::Start() {
+  const Status tables = state_.tables.Check();
+  if (!tables) Say(this, Icon::kWarning, Q(tables.message()));  // once; the program goes on
+  if (ReadConfig(state_.ConfigFile(), state_.config)) {
+    crea_xml_->setEnabled(true);
+    importa_->setEnabled(true);
+    NuovaComunicazione();
+    ShowSender();
+  }
+  if (state_.config.HasReferente()) {
+    ShowSplash();
+  } else {
+    hide();
+    OpenDatiUtente(false);
+  }
+}
+
+void Principale::ShowSender() {
+  sede_comune_->setText(Q(state_.tables.DescComune(state_.config.CodiceComune).value));
+  codice_comune_->setText(Q(state_.config.CodiceComune));
+  cognome_referente_->setText(Q(state_.config.CognomeReferente));
+  nome_referente_->setText(Q(state_.config.NomeReferente));
+}
+
+output::Sender Principale::Sender() const {
+  return {S(codice_comune_->text()), S(cognome_referente_->text()), S(nome_referente_->text())};
+}
+
+void Principale::CreaTab1() {
+  model_->BeginReset();
+  state_.table.CreaTab1();
+  model_->EndReset();
+  const double dpi = screen() != nullptr ? screen()->logicalDotsPerInchX() : 96.0;
+  const auto pixels = [dpi](int twips) { return static_cast<int>(twips * dpi / 1440.0 + 0.5); };
+  grid_->verticalHeader()->setMinimumWidth(pixels(kColumnWidthsTwips[0]));
+  for (std::size_t c = 1; c < kColumnCount; ++c) {
+    grid_->setColumnWidth(static_cast<int>(c) - 1, pixels(kColumnWidthsTwips[c]));
+  }
+  indiceSoggetti = 0;
+  colonnaCorrente = 22;
+}
+
+void Principale::NuovaComunicazione() {
+  if (!crea_xml_->isEnabled()) {
+    crea_xml_->setEnabled(true);
+    importa_->setEnabled(true);
+  }
+  CreaTab1();
+  ShowTableArea(true);
+  for (QLineEdit* box : {numero_, data_}) {
+    box->setEnabled(true);
+    SetBackground(box, kWhite);
+  }
+  state_.importoFile = false;
+}
+
+int Principale::CurrentRow() const {
+  const QModelIndex current = grid_->currentIndex();
+  return current.isValid() ? current.row() + 1 : 0;
+}
+
+int Principale::CurrentColumn() const {
+  const QModelIndex current = grid_->currentIndex();
+  return current.isValid() ? current.column() + 1 : colonnaCorrente;
+}
+
+void Principale::SetCurrentCell(int row, int column) {
+  if (row >= 1 && row <= progressivo() && column >= 1) {
+    grid_->setCurrentIndex(model_->index(row - 1, column - 1));
+  } else {
+    grid_->setCurrentIndex({});
+  }
+  colonnaCorrente = column;
+  indiceSoggetti = row;
+}
+
+void Principale::PaintRow(int row, const QColor& background) {
+  model_->PaintRow(row == 0 ? CurrentRow() : row, background);
+}
+
+void Principale::TableChanged() {
+  model_->BeginReset();
+  model_->EndReset();
+}
+
+void Principale::CopyFromGrid(std::optional<int> start_row, std::optional<int> end_row, std::optional<int> start_col,
+                              std::optional<int> end_col) {
+  const int current_row = CurrentRow();
+  const int current_col = CurrentColumn();
+  const QModelIndexList selected = grid_->selectionModel()->selectedIndexes();
+  const int selection_row = selected.isEmpty() ? current_row : selected.last().row() + 1;
+  const int selection_col = selected.isEmpty() ? current_col : selected.last().column() + 1;
+  const std::string clip =
+      gridclip::CopyBlock(state_.table, start_row.value_or(current_row), end_row.value_or(selection_row),
+                          start_col.value_or(current_col), end_col.value_or(selection_col));
+  QGuiApplication::clipboard()->clear();
+  QGuiApplication::clipboard()->setText(Q(clip));
+}
+
+bool Principale::PasteToGrid(std::optional<int> start_row, std::optional<int> start_col) {
+  const std::string clip = S(QGuiApplication::clipboard()->text());
+  model_->BeginReset();
+  const bool pasted =
+      gridclip::PasteBlock(state_.table, clip, start_row.value_or(CurrentRow()), start_col.value_or(CurrentColumn()));
+  model_->EndReset();
+  return pasted;
+}
+
+void Principale::DeleteSubjectRow() {
+  const int count = progressivo();
+  const int r = indiceSoggetti;
+  if (count == 0 || r < 1 || r > count) return;  // never the caption row
+  const auto answer = Say(this, Icon::kWarning, QString("Eliminare la riga numero %1 ?").arg(r),
+                          QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+  if (answer != QMessageBox::Yes) return;
+  if (r != count) {
+    // The rows below move up one place with their colours, through the clipboard.
+    for (int k = r; k < count; ++k) {
+      model_->PaintRow(k, model_->RowColour(k + 1) == kErrorRowColour ? kErrorRowColour : kWhite);
+    }
+    CopyFromGrid(r + 1, count, 1, static_cast<int>(kColumnCount) - 1);
+    PasteToGrid(r, 1);
+  }
+  model_->BeginReset();
+  state_.table.Truncate(count - 1);
+  model_->EndReset();
+  indiceSoggetti = progressivo();
+}
+
+void Principale::NewSubject() {
+  nuovoIns = true;
+  if (insert_persona_) insert_persona_->close();
+  insert_persona_ = new InsertPersona(*this, true);
+  insert_persona_->show();
+}
+
+void Principale::EditSubjectRow() {
+  if (progressivo() == 0 || indiceSoggetti < 1 || indiceSoggetti > progressivo()) return;
+  const int column = colonnaCorrente;
+  SetCurrentCell(indiceSoggetti, column < 1 ? 1 : column);
+  nuovoIns = false;
+  if (insert_persona_) insert_persona_->close();
+  insert_persona_ = new InsertPersona(*this, false);
+  insert_persona_->show();
+  insert_persona_->FocusColumn(column);
+  insert_persona_->FillFromRow(state_.table.Row(indiceSoggetti));
+  SetCurrentCell(indiceSoggetti, 1);
+}
+
+void Principale::EraseTable(int& prog) {
+  if (prog != 0) {
+    const int kept = prog;
+    ++prog;
+    model_->BeginReset();
+    state_.table.Truncate(kept);
+    model_->EndReset();
+    SetCurrentCell(kept, 1);
+  } else {
+    CreaTab1();
+    SetCurrentCell(0, 1);
+    state_.importoFile = false;
+  }
+  grid_->setFocus();
+  if (avviso_tabella_) avviso_tabella_->close();
+}
+
+QString Principale::NoticeDateText() const { return DateBoxText(data_); }
+
+void Principale::SetNoticeDate(const QString& date) { data_->setText(date); }
+
+void Principale::RequestXml() {
+  if (crea_files_) crea_files_->close();
+  state_.header = {S(numero_->text()), S(NoticeDateText())};
+  const auto header = validation::ValidateCommunicationHeader(state_.header.numero, state_.header.data, progressivo());
+  if (!header.ok()) {
+    Say(this, Icon::kCritical, Q(header.warning));
+    return;
+  }
+  if (!state_.importoFile) {
+    OpenCreaFiles();
+    return;
+  }
+  attesa_ = new Attesa(this);
+  attesa_->show();
+  timer1_->start();
+}
+
+void Principale::CheckImportedTable() {
+  SetCurrentCell(1, 1);
+  const auto failed = validation::ValidateSubjectTable(state_.table, Today(), state_.tables.Snapshot());
+  for (int row : failed) model_->PaintRow(row, kErrorRowColour);
+  if (attesa_) attesa_->close();
+  timer1_->stop();
+  if (!failed.empty()) Say(this, Icon::kWarning, Q(validation::ReportFailedRows(failed)));
+  SetCurrentCell(1, 1);
+  indiceSoggetti = progressivo();
+  if (failed.empty()) OpenCreaFiles();
+}
+
+void Principale::OpenCreaFiles() {
+  if (crea_files_) crea_files_->close();
+  crea_files_ = new CreaFiles(*this);
+  crea_files_->show();
+}
+
+void Principale::OpenImportaFile() {
+  if (importa_file_) importa_file_->close();
+  importa_file_ = new ImportaFile(*this);
+  importa_file_->show();
+}
+
+void Principale::OpenAvvisoTabella() {
+  if (progressivo() == 0) return;
+  if (avviso_tabella_) avviso_tabella_->close();
+  avviso_tabella_ = new AvvisoTabella(*this);
+  avviso_tabella_->show();
+}
+
+void Principale::OpenDatiUtente(bool modifica) {
+  if (dati_utente_) dati_utente_->close();
+  dati_utente_ = new DatiUtente(*this, modifica);
+  dati_utente_->show();
+}
+
+void Principale::ShowSplash() {
+  splash_ = new FrmSplash(this);
+  splash_->show();
+  timer2_->start();
+}
+
+CalendarDialog* Principale::OpenCalendarFor(const QString& current_cal, QLineEdit* box) {
+  calendar_ = new CalendarDialog(box != nullptr ? box->window() : this, current_cal, box);
+  calendar_->setModal(true);
+  calendar_->show();
+  return calendar_;
+}
+
+void Principale::OpenCalendar() {
+  if (!data_->isEnabled()) return;
+  data_->setFocus();
+  OpenCalendarFor("principale", data_);
+}
+
+Diacritici* Principale::OpenPalette(int target, QLineEdit* box) {
+  if (palette_) palette_->close();
+  palette_ = new Diacritici(box->window());
+  palette_->SetTarget(target, box);
+  palette_->show();
+  return palette_;
+}
+
+void Principale::OpenGuida() {
+  const auto manual = state_.working_directory / "docs" / "Nerovale-Manuale_Utente.pdf";
+  QDesktopServices::openUrl(QUrl::fromLocalFile(Q(manual.string())));  // a missing manual says nothing
+}
+
+void Principale::closeEvent(QCloseEvent* event) {
+  for (QWidget* w : std::initializer_list<QWidget*>{splash_, importa_file_, insert_persona_, calendar_, crea_files_,
+                                                    avviso_tabella_, dati_utente_, palette_}) {
+    if (w != nullptr) w->close();
+  }
+  event->accept();
+  QCoreApplication::quit();
+}
+
+}  // namespace nerovale::ui

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class QCalendarWidget;
+class QLineEdit;
+class QPushButton;
+
+namespace nerovale::ui {
+
+class Principale;
+
+// Confirmation before clearing every subject; Enter cancels.
+class AvvisoTabella final : public QDialog {
+  Q_OBJECT
+ public:
+  explicit AvvisoTabella(Principale& principale);
+};
+
+// The date picker: a click on a day writes it as dd/mm/yyyy into the target box and closes.
+class CalendarDialog final : public QDialog {
+  Q_OBJECT
+ public:
+  CalendarDialog(QWidget* parent, QString current_cal, QLineEdit* target);
+  QString CurrentCal;
+  QCalendarWidget* calendar() const { return calendar_; }
+  void Pick(const QDate& date);
+
+ private:
+  QCalendarWidget* calendar_;
+  QPointer<QLineEdit> target_;
+};
+
+// The special characters palette: a click types the character into the target box, through the
+// box's own filter.
+class Diacritici final : public QDialog {
+  Q_OBJECT
+ public:
+  explicit Diacritici(QWidget* parent);
+  int CurrentBox = 0;
+  void SetTarget(int code, QLineEdit* box);
+  void Pick(const QString& character);
+
+ private:
+  QPointer<QLineEdit> target_;
+};
+
+// "Attendere: verifica dei dati . . ." while the whole table is checked.
+class Attesa final : public QWidget {
+  Q_OBJECT
+ public:
+  explicit Attesa(QWidget* parent);
+};
+
+// The splash window, closed by "Entra" or by the main window's Timer2.
+class FrmSplash final : public QDialog {
+  Q_OBJECT
+ public:
+  explicit FrmSplash(QWidget* parent);
+};
+
+// A label that acts on a click.
+class ClickableLabel final : public QLabel {
+  Q_OBJECT
+ public:
+  using QLabel::QLabel;
+ signals:
+  void clicked();
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+};
+
+}  // namespace nerovale::ui
