@@ -4,34 +4,20 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
-#include <QValidator>
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QMenu>
 
 #include <optional>
 
+#include "core/text.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
 
 namespace nerovale::ui {
 namespace {
-
-// Whatever reaches the box passes through the filter as a whole.
-class FilterValidator final : public QValidator {
- public:
-  FilterValidator(const validation::FieldFilter& filter, QObject* parent) : QValidator(parent), filter_(filter) {}
-
-  State validate(QString& input, int& pos) const override {
-    const QString filtered = Q(validation::FilterText(filter_, S(input)));
-    if (filtered != input) {
-      pos = std::min<int>(pos - static_cast<int>(input.size() - filtered.size()), static_cast<int>(filtered.size()));
-      pos = std::max(pos, 0);
-      input = filtered;
-    }
-    return Acceptable;
-  }
-
- private:
-  validation::FieldFilter filter_;
-};
 
 class KeyJudge final : public QObject {
  public:
@@ -43,8 +29,14 @@ class KeyJudge final : public QObject {
       // After the toolkit's own handling, which may select the whole text.
       QTimer::singleShot(0, box_, [box = box_] { box->deselect(); box->end(false); });
     }
-    if (!filter_ || event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
+    if (!filter_) return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::ContextMenu) return ContextMenu(static_cast<QContextMenuEvent*>(event));
+    if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
+    if (key->matches(QKeySequence::Paste)) {
+      Paste();
+      return true;
+    }
     const QString text = key->text();
     if (text.isEmpty() || key->key() == Qt::Key_Backspace || !text.at(0).isPrint() ||
         (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) != 0) {
@@ -53,7 +45,9 @@ class KeyJudge final : public QObject {
     const char32_t typed = text.toUcs4().value(0);
     switch (validation::FilterKey(*filter_, static_cast<std::size_t>(box_->text().toUcs4().size()), typed)) {
       case validation::KeyVerdict::kAccept:
-        return false;
+        if (!filter_->upper) return false;
+        box_->insert(Q(text::ToUpper(S(text))));  // shown and kept in upper case, as typed
+        return true;
       case validation::KeyVerdict::kRefuse:
         return true;
       case validation::KeyVerdict::kRefuseWithMessage:
@@ -65,6 +59,31 @@ class KeyJudge final : public QObject {
   }
 
  private:
+  // Pasted text goes through the same filter as typed text, and only as much as the box has room for.
+  void Paste() {
+    if (box_->isReadOnly()) return;
+    QString text = Q(validation::FilterText(*filter_, S(QGuiApplication::clipboard()->text())));
+    if (filter_->max_length != 0) {
+      const qsizetype room = static_cast<qsizetype>(filter_->max_length) - box_->text().size() + box_->selectedText().size();
+      text.truncate(std::max<qsizetype>(room, 0));
+    }
+    box_->insert(text);
+  }
+
+  // The box's own menu, with its paste going through the filter.
+  bool ContextMenu(QContextMenuEvent* event) {
+    QMenu* menu = box_->createStandardContextMenu();
+    for (QAction* action : menu->actions()) {
+      if (action->objectName() == "edit-paste") {
+        action->disconnect();
+        connect(action, &QAction::triggered, this, &KeyJudge::Paste);
+      }
+    }
+    menu->exec(event->globalPos());
+    delete menu;
+    return true;
+  }
+
   QLineEdit* box_;
   std::optional<validation::FieldFilter> filter_;
 };
@@ -72,7 +91,7 @@ class KeyJudge final : public QObject {
 }  // namespace
 
 void InstallFilter(QLineEdit* box, const validation::FieldFilter& filter) {
-  box->setValidator(new FilterValidator(filter, box));
+  box->setAcceptDrops(false);  // text arrives by typing or by the filtered paste only
   if (filter.max_length != 0) box->setMaxLength(static_cast<int>(filter.max_length));
   box->installEventFilter(new KeyJudge(box, filter));
 }
@@ -89,9 +108,13 @@ class MaskOnFirstFocus final : public QObject {
       if (box->inputMask().isEmpty()) {
         const QString text = box->text();
         box->setInputMask("99/99/9999;_");
-        box->setText(text);
+        if (!text.isEmpty()) box->setText(text);
       }
-      if (box->displayText() != "__/__/____") QTimer::singleShot(0, box, [box] { box->end(false); });
+      // After the click that gave the focus: an empty box starts at its first place, a filled one at its end.
+      QTimer::singleShot(0, box, [box] {
+        if (box->displayText() == "__/__/____") box->setCursorPosition(0);
+        else box->end(false);
+      });
     }
     return QObject::eventFilter(watched, event);
   }

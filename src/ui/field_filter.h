@@ -9,8 +9,9 @@ class QLineEdit;
 namespace nerovale::ui {
 
 // Connects a box to its filter: typed keys are judged one by one (a full box may say so in a
-// message), and whatever else changes the text (a paste, a drop) is filtered as a whole. The caret
-// goes to the end of the text when the box gets the focus.
+// message), a paste (keys or menu) is filtered as a whole, and drops are refused. Text the program
+// itself writes (a name chosen from a list, a stored row) is not filtered. The caret goes to the
+// end of the text when the box gets the focus.
 void InstallFilter(QLineEdit* box, const validation::FieldFilter& filter);
 
 // Only the caret at the end on focus, for boxes without a filter.

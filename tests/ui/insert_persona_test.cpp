@@ -81,6 +81,14 @@ TEST_F(EntryForm, CombosFillTheirOwnCodeBoxes) {
   Leave(atto->lineEdit());
   EXPECT_EQ(Box(form, "ComuneAttoBox")->text(), "");
   EXPECT_EQ(Box(form, "ComuneDCodBox")->text(), "F205");
+
+  // A name chosen from the list keeps its accented letter, which typing could not give.
+  const int forli = comune->findText("FORLÌ");
+  ASSERT_GE(forli, 0);
+  comune->setCurrentIndex(forli);
+  emit comune->activated(forli);
+  EXPECT_EQ(comune->currentText(), "FORLÌ");
+  EXPECT_EQ(Box(form, "ComuneNCodBox")->text(), "D704");
 }
 
 TEST_F(EntryForm, BirthCountryAwayFromItalyAndBack) {

@@ -33,7 +33,7 @@ TEST_F(MainWindow, NumberBoxTakesNineDigitsOnly) {
 
   numero->clear();
   QApplication::clipboard()->setText("4/5.6x7");
-  numero->paste();
+  QTest::keyClick(numero, Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(numero->text(), "4567");  // a pasted slash or dot never reaches the file name
 }
 
@@ -80,7 +80,10 @@ TEST_F(MainWindow, DeletingRowTwoOfFourMovesTheRowsUpWithTheirColours) {
 TEST_F(MainWindow, NewNoticeKeepsNumberAndDate) {
   Principale& w = Open();
   QTest::keyClicks(Find<QLineEdit>(&w, "TxtNumeroRichiesta"), "77");
-  w.SetNoticeDate("05/12/2026");
+  auto* date = Find<QLineEdit>(&w, "MaskEdBox1");
+  QFocusEvent focus(QEvent::FocusIn);
+  QApplication::sendEvent(date, &focus);  // the mask arrives with the first focus
+  QTest::keyClicks(date, "05122026");
   state->table.Add(NamedRow("A"));
   state->importoFile = true;
   w.findChild<QAction*>("CG")->trigger();
