@@ -22,25 +22,6 @@
 namespace nerovale::ui {
 namespace {
 
-template <typename W>
-W* Named(W* widget, const char* name) {
-  widget->setObjectName(name);
-  return widget;
-}
-
-// Calls a function when a widget loses the focus.
-class FocusOut final : public QObject {
- public:
-  FocusOut(QObject* parent, std::function<void()> action) : QObject(parent), action_(std::move(action)) {}
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::FocusOut) action_();
-    return false;
-  }
-
- private:
-  std::function<void()> action_;
-};
-
 }  // namespace
 
 DatiUtente::DatiUtente(Principale& principale, bool modifica_mode)
@@ -67,9 +48,7 @@ DatiUtente::DatiUtente(Principale& principale, bool modifica_mode)
                       "Label2");
   intro->setWordWrap(true);
 
-  Status listed;
-  const auto names = state.tables.ComuniNames(&listed);
-  if (!listed) Say(this, Icon::kWarning, Q(listed.message()));
+  const auto names = state.tables.ComuniNames();  // empty when the table is missing, reported at start-up
   QStringList list;
   list.reserve(static_cast<qsizetype>(names.size()));
   for (const auto& name : names) list.append(Q(name));
@@ -129,8 +108,7 @@ DatiUtente::DatiUtente(Principale& principale, bool modifica_mode)
   setAttribute(Qt::WA_DeleteOnClose);
 
   connect(comune_, &QComboBox::activated, this, &DatiUtente::LookUpComune);
-  comune_->installEventFilter(new FocusOut(this, [this] { LookUpComune(); }));
-  comune_->lineEdit()->installEventFilter(new FocusOut(this, [this] { LookUpComune(); }));
+  OnFocusOut(comune_->lineEdit(), [this] { LookUpComune(); });
   connect(palette1, &QToolButton::clicked, this, [this] { principale_.OpenPalette(10, cognome_); });
   connect(palette2, &QToolButton::clicked, this, [this] { principale_.OpenPalette(20, nome_); });
   connect(ok, &QPushButton::clicked, this, &DatiUtente::Confirm);

@@ -121,6 +121,24 @@ class MaskOnFirstFocus final : public QObject {
 };
 }  // namespace
 
+namespace {
+class FocusOutAction final : public QObject {
+ public:
+  FocusOutAction(QObject* parent, std::function<void()> action) : QObject(parent), action_(std::move(action)) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::FocusOut) action_();
+    return false;
+  }
+
+ private:
+  std::function<void()> action_;
+};
+}  // namespace
+
+void OnFocusOut(QWidget* widget, std::function<void()> action) {
+  widget->installEventFilter(new FocusOutAction(widget, std::move(action)));
+}
+
 void InstallDateMask(QLineEdit* box) { box->installEventFilter(new MaskOnFirstFocus(box)); }
 
 QString DateBoxText(const QLineEdit* box) { return box->inputMask().isEmpty() ? box->text() : box->displayText(); }

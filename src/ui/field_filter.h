@@ -2,9 +2,12 @@
 
 #include <QString>
 
+#include <functional>
+
 #include "validation/key_filter.h"
 
 class QLineEdit;
+class QWidget;
 
 namespace nerovale::ui {
 
@@ -16,6 +19,9 @@ void InstallFilter(QLineEdit* box, const validation::FieldFilter& filter);
 
 // Only the caret at the end on focus, for boxes without a filter.
 void CaretToEndOnFocus(QLineEdit* box);
+
+// Runs an action whenever a widget loses the focus.
+void OnFocusOut(QWidget* widget, std::function<void()> action);
 
 // A masked date box: no mask until its first focus, then "##/##/####" with "_" in unfilled places.
 void InstallDateMask(QLineEdit* box);

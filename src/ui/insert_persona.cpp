@@ -36,19 +36,6 @@ QStringListModel* NamesModel(const std::vector<std::string>& names, QObject* par
   return new QStringListModel(list, parent);
 }
 
-// Runs an action when a widget loses the focus.
-class OnFocusOut final : public QObject {
- public:
-  OnFocusOut(QObject* parent, std::function<void()> action) : QObject(parent), action_(std::move(action)) {}
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::FocusOut) action_();
-    return false;
-  }
-
- private:
-  std::function<void()> action_;
-};
-
 }  // namespace
 
 QLineEdit* InsertPersona::Box(const char* name, QWidget* parent) {
@@ -75,9 +62,9 @@ QComboBox* InsertPersona::Combo(const char* name, QWidget* parent, bool countrie
     SetBackground(combo, kWhite);
     countries ? RifStato(combo) : RifComune(combo);
   });
-  combo->lineEdit()->installEventFilter(new OnFocusOut(combo, [this, combo, countries] {
+  OnFocusOut(combo->lineEdit(), [this, combo, countries] {
     if (!(countries ? RifStato(combo) : RifComune(combo))) CodeBoxOf(combo)->clear();
-  }));
+  });
   connect(combo, &QComboBox::editTextChanged, this, [combo] {
     if (Background(combo) == kHighlightColour) SetBackground(combo, kWhite);
   });
@@ -138,12 +125,10 @@ InsertPersona::InsertPersona(Principale& principale, bool nuovo)
   InstallFilter(num_protocollo_, f::kNumProtocollo);
   InstallDateMask(data_decesso_);
 
-  // The lists, in file order; the municipality combos share one list, the country combos another.
-  Status listed;
-  QStringListModel* comuni = NamesModel(state.tables.ComuniNames(&listed), this);
-  if (!listed) Say(this, Icon::kWarning, Q(listed.message()));
-  QStringListModel* stati = NamesModel(state.tables.StatiNames(&listed), this);
-  if (!listed) Say(this, Icon::kWarning, Q(listed.message()));
+  // The lists, in file order; the municipality combos share one list, the country combos another. A
+  // missing table was reported at start-up and gives an empty list here.
+  QStringListModel* comuni = NamesModel(state.tables.ComuniNames(), this);
+  QStringListModel* stati = NamesModel(state.tables.StatiNames(), this);
   for (QComboBox* combo : {comune_it_, comune_itd_, comune_atto_}) combo->setModel(comuni);
   for (QComboBox* combo : {stato_, stato_d_}) combo->setModel(stati);
   for (QComboBox* combo : {comune_it_, comune_itd_, comune_atto_, stato_, stato_d_}) {
@@ -331,44 +316,33 @@ bool InsertPersona::RifStato(QComboBox* combo) {
   return true;
 }
 
-void InsertPersona::BirthInItaly(bool italy) {
-  SetBackground(stato_, Background(stato_) == kHighlightColour ? kWhite : Background(stato_));
+// One side of the Italy/abroad switch: in Italy the municipality combo is open and the foreign
+// town grey, disabled and empty; abroad the municipality and its code are emptied and the combo is
+// grey and disabled, while the foreign town and its palette button are open.
+void InsertPersona::SwitchSide(const PlaceSide& side, bool italy) {
+  if (Background(side.country) == kHighlightColour) SetBackground(side.country, kWhite);
   if (italy) {
-    comune_it_->setEnabled(true);
-    SetBackground(comune_it_, kWhite);
-    comune_st_->clear();
-    SetBackground(comune_st_, kGrey);
-    comune_st_->setEnabled(false);
-    image4_->hide();
+    side.comune->setEnabled(true);
+    SetBackground(side.comune, kWhite);
+    side.foreign->clear();
+    SetBackground(side.foreign, kGrey);
+    side.foreign->setEnabled(false);
+    side.palette->hide();
   } else {
-    comune_n_cod_->clear();
-    comune_it_->setEditText("");
-    comune_it_->setEnabled(false);
-    SetBackground(comune_it_, kGrey);
-    SetBackground(comune_st_, kWhite);
-    comune_st_->setEnabled(true);
-    image4_->show();
+    side.code->clear();
+    side.comune->setEditText("");
+    side.comune->setEnabled(false);
+    SetBackground(side.comune, kGrey);
+    SetBackground(side.foreign, kWhite);
+    side.foreign->setEnabled(true);
+    side.palette->show();
   }
 }
 
+void InsertPersona::BirthInItaly(bool italy) { SwitchSide({stato_, comune_it_, comune_n_cod_, comune_st_, image4_}, italy); }
+
 void InsertPersona::DeathInItaly(bool italy) {
-  SetBackground(stato_d_, Background(stato_d_) == kHighlightColour ? kWhite : Background(stato_d_));
-  if (italy) {
-    comune_itd_->setEnabled(true);
-    SetBackground(comune_itd_, kWhite);
-    comune_std_->clear();
-    SetBackground(comune_std_, kGrey);
-    comune_std_->setEnabled(false);
-    image6_->hide();
-  } else {
-    comune_d_cod_->clear();
-    comune_itd_->setEditText("");
-    comune_itd_->setEnabled(false);
-    SetBackground(comune_itd_, kGrey);
-    SetBackground(comune_std_, kWhite);
-    comune_std_->setEnabled(true);
-    image6_->show();
-  }
+  SwitchSide({stato_d_, comune_itd_, comune_d_cod_, comune_std_, image6_}, italy);
 }
 
 void InsertPersona::StatoNCodBox_Change() { BirthInItaly(stato_n_cod_->text() == "Z000"); }

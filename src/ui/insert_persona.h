@@ -48,6 +48,14 @@ class InsertPersona final : public QDialog {
   QLineEdit* Box(const char* name, QWidget* parent);
   QComboBox* Combo(const char* name, QWidget* parent, bool countries);
   QLineEdit* CodeBoxOf(const QComboBox* combo) const;
+  struct PlaceSide {
+    QComboBox* country;
+    QComboBox* comune;
+    QLineEdit* code;
+    QLineEdit* foreign;
+    QToolButton* palette;
+  };
+  void SwitchSide(const PlaceSide& side, bool italy);
   void BirthInItaly(bool italy);
   void DeathInItaly(bool italy);
   void ClearHighlightOnChange(QWidget* control);

@@ -33,12 +33,6 @@
 namespace nerovale::ui {
 namespace {
 
-template <typename W>
-W* Named(W* widget, const char* name) {
-  widget->setObjectName(name);
-  return widget;
-}
-
 QPushButton* Button(QWidget* parent, const char* name, const char* caption, const QColor& face) {
   auto* button = Named(new QPushButton(caption, parent), name);
   button->setFlat(false);

@@ -13,6 +13,13 @@
 
 namespace nerovale::ui {
 
+// A widget with its control name, as the tests and the other windows find it.
+template <typename W>
+W* Named(W* widget, const char* name) {
+  widget->setObjectName(name);
+  return widget;
+}
+
 inline QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
 inline std::string S(const QString& text) { return text.toStdString(); }
 

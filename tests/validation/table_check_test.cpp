@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "codicefiscale/codice_fiscale.h"
+#include "notice_fixture.h"
 #include "place_fixture.h"
 
 namespace nerovale::validation {
@@ -12,17 +13,7 @@ namespace {
 
 const dates::Date kToday = *dates::MakeDate(6, 12, 2026);
 
-SubjectRow ImportedItalian() {
-  SubjectRow r;
-  r[kCognome] = "ROSSI", r[kNome] = "MARIO", r[kSesso] = "M", r[kDataNascita] = "05/03/1950";
-  r[kComuneNascita] = "ROMA", r[kCodComuneNascita] = "H501", r[kNazioneNascita] = "ITALIA", r[kCodNazioneNascita] = "Z000";
-  r[kCodiceFiscale] = "RSSMRA50C05H501F";
-  r[kDataDecesso] = "10/01/2024", r[kNazioneDecesso] = "ITALIA", r[kCodNazioneDecesso] = "Z000";
-  r[kComuneDecesso] = "MILANO", r[kCodComuneDecesso] = "F205";
-  r[kAttoMorte] = "12", r[kComuneAtto] = "MILANO", r[kCodComuneAtto] = "F205";
-  r[kAnnoProtocollo] = "2024", r[kNumeroProtocollo] = "7";
-  return r;
-}
+SubjectRow ImportedItalian() { return testing::ValidItalianRow(); }
 
 SubjectRow ImportedForeign() {
   SubjectRow r = ImportedItalian();
