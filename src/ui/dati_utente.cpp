@@ -120,7 +120,6 @@ void DatiUtente::LookUpComune() {
 }
 
 void DatiUtente::Confirm() {
-  LookUpComune();
   const auto refuse = [this](QWidget* focus, QLineEdit* box, const char* message) {
     Say(this, Icon::kWarning, message);
     focus->setFocus();

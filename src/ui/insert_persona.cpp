@@ -516,7 +516,6 @@ void InsertPersona::Cancella() {
 }
 
 void InsertPersona::closeEvent(QCloseEvent* event) {
-  if (auto* palette = principale_.findChild<Diacritici*>()) palette->close();
   for (Diacritici* palette : findChildren<Diacritici*>()) palette->close();
   QDialog::closeEvent(event);
 }

@@ -40,17 +40,19 @@ QPushButton* Button(QWidget* parent, const char* name, const char* caption, cons
   return button;
 }
 
-// Enter and double click on the grid edit the subject; other keys are the view's own.
+// Enter on the grid edits the subject; other typed characters are ignored (the view would jump to a
+// matching row); the arrows and page keys still move the current cell.
 class GridKeys final : public QObject {
  public:
   explicit GridKeys(Principale& principale) : QObject(&principale), principale_(principale) {}
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::KeyPress) {
-      const int key = static_cast<QKeyEvent*>(event)->key();
-      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
         principale_.EditSubjectRow();
         return true;
       }
+      if (!key->text().isEmpty() && key->text().at(0).isPrint()) return true;
     }
     return QObject::eventFilter(watched, event);
   }
