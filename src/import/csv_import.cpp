@@ -27,7 +27,9 @@ std::optional<std::array<std::string_view, kFields>> Split(std::string_view line
   return fields;
 }
 
-std::string T(std::string_view field) { return std::string(text::TrimBlanks(text::CompactBlanks(field))); }
+// U(x): the field compacted, trimmed and upper-cased. The lookups take it as it is, since they
+// upper-case their input anyway.
+std::string U(std::string_view field) { return text::ToUpper(text::TrimBlanks(text::CompactBlanks(field))); }
 
 std::string BirthDate(const std::string& v) {
   const std::size_t length = text::Length(v);
@@ -45,21 +47,17 @@ std::string DeathDate(const std::string& v) {
 }
 
 SubjectRow MakeRow(const std::array<std::string_view, kFields>& f, const reference::ReferenceSnapshot& places) {
-  std::array<std::string, kFields> t;
   std::array<std::string, kFields> u;
-  for (std::size_t i = 0; i < kFields; ++i) {
-    t[i] = T(f[i]);
-    u[i] = text::ToUpper(t[i]);
-  }
-  const std::string nazione_nascita = t[6].empty() ? "ITALIA" : u[6];
-  const std::string nazione_decesso = t[10].empty() ? "ITALIA" : u[10];
+  for (std::size_t i = 0; i < kFields; ++i) u[i] = U(f[i]);
+  const std::string nazione_nascita = u[6].empty() ? "ITALIA" : u[6];
+  const std::string nazione_decesso = u[10].empty() ? "ITALIA" : u[10];
   SubjectRow row;
   row[kCognome] = u[0];
   row[kNome] = u[1];
   row[kSesso] = u[2];
   row[kDataNascita] = BirthDate(u[3]);
   row[kComuneNascita] = u[4];
-  row[kCodComuneNascita] = places.CodComune(t[4]);
+  row[kCodComuneNascita] = places.CodComune(u[4]);
   row[kComuneEsteroNascita] = u[5];
   row[kNazioneNascita] = nazione_nascita;
   row[kCodNazioneNascita] = places.CodStato(nazione_nascita);
@@ -69,11 +67,11 @@ SubjectRow MakeRow(const std::array<std::string_view, kFields>& f, const referen
   row[kNazioneDecesso] = nazione_decesso;
   row[kCodNazioneDecesso] = places.CodStato(nazione_decesso);
   row[kComuneDecesso] = u[11];
-  row[kCodComuneDecesso] = places.CodComune(t[11]);
+  row[kCodComuneDecesso] = places.CodComune(u[11]);
   row[kComuneEsteroDecesso] = u[12];
   row[kAttoMorte] = u[13];
   row[kComuneAtto] = u[14];
-  row[kCodComuneAtto] = places.CodComune(t[14]);
+  row[kCodComuneAtto] = places.CodComune(u[14]);
   row[kAnnoProtocollo] = u[15];
   row[kNumeroProtocollo] = u[16];
   return row;
