@@ -43,8 +43,6 @@ class CodeTable {
  public:
   explicit CodeTable(std::filesystem::path file);
 
-  const std::filesystem::path& file() const noexcept { return file_; }
-
   // The rows as the file holds them now; null, with a failure naming the file, when it cannot be read.
   std::shared_ptr<const TableRows> Current(Status* status = nullptr);
 

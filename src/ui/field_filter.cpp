@@ -10,7 +10,6 @@
 #include <QGuiApplication>
 #include <QMenu>
 
-#include <optional>
 
 #include "core/text.h"
 #include "ui/message_box.h"
@@ -21,15 +20,13 @@ namespace {
 
 class KeyJudge final : public QObject {
  public:
-  KeyJudge(QLineEdit* box, std::optional<validation::FieldFilter> filter)
-      : QObject(box), box_(box), filter_(filter) {}
+  KeyJudge(QLineEdit* box, const validation::FieldFilter& filter) : QObject(box), box_(box), filter_(filter) {}
 
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::FocusIn) {
       // After the toolkit's own handling, which may select the whole text.
       QTimer::singleShot(0, box_, [box = box_] { box->deselect(); box->end(false); });
     }
-    if (!filter_) return QObject::eventFilter(watched, event);
     if (event->type() == QEvent::ContextMenu) return ContextMenu(static_cast<QContextMenuEvent*>(event));
     if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
@@ -43,16 +40,16 @@ class KeyJudge final : public QObject {
       return false;
     }
     const char32_t typed = text.toUcs4().value(0);
-    switch (validation::FilterKey(*filter_, static_cast<std::size_t>(box_->text().toUcs4().size()), typed)) {
+    switch (validation::FilterKey(filter_, static_cast<std::size_t>(box_->text().toUcs4().size()), typed)) {
       case validation::KeyVerdict::kAccept:
-        if (!filter_->upper) return false;
+        if (!filter_.upper) return false;
         box_->insert(Q(text::ToUpper(S(text))));  // shown and kept in upper case, as typed
         return true;
       case validation::KeyVerdict::kRefuse:
         return true;
       case validation::KeyVerdict::kRefuseWithMessage:
-        Say(box_->window(), Icon::kWarning, QString::fromUtf8(filter_->full_message.data(),
-                                                               static_cast<qsizetype>(filter_->full_message.size())));
+        Say(box_->window(), Icon::kWarning, QString::fromUtf8(filter_.full_message.data(),
+                                                               static_cast<qsizetype>(filter_.full_message.size())));
         return true;
     }
     return true;
@@ -62,9 +59,9 @@ class KeyJudge final : public QObject {
   // Pasted text goes through the same filter as typed text, and only as much as the box has room for.
   void Paste() {
     if (box_->isReadOnly()) return;
-    QString text = Q(validation::FilterText(*filter_, S(QGuiApplication::clipboard()->text())));
-    if (filter_->max_length != 0) {
-      const qsizetype room = static_cast<qsizetype>(filter_->max_length) - box_->text().size() + box_->selectedText().size();
+    QString text = Q(validation::FilterText(filter_, S(QGuiApplication::clipboard()->text())));
+    if (filter_.max_length != 0) {
+      const qsizetype room = static_cast<qsizetype>(filter_.max_length) - box_->text().size() + box_->selectedText().size();
       text.truncate(std::max<qsizetype>(room, 0));
     }
     box_->insert(text);
@@ -85,7 +82,7 @@ class KeyJudge final : public QObject {
   }
 
   QLineEdit* box_;
-  std::optional<validation::FieldFilter> filter_;
+  validation::FieldFilter filter_;
 };
 
 }  // namespace
@@ -96,7 +93,6 @@ void InstallFilter(QLineEdit* box, const validation::FieldFilter& filter) {
   box->installEventFilter(new KeyJudge(box, filter));
 }
 
-void CaretToEndOnFocus(QLineEdit* box) { box->installEventFilter(new KeyJudge(box, std::nullopt)); }
 
 namespace {
 class MaskOnFirstFocus final : public QObject {

@@ -17,9 +17,6 @@ namespace nerovale::ui {
 // end of the text when the box gets the focus.
 void InstallFilter(QLineEdit* box, const validation::FieldFilter& filter);
 
-// Only the caret at the end on focus, for boxes without a filter.
-void CaretToEndOnFocus(QLineEdit* box);
-
 // Runs an action whenever a widget loses the focus.
 void OnFocusOut(QWidget* widget, std::function<void()> action);
 

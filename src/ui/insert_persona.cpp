@@ -264,11 +264,11 @@ InsertPersona::InsertPersona(Principale& principale, bool nuovo)
   connect(stato_n_cod_, &QLineEdit::textChanged, this, &InsertPersona::StatoNCodBox_Change);
   connect(stato_d_cod_, &QLineEdit::textChanged, this, &InsertPersona::StatoDCodBox_Change);
 
-  connect(image1, &QToolButton::clicked, this, [this] { OpenPalette(1, cognome_); });
-  connect(image2, &QToolButton::clicked, this, [this] { OpenPalette(2, nome_); });
-  connect(image3, &QToolButton::clicked, this, [this] { OpenPalette(3, paternita_); });
-  connect(image4_, &QToolButton::clicked, this, [this] { OpenPalette(4, comune_st_); });
-  connect(image6_, &QToolButton::clicked, this, [this] { OpenPalette(5, comune_std_); });
+  connect(image1, &QToolButton::clicked, this, [this] { principale_.OpenPalette(1, cognome_); });
+  connect(image2, &QToolButton::clicked, this, [this] { principale_.OpenPalette(2, nome_); });
+  connect(image3, &QToolButton::clicked, this, [this] { principale_.OpenPalette(3, paternita_); });
+  connect(image4_, &QToolButton::clicked, this, [this] { principale_.OpenPalette(4, comune_st_); });
+  connect(image6_, &QToolButton::clicked, this, [this] { principale_.OpenPalette(5, comune_std_); });
   connect(image5, &QToolButton::clicked, this, [this] { principale_.OpenCalendarFor("soggetto", data_decesso_); });
   connect(inserisci, &QPushButton::clicked, this, &InsertPersona::Inserisci);
   connect(cancella, &QPushButton::clicked, this, &InsertPersona::Cancella);
@@ -286,13 +286,11 @@ InsertPersona::InsertPersona(Principale& principale, bool nuovo)
   setAttribute(Qt::WA_DeleteOnClose);
 }
 
-void InsertPersona::ClearHighlightOnChange(QWidget* control) {
-  connect(static_cast<QLineEdit*>(control), &QLineEdit::textChanged, this, [control] {
-    if (Background(control) == kHighlightColour) SetBackground(control, kWhite);
+void InsertPersona::ClearHighlightOnChange(QLineEdit* box) {
+  connect(box, &QLineEdit::textChanged, this, [box] {
+    if (Background(box) == kHighlightColour) SetBackground(box, kWhite);
   });
 }
-
-void InsertPersona::OpenPalette(int target, QLineEdit* box) { principale_.OpenPalette(target, box); }
 
 QLineEdit* InsertPersona::CodeBoxOf(const QComboBox* combo) const {
   if (combo == comune_it_) return comune_n_cod_;

@@ -58,8 +58,7 @@ class InsertPersona final : public QDialog {
   void SwitchSide(const PlaceSide& side, bool italy);
   void BirthInItaly(bool italy);
   void DeathInItaly(bool italy);
-  void ClearHighlightOnChange(QWidget* control);
-  void OpenPalette(int target, QLineEdit* box);
+  void ClearHighlightOnChange(QLineEdit* box);
 
   Principale& principale_;
   bool nuovo_;

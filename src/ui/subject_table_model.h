@@ -24,8 +24,6 @@ class SubjectTableModel final : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-  SubjectTable& table() noexcept { return table_; }
-
   // Background of a subject row (1-based), white unless painted otherwise.
   QColor RowColour(int row) const;
   void PaintRow(int row, const QColor& background);
