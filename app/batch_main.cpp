@@ -97,7 +97,7 @@ int Run(const Arguments& args) {
     auto result = import::ImportCsv(file, table.Count(), tables);
     if (!result.ok) {
       std::cout << file.string() << ":\n";
-      Say(std::cout, import::ImportFailureText(result.failed_line));
+      Say(std::cout, import::ImportFailureText(result, table.Count()));
       return kRefused;
     }
     import::AppendRows(table, std::move(result.rows));

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/text.h"
+
 namespace nerovale::gridclip {
 
 std::string CopyBlock(const GridCells& grid, int row1, int row2, int column1, int column2) {
@@ -16,9 +18,19 @@ std::string CopyBlock(const GridCells& grid, int row1, int row2, int column1, in
   return clip;
 }
 
+namespace {
+
+// A control character other than the two separators would end up inside a cell.
+bool HoldsForeignControl(std::string_view body) {
+  return std::any_of(body.begin(), body.end(), [](char c) { return c != '\v' && c != '\f' && text::IsControl(static_cast<unsigned char>(c)); });
+}
+
+}  // namespace
+
 bool PasteBlock(GridCells& grid, std::string_view clip, int row, int column) {
   if (!clip.starts_with(kMarker)) return false;
   clip.remove_prefix(kMarker.size());
+  if (HoldsForeignControl(clip)) return false;
   // A last line without its form feed (never written by this program) is taken as a line all the same.
   for (int r = row; !clip.empty(); ++r) {
     const auto feed = clip.find('\f');

@@ -22,8 +22,9 @@ class GridCells {
 std::string CopyBlock(const GridCells& grid, int row1, int row2, int column1, int column2);
 
 // Writes clipboard text into the grid from (row, column) on. False when the text is not in the
-// format, when a cell cannot be written (the cells before it stay written) or when a value lacks
-// its vertical tab; true when all the text was written.
+// format or a value holds a control character (nothing is written then), when a cell cannot be
+// written (the cells before it stay written) or when a value lacks its vertical tab; true when all
+// the text was written.
 bool PasteBlock(GridCells& grid, std::string_view clip, int row, int column);
 
 }  // namespace nerovale::gridclip

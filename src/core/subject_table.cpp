@@ -50,9 +50,16 @@ const std::string& SubjectTable::Cell(int row, std::size_t column) const {
   return rows_[static_cast<std::size_t>(row - 1)].cells[column];
 }
 
+void SubjectTable::CreaTab1() {
+  rows_.clear();
+  ids_.clear();
+  ++revision_;
+}
+
 bool SubjectTable::SetCell(int row, std::size_t column, std::string text) {
   if (row < 1 || row > Count() || column < 1 || column >= kColumnCount) return false;
   rows_[static_cast<std::size_t>(row - 1)].cells[column] = std::move(text);
+  ++revision_;
   return true;
 }
 
@@ -60,6 +67,8 @@ bool SubjectTable::Add(SubjectRow row) {
   if (Count() >= kMaxSubjects) return false;
   row[kNumero] = std::to_string(Count() + 1);
   rows_.push_back(std::move(row));
+  ids_.push_back(next_id_++);
+  ++revision_;
   return true;
 }
 
@@ -67,18 +76,35 @@ bool SubjectTable::Overwrite(int row, const SubjectRow& values) {
   if (row < 1 || row > Count()) return false;
   auto& target = rows_[static_cast<std::size_t>(row - 1)];
   for (std::size_t c = 1; c < kColumnCount; ++c) target.cells[c] = values.cells[c];
+  ++revision_;
   return true;
 }
 
 bool SubjectTable::Remove(int row) {
   if (row < 1 || row > Count()) return false;
   rows_.erase(rows_.begin() + (row - 1));
+  ids_.erase(ids_.begin() + (row - 1));
   for (int r = row; r <= Count(); ++r) rows_[static_cast<std::size_t>(r - 1)][kNumero] = std::to_string(r);
+  ++revision_;
   return true;
 }
 
 void SubjectTable::Truncate(int count) {
-  if (count >= 0 && count < Count()) rows_.resize(static_cast<std::size_t>(count));
+  if (count < 0 || count >= Count()) return;
+  rows_.resize(static_cast<std::size_t>(count));
+  ids_.resize(static_cast<std::size_t>(count));
+  ++revision_;
+}
+
+SubjectTable::RowId SubjectTable::IdOf(int row) const noexcept {
+  return row >= 1 && row <= Count() ? ids_[static_cast<std::size_t>(row - 1)] : 0;
+}
+
+int SubjectTable::RowOf(RowId id) const noexcept {
+  for (std::size_t i = 0; i < ids_.size(); ++i) {
+    if (ids_[i] == id) return static_cast<int>(i) + 1;
+  }
+  return 0;
 }
 
 }  // namespace nerovale

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -66,8 +67,12 @@ class SubjectTable final : public gridclip::GridCells {
   // The number of subjects is a signed 16-bit value, so the table holds at most this many.
   static constexpr int kMaxSubjects = 32767;
 
+  // Every subject keeps one identity from the moment it enters the table until it leaves it, while
+  // the rows around it move: a window that works on one subject holds its identity, not its row.
+  using RowId = std::uint64_t;
+
   // Empties the table: the caption row alone.
-  void CreaTab1() { rows_.clear(); }
+  void CreaTab1();
 
   // The number of subjects (progressivo) and of rows (subjects plus the caption row).
   int Count() const noexcept { return static_cast<int>(rows_.size()); }
@@ -88,6 +93,15 @@ class SubjectTable final : public gridclip::GridCells {
 
   const SubjectRow& Row(int row) const { return rows_.at(static_cast<std::size_t>(row - 1)); }
 
+  // The identity of subject row r (0 when r is not a subject), and the row of a subject (0 when it
+  // has left the table).
+  RowId IdOf(int row) const noexcept;
+  int RowOf(RowId id) const noexcept;
+
+  // Grows with every change of a cell or of the rows: whoever checked the table remembers it, to
+  // know later whether the table still holds what was checked.
+  std::uint64_t Revision() const noexcept { return revision_; }
+
   // Appends a subject numbered Count() + 1; false, with nothing changed, when the table is full.
   bool Add(SubjectRow row);
 
@@ -102,6 +116,9 @@ class SubjectTable final : public gridclip::GridCells {
 
  private:
   std::vector<SubjectRow> rows_;
+  std::vector<RowId> ids_;  // beside rows_, one per subject
+  RowId next_id_ = 1;
+  std::uint64_t revision_ = 0;
 };
 
 }  // namespace nerovale

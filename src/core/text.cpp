@@ -195,6 +195,13 @@ std::size_t Length(std::string_view utf8) noexcept {
   return n;
 }
 
+bool HasControl(std::string_view utf8) noexcept {
+  for (char c : utf8) {
+    if (IsControl(static_cast<unsigned char>(c))) return true;
+  }
+  return false;
+}
+
 bool IsDigits(std::string_view text) noexcept {
   if (text.empty()) return false;
   for (char c : text) {

@@ -48,4 +48,10 @@ std::size_t Length(std::string_view utf8) noexcept;
 // True when the text is non-empty and made of the decimal digits 0-9 only.
 bool IsDigits(std::string_view text) noexcept;
 
+// The control characters that no cell of the table may hold: the codes below 32 and 127. Tabs,
+// line breaks and the separators of the grid clipboard format would shift or split cells.
+constexpr bool IsControl(char32_t code_point) noexcept { return code_point < 0x20 || code_point == 0x7F; }
+// True when a UTF-8 text holds one of them (their bytes never occur inside a longer UTF-8 sequence).
+bool HasControl(std::string_view utf8) noexcept;
+
 }  // namespace nerovale::text

@@ -1,5 +1,6 @@
 #include "import/csv_import.h"
 
+#include <algorithm>
 #include <array>
 
 #include "core/text.h"
@@ -9,7 +10,6 @@ namespace nerovale::import {
 namespace {
 
 constexpr std::size_t kFields = 17;
-constexpr int kMaxRowCount = SubjectTable::kMaxSubjects;  // the caption row counts too
 
 // The 17 fields of a line split at sep, or none when there are not exactly 17.
 std::optional<std::array<std::string_view, kFields>> Split(std::string_view line, char sep) {
@@ -109,7 +109,10 @@ std::optional<dates::Date> RecogniseDate(std::string_view text) {
 ImportResult ImportCsv(const std::filesystem::path& file, int progressivo, reference::ReferenceTables& tables) {
   ImportResult result;
   auto bytes = text::ReadBytes(file);
-  if (!bytes) return result;  // line 0: the file cannot be opened
+  if (!bytes) {
+    result.fault = ImportFault::kUnreadable;  // line 0
+    return result;
+  }
   const std::string content = Utf8Text(std::move(*bytes));
   const auto lines = text::SplitLines(content);
   const reference::ReferenceSnapshot places = tables.Snapshot();
@@ -121,8 +124,14 @@ ImportResult ImportCsv(const std::filesystem::path& file, int progressivo, refer
     ++line_number;
     auto fields = Split(line, ',');
     if (!fields) fields = Split(line, ';');
-    if (!fields || target + 1 > kMaxRowCount || !places.status()) {
+    const ImportFault fault = !fields                          ? ImportFault::kFieldCount
+                              : text::HasControl(line)         ? ImportFault::kControlCharacter
+                              : target > kMaxImportedSubjects  ? ImportFault::kTableFull
+                              : !places.status()               ? ImportFault::kReferenceTables
+                                                               : ImportFault::kNone;
+    if (fault != ImportFault::kNone) {
       result.failed_line = line_number;
+      result.fault = fault;
       result.rows.clear();
       return result;
     }
@@ -141,6 +150,17 @@ void AppendRows(SubjectTable& table, std::vector<SubjectRow> rows) {
 std::string ImportFailureText(int line) {
   return "Errore nel file importato alla riga " + std::to_string(line) +
          "\r\nVerificare i separatori, la lunghezza\r\nla quantità e il contenuto dei dati";
+}
+
+std::string ImportFailureText(const ImportResult& result, int progressivo) {
+  std::string text = ImportFailureText(result.failed_line);
+  if (result.fault == ImportFault::kTableFull) {
+    const int room = std::max(kMaxImportedSubjects - progressivo, 0);
+    text += "\r\nLa comunicazione può ricevere ancora " + std::to_string(room) +
+            (room == 1 ? " soggetto" : " soggetti") + " da file (al massimo " + std::to_string(kMaxImportedSubjects) +
+            ").";
+  }
+  return text;
 }
 
 }  // namespace nerovale::import

@@ -12,13 +12,28 @@
 
 namespace nerovale::import {
 
+// Why a line failed.
+enum class ImportFault {
+  kNone,
+  kUnreadable,        // the file cannot be opened or read (line 0)
+  kFieldCount,        // not 17 fields with either separator
+  kControlCharacter,  // a tab, a lone carriage return or another control character
+  kTableFull,         // the table cannot take one more subject
+  kReferenceTables,   // a reference table cannot be read
+};
+
 // The outcome of reading a CSV file: every line as a new subject row, or the number of the first
-// line that failed (0 when the file could not be opened). An import is all or nothing.
+// line that failed (0 when the file could not be opened) and why. An import is all or nothing.
 struct ImportResult {
   bool ok = false;
   int failed_line = 0;
+  ImportFault fault = ImportFault::kNone;
   std::vector<SubjectRow> rows;  // numbered after the subjects already in the table
 };
+
+// An import can fill the table up to this many subjects: the caption row counts in the grid's
+// 16-bit row count, so one place less than the entry form.
+inline constexpr int kMaxImportedSubjects = SubjectTable::kMaxSubjects - 1;
 
 // Reads the subjects of a CSV file: 17 fields a line, separated by commas or, when that does not give
 // 17, by semicolons; no quoting and no header line. Values are compacted, trimmed and upper-cased,
@@ -33,7 +48,9 @@ void AppendRows(SubjectTable& table, std::vector<SubjectRow> rows);
 // Recognises d/m/yyyy and d-m-yyyy (one or two digits for day and month) and yyyy-mm-dd.
 std::optional<dates::Date> RecogniseDate(std::string_view text);
 
-// "Errore nel file importato alla riga N" and the two lines that follow it.
+// "Errore nel file importato alla riga N" and the two lines that follow it; for a file that would
+// pass the limit of the table, one more line that says how many subjects can still be imported.
 std::string ImportFailureText(int line);
+std::string ImportFailureText(const ImportResult& result, int progressivo);
 
 }  // namespace nerovale::import

@@ -55,6 +55,11 @@ TEST(GridClip, PasteRefusesAndStops) {
   EXPECT_EQ(table.Cell(0, 1), "Cognome *");
   EXPECT_TRUE(PasteBlock(table, "[GRIDCLIP]\fz\v", 2, 1));  // a last line without its form feed ends the paste
   EXPECT_EQ(table.Cell(2, 1), "z");
+  // Any other control character in the text refuses it whole, before a cell is written.
+  for (const char* clip : {"[GRIDCLIP]\fy\vx\ty\v\f", "[GRIDCLIP]\fy\v\fx\r\n\v\f", "[GRIDCLIP]\fy\vx\x7f\v\f"}) {
+    EXPECT_FALSE(PasteBlock(table, clip, 1, 1));
+    EXPECT_EQ(table.Cell(1, 1), "a");
+  }
 }
 
 }  // namespace

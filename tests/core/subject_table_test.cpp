@@ -46,6 +46,38 @@ TEST(SubjectTable, NumbersReadOneToNAfterDeletes) {
   EXPECT_EQ(table.RowCount(), 1);
 }
 
+// A subject keeps its identity while rows around it come and go; every change is counted.
+TEST(SubjectTable, IdentitiesFollowTheirRowsAndRevisionsCountChanges) {
+  SubjectTable table;
+  for (const char* name : {"A", "B", "C"}) ASSERT_TRUE(table.Add(Subject(name)));
+  const auto b = table.IdOf(2), c = table.IdOf(3);
+  EXPECT_NE(b, c);
+  EXPECT_EQ(table.IdOf(0), 0U);
+  EXPECT_EQ(table.IdOf(4), 0U);
+  ASSERT_TRUE(table.Remove(1));
+  EXPECT_EQ(table.RowOf(b), 1);
+  EXPECT_EQ(table.RowOf(c), 2);
+  table.Truncate(1);
+  EXPECT_EQ(table.RowOf(c), 0);
+  table.CreaTab1();
+  ASSERT_TRUE(table.Add(Subject("B")));
+  EXPECT_EQ(table.RowOf(b), 0);  // a new subject is never an old one
+
+  std::uint64_t seen = table.Revision();
+  const auto changed = [&] {
+    const bool grew = table.Revision() > seen;
+    seen = table.Revision();
+    return grew;
+  };
+  EXPECT_TRUE(table.SetCell(1, kNome, "X") && changed());
+  EXPECT_TRUE(table.Overwrite(1, Subject("Y")) && changed());
+  EXPECT_TRUE(table.Add(Subject("Z")) && changed());
+  EXPECT_TRUE(table.Remove(2) && changed());
+  EXPECT_FALSE(table.Remove(5) || changed());
+  table.CreaTab1();
+  EXPECT_TRUE(changed());
+}
+
 TEST(SubjectTable, RefusesTheSubjectBeyond32767) {
   SubjectTable table;
   for (int i = 0; i < SubjectTable::kMaxSubjects; ++i) ASSERT_TRUE(table.Add({}));

@@ -104,7 +104,23 @@ TEST_F(CsvImport, EncodingsAndLineEnds) {
 TEST_F(CsvImport, TableGrowsTo32766SubjectsAtMost) {
   const std::string two = kExample + "\r\n" + kExample + "\r\n";
   EXPECT_TRUE(Import(two, 32764).ok);
-  EXPECT_EQ(Import(two, 32765).failed_line, 2);
+  const auto over = Import(two, 32765);
+  EXPECT_EQ(over.failed_line, 2);
+  EXPECT_EQ(over.fault, ImportFault::kTableFull);
+  EXPECT_EQ(ImportFailureText(over, 32765),
+            ImportFailureText(2) + "\r\nLa comunicazione può ricevere ancora 1 soggetto da file (al massimo 32766).");
+  EXPECT_TRUE(ImportFailureText(over, 32766).ends_with("ancora 0 soggetti da file (al massimo 32766)."));
+}
+
+// A control character would shift or split the cells of the grid and of its clipboard format.
+TEST_F(CsvImport, ALineWithAControlCharacterIsRefused) {
+  for (const char* control : {"\t", "\v", "\f", "\x01", "\x7F", "\r"}) {
+    const auto result = Import(kExample + "\r\nros" + control + "si" + kExample.substr(5) + "\r\n");
+    EXPECT_EQ(result.failed_line, 2) << int(control[0]);
+    EXPECT_EQ(result.fault, ImportFault::kControlCharacter) << int(control[0]);
+    EXPECT_TRUE(result.rows.empty());
+  }
+  EXPECT_EQ(Import("a;b\r\n").fault, ImportFault::kFieldCount);
 }
 
 TEST_F(CsvImport, MissingReferenceTableFailsTheFirstLine) {
