@@ -13,6 +13,7 @@ struct Sender {
   std::string codice_comune;
   std::string cognome_referente;
   std::string nome_referente;
+  bool operator==(const Sender&) const = default;
 };
 
 // Everything one notice file is made of.

@@ -34,6 +34,7 @@ struct SubjectEntry {
   std::string cod_comune_atto;         // ComuneAttoBox
   std::string anno_protocollo;         // AnnoProtocolloBox
   std::string numero_protocollo;       // NumProtocolloBox
+  bool operator==(const SubjectEntry&) const = default;
 };
 
 // One failed rule: its number (1-23, the order in which failures are listed), its message line and

@@ -1,0 +1,26 @@
+#include "validation/sender_check.h"
+
+namespace nerovale::validation {
+
+std::vector<std::string> SenderFaults(std::string_view codice_comune, std::string_view nome_comune,
+                                      std::string_view cognome, std::string_view nome) {
+  std::vector<std::string> faults;
+  if (codice_comune.empty()) {
+    faults.emplace_back("- Comune non configurato");
+  } else if (nome_comune.empty()) {
+    faults.push_back("- Comune con codice \"" + std::string(codice_comune) + "\" non presente nella tabella dei comuni");
+  }
+  if (cognome.empty()) faults.emplace_back("- Cognome del Referente non inserito");
+  if (nome.empty()) faults.emplace_back("- Nome del Referente non inserito");
+  return faults;
+}
+
+std::string SenderFaultText(const std::vector<std::string>& faults, std::string_view remedy) {
+  std::string text = "I dati del Comune e del Referente non sono completi:";
+  for (const auto& fault : faults) text += "\r\n" + fault;
+  text += "\r\n";
+  text += remedy;
+  return text;
+}
+
+}  // namespace nerovale::validation
