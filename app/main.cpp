@@ -1,22 +1,16 @@
 #include <QApplication>
-#include <QDir>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 #include <filesystem>
 
 #include "ui/app_state.h"
+#include "ui/italian.h"
 #include "ui/principale.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Nerovale");
   QApplication::setQuitOnLastWindowClosed(false);  // the main window ends the program, hidden or not
-  QTranslator translator;
-  if (translator.load(QLocale(QLocale::Italian), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QApplication::installTranslator(&translator);
-  }
+  nerovale::ui::UseItalian();
   nerovale::ui::AppState state(std::filesystem::current_path());
   nerovale::ui::Principale principale(state);
   principale.show();

@@ -2,7 +2,7 @@
 # Installs the Debian packages that building, running and testing Nerovale need, when missing.
 set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev qt6-translations-l10n libxml2-dev libxml2-utils
-          libgtest-dev libgmock-dev libbenchmark-dev)
+          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

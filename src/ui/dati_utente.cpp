@@ -1,7 +1,6 @@
 #include "ui/dati_utente.h"
 
 #include <QComboBox>
-#include <QCompleter>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -20,9 +19,6 @@
 #include "ui/small_windows.h"
 
 namespace nerovale::ui {
-namespace {
-
-}  // namespace
 
 DatiUtente::DatiUtente(Principale& principale, bool modifica_mode)
     : QDialog(&principale),
@@ -55,9 +51,9 @@ DatiUtente::DatiUtente(Principale& principale, bool modifica_mode)
   comune_->setEditable(true);
   comune_->setInsertPolicy(QComboBox::NoInsert);
   comune_->setModel(new QStringListModel(list, comune_));
-  comune_->completer()->setCompletionMode(QCompleter::PopupCompletion);
+  comune_->setCompleter(nullptr);  // the name is what the operator typed or chose, never a guess
   comune_->setCurrentIndex(-1);
-  InstallFilter(comune_->lineEdit(), validation::filters::kPlaceCombo);
+  InstallFilter(comune_, validation::filters::kPlaceCombo);
   codice_->setReadOnly(true);
   codice_->setFocusPolicy(Qt::NoFocus);
   codice_->setMaximumWidth(60);
@@ -108,7 +104,7 @@ DatiUtente::DatiUtente(Principale& principale, bool modifica_mode)
   setAttribute(Qt::WA_DeleteOnClose);
 
   connect(comune_, &QComboBox::activated, this, &DatiUtente::LookUpComune);
-  OnFocusOut(comune_->lineEdit(), [this] { LookUpComune(); });
+  OnLeave(comune_, [this] { LookUpComune(); });
   connect(palette1, &QToolButton::clicked, this, [this] { principale_.OpenPalette(10, cognome_); });
   connect(palette2, &QToolButton::clicked, this, [this] { principale_.OpenPalette(20, nome_); });
   connect(ok, &QPushButton::clicked, this, &DatiUtente::Confirm);
@@ -120,6 +116,7 @@ void DatiUtente::LookUpComune() {
 }
 
 void DatiUtente::Confirm() {
+  if (comune_->hasFocus()) LookUpComune();  // left by this button
   const auto refuse = [this](QWidget* focus, QLineEdit* box, const char* message) {
     Say(this, Icon::kWarning, message);
     focus->setFocus();

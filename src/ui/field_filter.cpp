@@ -1,15 +1,20 @@
 #include "ui/field_filter.h"
 
-#include <QEvent>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QTimer>
 #include <QAction>
 #include <QClipboard>
+#include <QComboBox>
 #include <QContextMenuEvent>
+#include <QEvent>
+#include <QFocusEvent>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QTimer>
 
+#include <algorithm>
 
 #include "core/text.h"
 #include "ui/message_box.h"
@@ -18,66 +23,146 @@
 namespace nerovale::ui {
 namespace {
 
-class KeyJudge final : public QObject {
+// The focus came from another control (Tab, a click, a shortcut), not back to the same box from a
+// popup or another window: only then does the caret move.
+bool MovedHere(const QFocusEvent* event) {
+  return event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason;
+}
+
+bool AllPrintable(const QString& text) {
+  return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isPrint(); });
+}
+
+// The box's own menu, with its paste going through the guard. The box's standard menu cannot be
+// used: its paste would insert the clipboard unfiltered, and its actions carry no names by which
+// to find that paste.
+void ShowEditMenu(QLineEdit* box, const QPoint& where, const std::function<void()>& paste) {
+  QMenu menu(box);
+  const bool writable = !box->isReadOnly();
+  const bool selected = box->hasSelectedText();
+  const auto add = [&menu](const char* name, const QString& caption, bool enabled, const std::function<void()>& act) {
+    QAction* action = menu.addAction(caption);
+    action->setObjectName(name);
+    action->setEnabled(enabled);
+    QObject::connect(action, &QAction::triggered, &menu, act);
+  };
+  add("edit-undo", "Annulla\tCtrl+Z", writable && box->isUndoAvailable(), [box] { box->undo(); });
+  add("edit-redo", "Rifai\tCtrl+Y", writable && box->isRedoAvailable(), [box] { box->redo(); });
+  menu.addSeparator();
+  add("edit-cut", "Taglia\tCtrl+X", writable && selected, [box] { box->cut(); });
+  add("edit-copy", "Copia\tCtrl+C", selected, [box] { box->copy(); });
+  add("edit-paste", "Incolla\tCtrl+V", writable && !QGuiApplication::clipboard()->text().isEmpty(), paste);
+  add("edit-delete", "Elimina", writable && selected, [box] { box->del(); });
+  menu.addSeparator();
+  add("select-all", "Seleziona tutto\tCtrl+A", !box->text().isEmpty() && box->selectedText() != box->text(),
+      [box] { box->selectAll(); });
+  menu.exec(where);
+}
+
+// Watches a box (and the combo that holds it, when there is one) and lets text in only through
+// the box's filter.
+class TextGuard final : public QObject {
  public:
-  KeyJudge(QLineEdit* box, const validation::FieldFilter& filter) : QObject(box), box_(box), filter_(filter) {}
+  TextGuard(QLineEdit* box, const validation::FieldFilter& filter) : QObject(box), box_(box), filter_(filter) {}
 
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::FocusIn) {
-      // After the toolkit's own handling, which may select the whole text.
-      QTimer::singleShot(0, box_, [box = box_] { box->deselect(); box->end(false); });
-    }
-    if (event->type() == QEvent::ContextMenu) return ContextMenu(static_cast<QContextMenuEvent*>(event));
-    if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (key->matches(QKeySequence::Paste)) {
-      Paste();
-      return true;
-    }
-    const QString text = key->text();
-    if (text.isEmpty() || key->key() == Qt::Key_Backspace || !text.at(0).isPrint() ||
-        (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) != 0) {
-      return false;
-    }
-    const char32_t typed = text.toUcs4().value(0);
-    switch (validation::FilterKey(filter_, static_cast<std::size_t>(box_->text().toUcs4().size()), typed)) {
-      case validation::KeyVerdict::kAccept:
-        if (!filter_.upper) return false;
-        box_->insert(Q(text::ToUpper(S(text))));  // shown and kept in upper case, as typed
+    switch (event->type()) {
+      case QEvent::FocusIn:
+        if (MovedHere(static_cast<QFocusEvent*>(event))) {
+          // After the toolkit's own handling, which may select the whole text.
+          QTimer::singleShot(0, box_, [box = box_] { box->deselect(); box->end(false); });
+        }
+        return false;
+      case QEvent::KeyPress:
+        return Key(static_cast<QKeyEvent*>(event));
+      case QEvent::InputMethod:
+        return InputMethod(static_cast<QInputMethodEvent*>(event));
+      case QEvent::ContextMenu:
+        ShowEditMenu(box_, static_cast<QContextMenuEvent*>(event)->globalPos(), [this] { Paste(QClipboard::Clipboard); });
         return true;
-      case validation::KeyVerdict::kRefuse:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+        return MiddleButton(static_cast<QWidget*>(watched), static_cast<QMouseEvent*>(event));
+      case QEvent::DragEnter:
+      case QEvent::DragMove:
+      case QEvent::Drop:
+        event->ignore();
         return true;
-      case validation::KeyVerdict::kRefuseWithMessage:
-        Say(box_->window(), Icon::kWarning, QString::fromUtf8(filter_.full_message.data(),
-                                                               static_cast<qsizetype>(filter_.full_message.size())));
-        return true;
+      default:
+        return false;
     }
-    return true;
   }
 
  private:
-  // Pasted text goes through the same filter as typed text, and only as much as the box has room for.
-  void Paste() {
-    if (box_->isReadOnly()) return;
-    QString text = Q(validation::FilterText(filter_, S(QGuiApplication::clipboard()->text())));
-    if (filter_.max_length != 0) {
-      const qsizetype room = static_cast<qsizetype>(filter_.max_length) - box_->text().size() + box_->selectedText().size();
-      text.truncate(std::max<qsizetype>(room, 0));
+  bool Key(QKeyEvent* key) {
+    if (key->matches(QKeySequence::Paste)) {
+      Paste(QClipboard::Clipboard);
+      return true;
     }
-    box_->insert(text);
+    const QString text = key->text();
+    if (text.isEmpty() || !AllPrintable(text)) return false;  // Backspace, Enter, Tab, moving and editing keys
+    // With Ctrl alone the box inserts nothing and keeps its shortcuts (Ctrl+A, Ctrl+Z, ...); every
+    // other combination that carries text (Alt, AltGr, Ctrl+Alt) would insert it.
+    const auto modifiers = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (modifiers == Qt::ControlModifier || box_->isReadOnly()) return false;
+    Type(text);
+    return true;
   }
 
-  // The box's own menu, with its paste going through the filter.
-  bool ContextMenu(QContextMenuEvent* event) {
-    QMenu* menu = box_->createStandardContextMenu();
-    for (QAction* action : menu->actions()) {
-      if (action->objectName() == "edit-paste") {
-        action->disconnect();
-        connect(action, &QAction::triggered, this, &KeyJudge::Paste);
+  // Each character as one keystroke: judged against the length of the text before it.
+  void Type(const QString& text) {
+    for (char32_t typed : text.toUcs4()) {
+      const auto length = static_cast<std::size_t>(box_->text().toUcs4().size());
+      switch (validation::FilterKey(filter_, length, typed)) {
+        case validation::KeyVerdict::kAccept: {
+          const QString character = QString::fromUcs4(&typed, 1);
+          box_->insert(filter_.upper ? Q(text::ToUpper(S(character))) : character);
+          break;
+        }
+        case validation::KeyVerdict::kRefuse:
+          break;
+        case validation::KeyVerdict::kRefuseWithMessage:
+          Say(box_->window(), Icon::kWarning, Q(std::string(filter_.full_message)));
+          return;
       }
     }
-    menu->exec(event->globalPos());
-    delete menu;
+  }
+
+  // Text from outside, as much of it as the filter lets in and the box has room for.
+  QString Filtered(const QString& text) const {
+    QString filtered = Q(validation::FilterText(filter_, S(text)));
+    if (filter_.max_length != 0) {
+      const qsizetype room =
+          static_cast<qsizetype>(filter_.max_length) - box_->text().size() + box_->selectedText().size();
+      filtered.truncate(std::max<qsizetype>(room, 0));
+    }
+    return filtered;
+  }
+
+  void Paste(QClipboard::Mode mode) {
+    if (!box_->isReadOnly()) box_->insert(Filtered(QGuiApplication::clipboard()->text(mode)));
+  }
+
+  // The committed text of an input method is filtered like a paste; what it shows while composing
+  // is not text of the box yet.
+  bool InputMethod(QInputMethodEvent* event) {
+    if (event->commitString().isEmpty()) return false;
+    QInputMethodEvent filtered(event->preeditString(), event->attributes());
+    filtered.setCommitString(Filtered(event->commitString()), event->replacementStart(), event->replacementLength());
+    static_cast<QObject*>(box_)->event(&filtered);  // straight to the box: not through this guard again
+    return true;
+  }
+
+  // The middle button pastes the X selection where it is released.
+  bool MiddleButton(QWidget* watched, QMouseEvent* event) {
+    if (event->button() != Qt::MiddleButton) return false;
+    if (event->type() == QEvent::MouseButtonRelease && QGuiApplication::clipboard()->supportsSelection() &&
+        !box_->isReadOnly()) {
+      box_->deselect();
+      box_->setCursorPosition(box_->cursorPositionAt(box_->mapFrom(watched, event->position().toPoint())));
+      Paste(QClipboard::Selection);
+    }
     return true;
   }
 
@@ -85,21 +170,27 @@ class KeyJudge final : public QObject {
   validation::FieldFilter filter_;
 };
 
-}  // namespace
+class LeaveAction final : public QObject {
+ public:
+  LeaveAction(QObject* parent, std::function<void()> action) : QObject(parent), action_(std::move(action)) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::FocusOut) action_();
+    if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) action_();
+    }
+    return false;
+  }
 
-void InstallFilter(QLineEdit* box, const validation::FieldFilter& filter) {
-  box->setAcceptDrops(false);  // text arrives by typing or by the filtered paste only
-  if (filter.max_length != 0) box->setMaxLength(static_cast<int>(filter.max_length));
-  box->installEventFilter(new KeyJudge(box, filter));
-}
+ private:
+  std::function<void()> action_;
+};
 
-
-namespace {
 class MaskOnFirstFocus final : public QObject {
  public:
   using QObject::QObject;
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::FocusIn) {
+    if (event->type() == QEvent::FocusIn && MovedHere(static_cast<QFocusEvent*>(event))) {
       auto* box = static_cast<QLineEdit*>(watched);
       if (box->inputMask().isEmpty()) {
         const QString text = box->text();
@@ -115,27 +206,34 @@ class MaskOnFirstFocus final : public QObject {
     return QObject::eventFilter(watched, event);
   }
 };
+
 }  // namespace
 
 namespace {
-class FocusOutAction final : public QObject {
- public:
-  FocusOutAction(QObject* parent, std::function<void()> action) : QObject(parent), action_(std::move(action)) {}
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::FocusOut) action_();
-    return false;
-  }
-
- private:
-  std::function<void()> action_;
-};
+TextGuard* Guard(QLineEdit* box, const validation::FieldFilter& filter) {
+  box->setAcceptDrops(false);
+  if (filter.max_length != 0) box->setMaxLength(static_cast<int>(filter.max_length));
+  auto* guard = new TextGuard(box, filter);
+  box->installEventFilter(guard);
+  return guard;
+}
 }  // namespace
 
-void OnFocusOut(QWidget* widget, std::function<void()> action) {
-  widget->installEventFilter(new FocusOutAction(widget, std::move(action)));
+void InstallFilter(QLineEdit* box, const validation::FieldFilter& filter) { Guard(box, filter); }
+
+void InstallFilter(QComboBox* combo, const validation::FieldFilter& filter) {
+  combo->setAcceptDrops(false);
+  combo->installEventFilter(Guard(combo->lineEdit(), filter));
 }
 
-void InstallDateMask(QLineEdit* box) { box->installEventFilter(new MaskOnFirstFocus(box)); }
+void OnLeave(QComboBox* combo, std::function<void()> action) {
+  combo->installEventFilter(new LeaveAction(combo, std::move(action)));
+}
+
+void InstallDateMask(QLineEdit* box) {
+  box->setAcceptDrops(false);
+  box->installEventFilter(new MaskOnFirstFocus(box));
+}
 
 QString DateBoxText(const QLineEdit* box) { return box->inputMask().isEmpty() ? box->text() : box->displayText(); }
 

@@ -76,6 +76,12 @@ CreaFiles::CreaFiles(Principale& principale)
 }
 
 void CreaFiles::Confirm() {
+  // Rows imported, edited or deleted, or a number, date or sender changed, since the check: the
+  // checks run again, and a notice is written only from what they passed.
+  if (!principale_.StillAsChecked() && !principale_.CheckAgain()) {
+    close();
+    return;
+  }
   AppState& state = principale_.state();
   const output::Sender sender = principale_.Sender();
   const output::Notice notice{sender, state.header, state.table, output::SchemaPath(state.working_directory)};
@@ -145,15 +151,13 @@ void ImportaFile::Confirm() {
   AppState& state = principale_.state();
   auto result = import::ImportCsv(S(NomeFile), state.table.Count(), state.tables);
   if (!result.ok) {
-    Say(this, Icon::kCritical, Q(import::ImportFailureText(result.failed_line)));
+    Say(this, Icon::kCritical, Q(import::ImportFailureText(result, state.table.Count())));
     int prog = state.table.Count();  // a copy: the count itself is not changed
     principale_.EraseTable(prog);
     close();
     return;
   }
-  principale_.model().BeginReset();
-  import::AppendRows(state.table, std::move(result.rows));
-  principale_.model().EndReset();
+  principale_.model().AppendRows(std::move(result.rows));
   principale_.SetCurrentCell(state.table.Count(), 1);
   principale_.grid()->setFocus();
   state.importoFile = true;

@@ -21,6 +21,7 @@
 #include "ui/principale.h"
 #include "ui/qt_text.h"
 #include "ui/small_windows.h"
+#include "validation/window_texts.h"
 
 namespace nerovale::ui {
 namespace {
@@ -55,16 +56,14 @@ QComboBox* InsertPersona::Combo(const char* name, QWidget* parent, bool countrie
   combo->setMinimumContentsLength(24);
   combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   SetBackground(combo, kWhite);
-  InstallFilter(combo->lineEdit(), f::kPlaceCombo);
-  // A choice from the list, and leaving the combo, fill its code box; leaving it empties the code
-  // box when the name is not in the table.
+  InstallFilter(combo, f::kPlaceCombo);
+  // A choice from the list fills its code box; leaving the combo fills it too, or empties it when
+  // the name is not in the table.
   connect(combo, &QComboBox::activated, this, [this, combo, countries] {
     SetBackground(combo, kWhite);
     countries ? RifStato(combo) : RifComune(combo);
   });
-  OnFocusOut(combo->lineEdit(), [this, combo, countries] {
-    if (!(countries ? RifStato(combo) : RifComune(combo))) CodeBoxOf(combo)->clear();
-  });
+  OnLeave(combo, [this, combo] { LeaveCombo(combo); });
   connect(combo, &QComboBox::editTextChanged, this, [combo] {
     if (Background(combo) == kHighlightColour) SetBackground(combo, kWhite);
   });
@@ -282,9 +281,24 @@ InsertPersona::InsertPersona(Principale& principale, bool nuovo)
   DeathInItaly(true);
 
   const int number = nuovo ? principale.progressivo() + 1 : principale.indiceSoggetti;
+  if (!nuovo) editing_ = state.table.IdOf(number);
   setWindowTitle(" Inserimento Soggetto " + QString::number(number));
   setAttribute(Qt::WA_DeleteOnClose);
+  opened_ = TypedEntry();
 }
+
+void InsertPersona::LeaveCombo(QComboBox* combo) {
+  const bool found = combo == stato_ || combo == stato_d_ ? RifStato(combo) : RifComune(combo);
+  if (!found) CodeBoxOf(combo)->clear();
+}
+
+validation::SubjectEntry InsertPersona::TypedEntry() const {
+  validation::SubjectEntry entry = Entry();
+  if (entry.data_decesso == "__/__/____") entry.data_decesso.clear();  // the mask of a box that had the focus
+  return entry;
+}
+
+bool InsertPersona::HasUnsavedTyping() const { return TypedEntry() != opened_; }
 
 void InsertPersona::ClearHighlightOnChange(QLineEdit* box) {
   connect(box, &QLineEdit::textChanged, this, [box] {
@@ -384,6 +398,7 @@ void InsertPersona::FillFromRow(const SubjectRow& row) {
   comune_atto_cod_->setText(Q(row[kCodComuneAtto]));
   anno_protocollo_->setText(Q(row[kAnnoProtocollo]));
   num_protocollo_->setText(Q(row[kNumeroProtocollo]));
+  opened_ = TypedEntry();
 }
 
 void InsertPersona::FocusColumn(int column) {
@@ -447,6 +462,8 @@ validation::SubjectEntry InsertPersona::Entry() const {
 }
 
 void InsertPersona::Inserisci() {
+  // A combo still holding the focus is left now, as a click on the button would leave it.
+  if (auto* combo = qobject_cast<QComboBox*>(focusWidget())) LeaveCombo(combo);
   const QList<QWidget*> fields = findChildren<QWidget*>();
   for (QWidget* w : fields) {
     if (w->isEnabled() && (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QRadioButton*>(w))) {
@@ -470,20 +487,20 @@ void InsertPersona::Inserisci() {
     return;
   }
 
-  int row = principale_.indiceSoggetti;
+  int row = 0;
   if (nuovo_) {
-    principale_.model().BeginReset();
-    const bool added = state.table.Add(outcome.row);
-    principale_.model().EndReset();
-    if (!added) {
-      Say(this, Icon::kWarning,
-          QString("La tabella contiene già %1 soggetti, il numero massimo").arg(SubjectTable::kMaxSubjects));
+    if (!principale_.model().Append(outcome.row)) {
+      Say(this, Icon::kWarning, Q(validation::TableFullText()));
       return;
     }
     row = state.table.Count();
   } else {
-    state.table.Overwrite(row, outcome.row);
-    principale_.model().RowChanged(row);
+    // The row the form was opened for, wherever it stands now; gone when it was deleted meanwhile.
+    row = state.table.RowOf(editing_);
+    if (row == 0 || !principale_.model().Overwrite(row, outcome.row)) {
+      Say(this, Icon::kWarning, Q(std::string(validation::kEditedSubjectGone)));
+      return;
+    }
   }
   principale_.SetCurrentCell(row, 1);
   principale_.PaintRow(row, kWhite);

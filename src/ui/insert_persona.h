@@ -40,6 +40,8 @@ class InsertPersona final : public QDialog {
 
   // The raw texts of the controls.
   validation::SubjectEntry Entry() const;
+  // Whether the operator changed anything since the form was opened (or filled from its row).
+  bool HasUnsavedTyping() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -59,9 +61,14 @@ class InsertPersona final : public QDialog {
   void BirthInItaly(bool italy);
   void DeathInItaly(bool italy);
   void ClearHighlightOnChange(QLineEdit* box);
+  // Leaving a combo: its look-up fills the code box, or empties it for a name not in the table.
+  void LeaveCombo(QComboBox* combo);
+  validation::SubjectEntry TypedEntry() const;
 
   Principale& principale_;
   bool nuovo_;
+  SubjectTable::RowId editing_ = 0;   // the subject an edit writes back to
+  validation::SubjectEntry opened_;   // the controls as the form opened
   QLineEdit *cognome_, *nome_, *giorno_, *mese_, *anno_, *comune_st_, *codice_fiscale_, *paternita_, *data_decesso_,
       *comune_std_, *atto_morte_, *anno_protocollo_, *num_protocollo_;
   QLineEdit *comune_n_cod_, *stato_n_cod_, *stato_d_cod_, *comune_d_cod_, *comune_atto_cod_;

@@ -28,7 +28,9 @@
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
 #include "ui/small_windows.h"
+#include "validation/sender_check.h"
 #include "validation/table_check.h"
+#include "validation/window_texts.h"
 
 namespace nerovale::ui {
 namespace {
@@ -221,8 +223,9 @@ void Principale::Start() {
     crea_xml_->setEnabled(true);
     importa_->setEnabled(true);
     NuovaComunicazione();
-    ShowSender();
   }
+  // The values read before a gap in a short config.ini are the sender all the same.
+  ShowSender();
   if (state_.config.HasReferente()) {
     ShowSplash();
   } else {
@@ -243,9 +246,7 @@ output::Sender Principale::Sender() const {
 }
 
 void Principale::CreaTab1() {
-  model_->BeginReset();
-  state_.table.CreaTab1();
-  model_->EndReset();
+  model_->Clear();
   const double dpi = screen() != nullptr ? screen()->logicalDotsPerInchX() : 96.0;
   const auto pixels = [dpi](int twips) { return static_cast<int>(twips * dpi / 1440.0 + 0.5); };
   grid_->verticalHeader()->setMinimumWidth(pixels(kColumnWidthsTwips[0]));
@@ -268,6 +269,7 @@ void Principale::NuovaComunicazione() {
     SetBackground(box, kWhite);
   }
   state_.importoFile = false;
+  ShowSender();
 }
 
 int Principale::CurrentRow() const {
@@ -294,11 +296,6 @@ void Principale::PaintRow(int row, const QColor& background) {
   model_->PaintRow(row == 0 ? CurrentRow() : row, background);
 }
 
-void Principale::TableChanged() {
-  model_->BeginReset();
-  model_->EndReset();
-}
-
 void Principale::CopyFromGrid(std::optional<int> start_row, std::optional<int> end_row, std::optional<int> start_col,
                               std::optional<int> end_col) {
   const int current_row = CurrentRow();
@@ -315,11 +312,7 @@ void Principale::CopyFromGrid(std::optional<int> start_row, std::optional<int> e
 
 bool Principale::PasteToGrid(std::optional<int> start_row, std::optional<int> start_col) {
   const std::string clip = S(QGuiApplication::clipboard()->text());
-  model_->BeginReset();
-  const bool pasted =
-      gridclip::PasteBlock(state_.table, clip, start_row.value_or(CurrentRow()), start_col.value_or(CurrentColumn()));
-  model_->EndReset();
-  return pasted;
+  return model_->Paste(clip, start_row.value_or(CurrentRow()), start_col.value_or(CurrentColumn()));
 }
 
 void Principale::DeleteSubjectRow() {
@@ -329,21 +322,26 @@ void Principale::DeleteSubjectRow() {
   const auto answer = Say(this, Icon::kWarning, QString("Eliminare la riga numero %1 ?").arg(r),
                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
   if (answer != QMessageBox::Yes) return;
-  if (r != count) {
-    // The rows below move up one place with their colours, through the clipboard.
-    for (int k = r; k < count; ++k) {
-      model_->PaintRow(k, model_->RowColour(k + 1) == kErrorRowColour ? kErrorRowColour : kWhite);
-    }
-    CopyFromGrid(r + 1, count, 1, static_cast<int>(kColumnCount) - 1);
-    PasteToGrid(r, 1);
-  }
-  model_->BeginReset();
-  state_.table.Truncate(count - 1);
-  model_->EndReset();
+  // The rows below move up one place with their colours, straight in the table; the clipboard
+  // still receives them in the grid clipboard format, as it always has.
+  if (r != count) CopyFromGrid(r + 1, count, 1, static_cast<int>(kColumnCount) - 1);
+  if (!model_->Remove(r)) return;  // r was checked above: cannot happen
   indiceSoggetti = progressivo();
 }
 
+bool Principale::RaiseOpenForm() {
+  if (!insert_persona_ || !insert_persona_->HasUnsavedTyping()) return false;
+  insert_persona_->raise();
+  insert_persona_->activateWindow();
+  return true;
+}
+
 void Principale::NewSubject() {
+  if (RaiseOpenForm()) return;  // the typing in it is never thrown away
+  if (progressivo() >= SubjectTable::kMaxSubjects) {
+    Say(this, Icon::kWarning, Q(validation::TableFullText()));
+    return;
+  }
   nuovoIns = true;
   if (insert_persona_) insert_persona_->close();
   insert_persona_ = new InsertPersona(*this, true);
@@ -352,6 +350,7 @@ void Principale::NewSubject() {
 
 void Principale::EditSubjectRow() {
   if (progressivo() == 0 || indiceSoggetti < 1 || indiceSoggetti > progressivo()) return;
+  if (RaiseOpenForm()) return;
   const int column = colonnaCorrente;
   SetCurrentCell(indiceSoggetti, column < 1 ? 1 : column);
   nuovoIns = false;
@@ -367,9 +366,7 @@ void Principale::EraseTable(int& prog) {
   if (prog != 0) {
     const int kept = prog;
     ++prog;
-    model_->BeginReset();
-    state_.table.Truncate(kept);
-    model_->EndReset();
+    model_->Truncate(kept);
     SetCurrentCell(kept, 1);
   } else {
     CreaTab1();
@@ -386,13 +383,10 @@ void Principale::SetNoticeDate(const QString& date) { data_->setText(date); }
 
 void Principale::RequestXml() {
   if (crea_files_) crea_files_->close();
-  state_.header = {S(numero_->text()), S(NoticeDateText())};
-  const auto header = validation::ValidateCommunicationHeader(state_.header.numero, state_.header.data, progressivo());
-  if (!header.ok()) {
-    Say(this, Icon::kCritical, Q(header.warning));
-    return;
-  }
+  checked_.reset();
+  if (!CheckHeaderAndSender()) return;
   if (!state_.importoFile) {
+    RememberChecked();
     OpenCreaFiles();
     return;
   }
@@ -402,15 +396,60 @@ void Principale::RequestXml() {
 }
 
 void Principale::CheckImportedTable() {
+  timer1_->stop();
+  const bool passed = CheckTable();
+  if (!passed) return;
+  RememberChecked();
+  OpenCreaFiles();
+}
+
+bool Principale::CheckHeaderAndSender() {
+  const output::Sender sender = Sender();
+  const auto faults = validation::SenderFaults(sender.codice_comune, state_.tables.DescComune(sender.codice_comune).value,
+                                               sender.cognome_referente, sender.nome_referente);
+  if (!faults.empty()) {
+    Say(this, Icon::kWarning, Q(validation::SenderFaultText(faults, validation::kSenderRemedyWindow)));
+    return false;
+  }
+  state_.header = {S(numero_->text()), S(NoticeDateText())};
+  const auto header = validation::ValidateCommunicationHeader(state_.header.numero, state_.header.data, progressivo());
+  if (!header.ok()) {
+    Say(this, Icon::kCritical, Q(header.warning));
+    return false;
+  }
+  return true;
+}
+
+bool Principale::CheckTable() {
   SetCurrentCell(1, 1);
   const auto failed = validation::ValidateSubjectTable(state_.table, Today(), state_.tables.Snapshot());
   for (int row : failed) model_->PaintRow(row, kErrorRowColour);
   if (attesa_) attesa_->close();
-  timer1_->stop();
   if (!failed.empty()) Say(this, Icon::kWarning, Q(validation::ReportFailedRows(failed)));
   SetCurrentCell(1, 1);
   indiceSoggetti = progressivo();
-  if (failed.empty()) OpenCreaFiles();
+  return failed.empty();
+}
+
+void Principale::RememberChecked() { checked_ = Checked{state_.table.Revision(), state_.header, Sender()}; }
+
+bool Principale::StillAsChecked() const {
+  return checked_ && checked_->table_revision == state_.table.Revision() &&
+         checked_->header.numero == S(numero_->text()) && checked_->header.data == S(NoticeDateText()) &&
+         checked_->sender == Sender();
+}
+
+bool Principale::CheckAgain() {
+  checked_.reset();
+  if (!CheckHeaderAndSender()) return false;
+  if (state_.importoFile) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool passed = CheckTable();
+    QApplication::restoreOverrideCursor();
+    if (!passed) return false;
+  }
+  RememberChecked();
+  return true;
 }
 
 void Principale::OpenCreaFiles() {

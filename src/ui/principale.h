@@ -64,8 +64,6 @@ class Principale final : public QMainWindow {
   void NewSubject();
   // Empties the table (prog 0) or keeps its first prog rows; prog is increased by one when not 0.
   void EraseTable(int& prog);
-  // Call around a change of the table made outside the model.
-  void TableChanged();
 
   // Block copy and paste of grid cells through the system clipboard; missing bounds come from the
   // grid's current cell and selection.
@@ -76,6 +74,11 @@ class Principale final : public QMainWindow {
   // "Crea File XML" and the tick of Timer1.
   void RequestXml();
   void CheckImportedTable();
+  // Whether the table, the notice number and date and the sender are still what the last check
+  // passed; the save dialog writes only then, or after CheckAgain, which runs the same checks at
+  // once and answers whether they passed.
+  bool StillAsChecked() const;
+  bool CheckAgain();
 
   output::Sender Sender() const;
   void ShowSender();
@@ -107,6 +110,18 @@ class Principale final : public QMainWindow {
  private:
   void BuildControls();
   void ShowTableArea(bool visible);
+  // A subject form with unsaved typing comes to the front instead of being replaced.
+  bool RaiseOpenForm();
+  bool CheckHeaderAndSender();
+  bool CheckTable();
+  void RememberChecked();
+
+  struct Checked {
+    std::uint64_t table_revision;
+    CommunicationHeader header;
+    output::Sender sender;
+  };
+  std::optional<Checked> checked_;
 
   AppState& state_;
   SubjectTableModel* model_ = nullptr;

@@ -83,6 +83,7 @@ CalendarDialog::CalendarDialog(QWidget* parent, QString current_cal, QLineEdit* 
   layout->addWidget(calendar_);
   setAttribute(Qt::WA_DeleteOnClose);
   connect(calendar_, &QCalendarWidget::clicked, this, &CalendarDialog::Pick);
+  connect(calendar_, &QCalendarWidget::activated, this, &CalendarDialog::Pick);  // Enter or a double click
 }
 
 void CalendarDialog::Pick(const QDate& date) {

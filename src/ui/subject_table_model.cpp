@@ -2,6 +2,10 @@
 
 #include <QString>
 
+#include <algorithm>
+
+#include "core/grid_clip.h"
+
 namespace nerovale::ui {
 
 SubjectTableModel::SubjectTableModel(SubjectTable& table, QObject* parent) : QAbstractTableModel(parent), table_(table) {
@@ -47,16 +51,73 @@ void SubjectTableModel::PaintRow(int row, const QColor& background) {
   const auto i = static_cast<std::size_t>(row - 1);
   if (i >= colours_.size()) return;
   colours_[i] = background;
-  RowChanged(row);
+  RowsChanged(row, row);
 }
 
-void SubjectTableModel::EndReset() {
-  colours_.resize(static_cast<std::size_t>(table_.Count()), QColor(Qt::white));
+bool SubjectTableModel::Append(SubjectRow row) {
+  const int count = table_.Count();
+  if (count >= SubjectTable::kMaxSubjects) return false;
+  beginInsertRows({}, count, count);
+  const bool added = table_.Add(std::move(row));
+  colours_.emplace_back(Qt::white);
+  endInsertRows();
+  return added;
+}
+
+void SubjectTableModel::AppendRows(std::vector<SubjectRow> rows) {
+  if (rows.empty()) return;
+  const int count = table_.Count();
+  const int room = SubjectTable::kMaxSubjects - count;
+  if (static_cast<int>(rows.size()) > room) rows.resize(static_cast<std::size_t>(std::max(room, 0)));
+  if (rows.empty()) return;
+  beginInsertRows({}, count, count + static_cast<int>(rows.size()) - 1);
+  for (auto& row : rows) {
+    if (table_.Add(std::move(row))) colours_.emplace_back(Qt::white);
+  }
+  endInsertRows();
+}
+
+bool SubjectTableModel::Overwrite(int row, const SubjectRow& values) {
+  if (!table_.Overwrite(row, values)) return false;
+  RowsChanged(row, row);
+  return true;
+}
+
+bool SubjectTableModel::Remove(int row) {
+  if (row < 1 || row > table_.Count()) return false;
+  beginRemoveRows({}, row - 1, row - 1);
+  const bool removed = table_.Remove(row);
+  colours_.erase(colours_.begin() + (row - 1));
+  endRemoveRows();
+  // The numbers of the rows below changed with them.
+  if (row <= table_.Count()) emit headerDataChanged(Qt::Vertical, row - 1, table_.Count() - 1);
+  return removed;
+}
+
+void SubjectTableModel::Truncate(int count) {
+  if (count < 0 || count >= table_.Count()) return;
+  beginRemoveRows({}, count, table_.Count() - 1);
+  table_.Truncate(count);
+  colours_.resize(static_cast<std::size_t>(count));
+  endRemoveRows();
+}
+
+void SubjectTableModel::Clear() {
+  beginResetModel();
+  table_.CreaTab1();
+  colours_.clear();
   endResetModel();
 }
 
-void SubjectTableModel::RowChanged(int row) {
-  emit dataChanged(index(row - 1, 0), index(row - 1, columnCount() - 1));
+bool SubjectTableModel::Paste(std::string_view clip, int row, int column) {
+  beginResetModel();
+  const bool pasted = gridclip::PasteBlock(table_, clip, row, column);
+  endResetModel();
+  return pasted;
+}
+
+void SubjectTableModel::RowsChanged(int first, int last) {
+  emit dataChanged(index(first - 1, 0), index(last - 1, columnCount() - 1));
 }
 
 }  // namespace nerovale::ui

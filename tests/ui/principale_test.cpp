@@ -1,4 +1,6 @@
 #include <QAction>
+#include <QCalendarWidget>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
@@ -6,6 +8,8 @@
 
 #include "csv_fixture.h"
 #include "notice_fixture.h"
+#include "ui/file_dialogs.h"
+#include "ui/folder_browser.h"
 #include "ui/qt_text.h"
 #include "ui/small_windows.h"
 #include "window_fixture.h"
@@ -15,36 +19,57 @@ namespace {
 
 using testing::NamedRow;
 
-class MainWindow : public testing::WindowTest {};
+class MainWindow : public testing::WindowTest {
+ protected:
+  void Add(Principale& w, std::initializer_list<const char*> names) {
+    for (const char* name : names) ASSERT_TRUE(w.model().Append(NamedRow(name)));
+  }
+  // The number and date of a notice, typed.
+  void TypeHeader(Principale& w, const QString& numero, const QString& data) {
+    TypeInto(Find<QLineEdit>(&w, "TxtNumeroRichiesta"), numero);
+    TypeInto(Find<QLineEdit>(&w, "MaskEdBox1"), data);
+  }
+  int NoticeFolders(const std::filesystem::path& where) {
+    int folders = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(where)) folders += entry.is_directory();
+    return folders;
+  }
+};
 
-TEST_F(MainWindow, NumberBoxTakesNineDigitsOnly) {
+TEST_F(MainWindow, NumberBoxTakesNineDigitsOnlyWhateverWayTheyArrive) {
   Principale& w = Open();
   auto* numero = Find<QLineEdit>(&w, "TxtNumeroRichiesta");
-  QTest::keyClicks(numero, "12a3/4.56789");
+  TypeInto(numero, "12a3/4.56789");
   EXPECT_EQ(numero->text(), "123456789");
   EXPECT_TRUE(messages.empty());  // letters below nine digits go silently
-  QTest::keyClicks(numero, "0");
+  TypeText("0");
   EXPECT_EQ(numero->text(), "123456789");
   ASSERT_EQ(messages.size(), 1U);
   EXPECT_EQ(messages[0].text, "Max 9 Cifre");
   EXPECT_EQ(messages[0].icon, Icon::kWarning);
-  QTest::keyClick(numero, Qt::Key_Backspace);
+  Press(Qt::Key_Backspace);
   EXPECT_EQ(numero->text(), "12345678");
 
-  numero->clear();
+  // Alt+letter, a paste by keys or by the menu: nothing but digits reaches the file name.
+  Press(Qt::Key_A, Qt::ControlModifier);
+  Press(Qt::Key_Delete);
+  TypeText("12");
+  TypeText("ab", Qt::AltModifier);
+  TypeText("-", Qt::AltModifier | Qt::ControlModifier);  // AltGr on Windows
+  EXPECT_EQ(numero->text(), "12");
   QApplication::clipboard()->setText("4/5.6x7");
-  QTest::keyClick(numero, Qt::Key_V, Qt::ControlModifier);
-  EXPECT_EQ(numero->text(), "4567");  // a pasted slash or dot never reaches the file name
+  Press(Qt::Key_V, Qt::ControlModifier);
+  ChooseFromMenu(numero, "edit-paste");  // as much as the box has room for
+  EXPECT_EQ(numero->text(), "124567456");
 }
 
 TEST_F(MainWindow, DeletingRowTwoOfFourMovesTheRowsUpWithTheirColours) {
   Principale& w = Open();
-  for (const char* name : {"A", "B", "C", "D"}) state->table.Add(NamedRow(name));
-  w.TableChanged();
+  Add(w, {"A", "B", "C", "D"});
   w.PaintRow(4, kErrorRowColour);
   w.SetCurrentCell(2, 3);
   answer = QMessageBox::Yes;
-  w.DeleteSubjectRow();
+  Click(Find<QPushButton>(&w, "Command5"));
   ASSERT_EQ(messages.size(), 1U);
   EXPECT_EQ(messages[0].text, "Eliminare la riga numero 2 ?");
   EXPECT_EQ(state->table.Count(), 3);
@@ -52,6 +77,7 @@ TEST_F(MainWindow, DeletingRowTwoOfFourMovesTheRowsUpWithTheirColours) {
   EXPECT_EQ(state->table.Cell(2, kCognome), "C");
   EXPECT_EQ(state->table.Cell(3, kCognome), "D");
   EXPECT_EQ(state->table.Cell(3, kNumero), "3");
+  EXPECT_EQ(w.model().headerData(2, Qt::Vertical, Qt::DisplayRole).toString(), "3");
   EXPECT_EQ(w.model().RowColour(2), kWhite);
   EXPECT_EQ(w.model().RowColour(3), kErrorRowColour);
   const QString clip = QApplication::clipboard()->text();
@@ -77,14 +103,33 @@ TEST_F(MainWindow, DeletingRowTwoOfFourMovesTheRowsUpWithTheirColours) {
   EXPECT_EQ(state->table.Cell(0, kCognome), "Cognome *");
 }
 
+// The separators of the clipboard format inside a cell can neither shift nor lose a subject.
+TEST_F(MainWindow, DeletingRowOneNeverShiftsARowThatHoldsSeparators) {
+  Principale& w = Open();
+  Add(w, {"A", "B", "C", "D"});
+  SubjectRow odd = NamedRow("B\vX");
+  odd[kNomePadre] = "P\fQ";
+  ASSERT_TRUE(w.model().Overwrite(2, odd));
+  const SubjectRow c = state->table.Row(3), d = state->table.Row(4);
+  w.SetCurrentCell(1, 1);
+  answer = QMessageBox::Yes;
+  w.DeleteSubjectRow();
+  ASSERT_EQ(state->table.Count(), 3);
+  EXPECT_EQ(state->table.Cell(1, kCognome), "B\vX");
+  EXPECT_EQ(state->table.Cell(1, kNomePadre), "P\fQ");
+  EXPECT_EQ(state->table.Cell(2, kCognome), c[kCognome]);
+  EXPECT_EQ(state->table.Cell(3, kCognome), d[kCognome]);
+
+  // A grid paste of such text is refused whole.
+  QApplication::clipboard()->setText("[GRIDCLIP]\fX\tY\v\f");
+  EXPECT_FALSE(w.PasteToGrid(2, 1));
+  EXPECT_EQ(state->table.Cell(2, kCognome), c[kCognome]);
+}
+
 TEST_F(MainWindow, NewNoticeKeepsNumberAndDate) {
   Principale& w = Open();
-  QTest::keyClicks(Find<QLineEdit>(&w, "TxtNumeroRichiesta"), "77");
-  auto* date = Find<QLineEdit>(&w, "MaskEdBox1");
-  QFocusEvent focus(QEvent::FocusIn);
-  QApplication::sendEvent(date, &focus);  // the mask arrives with the first focus
-  QTest::keyClicks(date, "05122026");
-  state->table.Add(NamedRow("A"));
+  TypeHeader(w, "77", "05122026");
+  Add(w, {"A"});
   state->importoFile = true;
   w.findChild<QAction*>("CG")->trigger();
   EXPECT_EQ(state->table.Count(), 0);
@@ -95,9 +140,8 @@ TEST_F(MainWindow, NewNoticeKeepsNumberAndDate) {
 
 TEST_F(MainWindow, HeaderWarningListsItsThreeLines) {
   Principale& w = Open();
-  QFocusEvent focus(QEvent::FocusIn);
-  QApplication::sendEvent(Find<QLineEdit>(&w, "MaskEdBox1"), &focus);  // the mask arrives with the first focus
-  Find<QPushButton>(&w, "Command1")->click();
+  Click(Find<QLineEdit>(&w, "MaskEdBox1"));  // the mask arrives with the first focus
+  Click(Find<QPushButton>(&w, "Command1"));
   ASSERT_EQ(messages.size(), 1U);
   EXPECT_EQ(messages[0].icon, Icon::kCritical);
   EXPECT_EQ(messages[0].text,
@@ -106,17 +150,39 @@ TEST_F(MainWindow, HeaderWarningListsItsThreeLines) {
   EXPECT_EQ(state->header.data, "__/__/____");
 }
 
+// A short config.ini still names the sender; one that cannot name it stops the XML file.
+TEST_F(MainWindow, TheSenderOfAShortConfigIsShownAndAnUnknownOneRefused) {
+  Principale& w = Open("H501\r\nBIANCHI\r\nLUCIA\r\n\r\n");
+  EXPECT_FALSE(Find<QTableView>(&w, "MSFlexGrid1")->isVisible());  // the load stopped at the gap
+  w.findChild<QAction*>("CG")->trigger();
+  EXPECT_EQ(Find<QLineEdit>(&w, "TxtCodiSedeComune")->text(), "H501");
+  EXPECT_EQ(Find<QLineEdit>(&w, "TxtSedeComune")->text(), "ROMA");
+  EXPECT_EQ(Find<QLineEdit>(&w, "TxtCognomeReferente")->text(), "BIANCHI");
+  EXPECT_EQ(Find<QLineEdit>(&w, "TxtNomeReferente")->text(), "LUCIA");
+  w.close();
+  window.reset();
+
+  Principale& unknown = Open("Z999\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n");
+  ASSERT_TRUE(unknown.model().Append(testing::ValidItalianRow()));
+  TypeHeader(unknown, "12", "30112026");
+  Click(Find<QPushButton>(&unknown, "Command1"));
+  EXPECT_EQ(unknown.creaFiles(), nullptr);
+  ASSERT_EQ(messages.size(), 1U);
+  EXPECT_EQ(messages[0].text,
+            "I dati del Comune e del Referente non sono completi:\n- Comune con codice \"Z999\" non presente nella "
+            "tabella dei comuni\nCompletarli da \"Configurazione\" → \"Modifica Configurazione Utente\" prima di "
+            "creare il file XML.");
+}
+
 TEST_F(MainWindow, ImportedRowsAreCheckedPaintedAndReported) {
   Principale& w = Open();
-  state->table.Add(testing::ValidItalianRow());
+  ASSERT_TRUE(w.model().Append(testing::ValidItalianRow()));
   SubjectRow bad = testing::ValidItalianRow();
   bad[kSesso] = "m";
-  state->table.Add(bad);
-  w.TableChanged();
+  ASSERT_TRUE(w.model().Append(bad));
   state->importoFile = true;
-  QTest::keyClicks(Find<QLineEdit>(&w, "TxtNumeroRichiesta"), "12");
-  w.SetNoticeDate("30/11/2026");
-  w.RequestXml();
+  TypeHeader(w, "12", "30112026");
+  Click(Find<QPushButton>(&w, "Command1"));
   EXPECT_NE(w.attesa(), nullptr);
   EXPECT_TRUE(Find<QTimer>(&w, "Timer1")->isActive());
   w.CheckImportedTable();  // the tick of Timer1
@@ -129,10 +195,70 @@ TEST_F(MainWindow, ImportedRowsAreCheckedPaintedAndReported) {
   EXPECT_EQ(w.creaFiles(), nullptr);
 }
 
+// What the save dialog writes is what the checks passed, with the table as it stands.
+TEST_F(MainWindow, AChangeAfterTheCheckIsCheckedAgainBeforeWriting) {
+  Principale& w = Open();
+  ASSERT_TRUE(w.model().Append(testing::ValidItalianRow()));
+  TypeHeader(w, "12", "30112026");
+  Click(Find<QPushButton>(&w, "Command1"));
+  CreaFiles* dialog = w.creaFiles();
+  ASSERT_NE(dialog, nullptr);
+  std::filesystem::create_directories(dir / "out");
+  ASSERT_TRUE(dialog->browser()->Open(QString::fromStdString((dir / "out").string())));
+
+  // With the dialog open, a file with a faulty row is imported.
+  dir.Write("exports/bad.csv", "rossi,mario,x,5/3/1950,roma,,,,,10/1/2024,,milano,,12,milano,2024,7\r\n");
+  state->config.CartellaImport = (dir / "exports").string();
+  w.OpenImportaFile();
+  Find<QListWidget>(w.importaFile(), "File1")->setCurrentRow(0);
+  Click(Find<QPushButton>(w.importaFile(), "Command1"));
+  ASSERT_EQ(state->table.Count(), 2);
+
+  Click(Find<QPushButton>(dialog, "Command1"));
+  EXPECT_EQ(messages.back().text, "Sono stati riscontrati errori nei Soggetti alle seguenti righe: 2");
+  EXPECT_EQ(w.model().RowColour(2), kErrorRowColour);
+  EXPECT_EQ(NoticeFolders(dir / "out"), 0);
+  Settle();
+  EXPECT_EQ(w.creaFiles(), nullptr);
+
+  // A number changed after the check is the one the file carries.
+  answer = QMessageBox::Yes;
+  w.SetCurrentCell(2, 1);
+  w.DeleteSubjectRow();
+  Click(Find<QPushButton>(&w, "Command1"));
+  w.CheckImportedTable();
+  ASSERT_NE(w.creaFiles(), nullptr);
+  ASSERT_TRUE(w.creaFiles()->browser()->Open(QString::fromStdString((dir / "out").string())));
+  TypeInto(Find<QLineEdit>(&w, "TxtNumeroRichiesta"), "3");
+  Click(Find<QPushButton>(w.creaFiles(), "Command1"));
+  EXPECT_TRUE(messages.back().text.startsWith("XML validato e salvato con successo!")) << messages.back().text.toStdString();
+  ASSERT_EQ(NoticeFolders(dir / "out"), 1);
+  for (const auto& folder : std::filesystem::directory_iterator(dir / "out")) {
+    for (const auto& file : std::filesystem::directory_iterator(folder)) {
+      EXPECT_TRUE(file.path().filename().string().starts_with("nerovale_123_")) << file.path();
+      EXPECT_NE(testing::ReadFile(file).find("<NUMERO_RICHIESTA>123</NUMERO_RICHIESTA>"), std::string::npos);
+    }
+  }
+}
+
+TEST_F(MainWindow, AnImportPastTheLimitSaysHowManyCanStillCome) {
+  Principale& w = Open();
+  w.model().AppendRows(std::vector<SubjectRow>(32765, NamedRow("A")));
+  dir.Write("exports/two.csv", std::string(testing::kGoodCsv) + testing::kGoodCsv);
+  state->config.CartellaImport = (dir / "exports").string();
+  w.OpenImportaFile();
+  Find<QListWidget>(w.importaFile(), "File1")->setCurrentRow(0);
+  Click(Find<QPushButton>(w.importaFile(), "Command1"));
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages.back().text,
+            "Errore nel file importato alla riga 2\nVerificare i separatori, la lunghezza\nla quantità e il contenuto "
+            "dei dati\nLa comunicazione può ricevere ancora 1 soggetto da file (al massimo 32766).");
+  EXPECT_EQ(state->table.Count(), 32765);
+}
+
 TEST_F(MainWindow, EraseTableWithACountAndWithZero) {
   Principale& w = Open();
-  for (int i = 0; i < 7; ++i) state->table.Add(NamedRow(std::to_string(i)));
-  w.TableChanged();
+  for (int i = 0; i < 7; ++i) ASSERT_TRUE(w.model().Append(NamedRow(std::to_string(i))));
   state->importoFile = true;
   int prog = 3;
   w.EraseTable(prog);
@@ -151,20 +277,20 @@ TEST_F(MainWindow, EraseTableWithACountAndWithZero) {
 
 TEST_F(MainWindow, EnterOnTheClearConfirmationCancels) {
   Principale& w = Open();
-  state->table.Add(NamedRow("A"));
-  w.TableChanged();
-  Find<QPushButton>(&w, "Command6")->click();
+  Add(w, {"A"});
+  Click(Find<QPushButton>(&w, "Command6"));
   AvvisoTabella* avviso = w.avvisoTabella();
   ASSERT_NE(avviso, nullptr);
   auto* annulla = Find<QPushButton>(avviso, "Command2");
   EXPECT_TRUE(annulla->isDefault());
-  QTest::keyClick(avviso, Qt::Key_Return);
+  Activate(avviso);
+  Press(Qt::Key_Return);
   EXPECT_EQ(state->table.Count(), 1);
   Settle();
   EXPECT_EQ(w.avvisoTabella(), nullptr);
 }
 
-TEST_F(MainWindow, CalendarWritesTheDateOnlyWhenTheBoxIsEnabled) {
+TEST_F(MainWindow, CalendarSpeaksItalianAndWritesTheDateOnlyWhenTheBoxIsEnabled) {
   Principale& w = Open("");  // no configuration: the boxes stay disabled
   auto* calendar = Find<QToolButton>(&w, "Image1");
   calendar->click();
@@ -173,11 +299,15 @@ TEST_F(MainWindow, CalendarWritesTheDateOnlyWhenTheBoxIsEnabled) {
   window.reset();
 
   Principale& configured = Open();
-  Find<QToolButton>(&configured, "Image1")->click();
+  Click(Find<QToolButton>(&configured, "Image1"));
   auto* picker = configured.findChild<CalendarDialog*>();
   ASSERT_NE(picker, nullptr);
   EXPECT_TRUE(picker->isModal());
-  picker->Pick(QDate(2026, 12, 5));
+  EXPECT_EQ(picker->calendar()->locale().monthName(12), "dicembre");
+  picker->calendar()->setSelectedDate(QDate(2026, 12, 5));
+  picker->calendar()->setFocus();
+  Activate(picker);
+  Press(Qt::Key_Return);  // Enter picks the selected day
   EXPECT_EQ(configured.NoticeDateText(), "05/12/2026");
 }
 

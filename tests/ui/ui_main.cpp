@@ -1,11 +1,16 @@
-// One QApplication for every window test; the windows run on the offscreen platform.
+// One QApplication for every window test; the windows run on the offscreen platform unless another is
+// asked for (QT_QPA_PLATFORM=xcb on an X display), in Italian
+// as the application does.
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
+#include "ui/italian.h"
+
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  nerovale::ui::UseItalian();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

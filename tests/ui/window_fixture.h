@@ -2,10 +2,12 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFocusEvent>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +23,10 @@ namespace nerovale::testing {
 
 // A working directory with the shipped reference tables and a configured sender, a main window
 // over it, and every message box answered and recorded instead of shown.
+//
+// Input goes where a person's input goes: a click lands on the widget under the pointer and moves
+// the focus as the toolkit decides, Tab moves it along the tab order, and typed keys go to
+// whatever holds the focus then (for an editable combo box that is the combo, not its line edit).
 class WindowTest : public ::testing::Test {
  protected:
   WindowTest() {
@@ -56,25 +62,78 @@ class WindowTest : public ::testing::Test {
     return child;
   }
 
-  // Types text as keystrokes, accented letters included.
-  static void Type(QWidget* widget, const QString& text) {
+  // Makes a window the active one, as a click on its title would.
+  static void Activate(QWidget* window) {
+    window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+  }
+
+  // The widget that lies under the centre of another: what a click there really reaches (the line
+  // edit of an editable combo box, for example).
+  static QWidget* UnderCentre(QWidget* widget) {
+    QWidget* hit = widget->childAt(widget->rect().center());
+    return hit != nullptr ? hit : widget;
+  }
+
+  // A left click on the centre of a widget, after its window was made active.
+  static void Click(QWidget* widget, Qt::MouseButton button = Qt::LeftButton) {
+    Activate(widget->window());
+    QWidget* target = UnderCentre(widget);
+    QTest::mouseClick(target, button, {}, target->rect().center());
+    QCoreApplication::processEvents();  // what the event loop does between a click and the next key
+  }
+
+  static QWidget* Focused() {
+    QWidget* focused = QApplication::focusWidget();
+    EXPECT_NE(focused, nullptr) << "nothing has the focus";
+    return focused;
+  }
+
+  // Types text into the focused widget, one keystroke a character, accented letters included.
+  static void TypeText(const QString& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     for (QChar c : text) {
-      QKeyEvent press(QEvent::KeyPress, c.unicode() < 128 ? QChar(c.toUpper()).unicode() : 0, Qt::NoModifier, QString(c));
-      QApplication::sendEvent(widget, &press);
-      QKeyEvent release(QEvent::KeyRelease, press.key(), Qt::NoModifier, QString(c));
-      QApplication::sendEvent(widget, &release);
+      const auto key = static_cast<Qt::Key>(c.unicode() < 128 ? c.toUpper().unicode() : 0);
+      QTest::sendKeyEvent(QTest::Click, Focused(), key, QString(c), modifiers);
     }
+  }
+  static void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(Focused(), key, modifiers);
+  }
+  static void Tab(int times = 1) {
+    for (int i = 0; i < times; ++i) Press(Qt::Key_Tab);
+  }
+
+  // A click into a box, then the text typed there.
+  static void TypeInto(QWidget* widget, const QString& text) {
+    Click(widget);
+    TypeText(text);
+  }
+
+  // The box's menu opened by a right click, and one of its actions chosen ("edit-paste", ...).
+  static void ChooseFromMenu(QWidget* widget, const char* action) {
+    Click(widget, Qt::RightButton);
+    QWidget* target = UnderCentre(widget);
+    bool chosen = false;
+    QTimer::singleShot(0, [action, &chosen] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (menu == nullptr) return;
+      if (auto* item = menu->findChild<QAction*>(action); item != nullptr && item->isEnabled()) {
+        item->trigger();
+        chosen = true;
+      }
+      menu->close();
+    });
+    const QPoint at = target->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+    QApplication::sendEvent(target, &event);
+    EXPECT_TRUE(chosen) << action;
+    Activate(widget->window());  // back from the popup
   }
 
   // Lets closed windows go (they delete themselves once the event loop runs).
   static void Settle() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
-  }
-
-  static void Leave(QWidget* widget) {
-    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-    QApplication::sendEvent(widget, &out);
   }
 
   QStringList Texts() const {
