@@ -24,7 +24,8 @@ struct Person {
 // The code the data produce: 16 characters when every part can be made. When they cannot (a place
 // missing from the tables, a character outside A-Z left in the name letters, an empty name) the
 // result is the joined parts followed by "Sbagliato", which never equals an entered code; the first
-// 11 characters (names, year, month, day) are computed in every case.
+// 11 characters (names, year, month, day) are computed in every case. Letters with marks count as
+// their letter A-Z (Ü as U, Ç as C); Æ, Œ, Ø, Ð, Þ and ß are none and stay as they are.
 std::string CalcolaCF(const Person& person, const reference::PlaceCodes& places);
 
 // On 15 characters: the check letter, or "Sbagliato" when they are not laid out as a codice fiscale.

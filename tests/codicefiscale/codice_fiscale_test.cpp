@@ -6,6 +6,7 @@
 #include <sstream>
 #include <vector>
 
+#include "core/text.h"
 #include "place_fixture.h"
 
 namespace nerovale::codicefiscale {
@@ -13,8 +14,8 @@ namespace {
 
 using dates::MakeDate;
 
-std::vector<std::vector<std::string>> ReadVectors(const std::string& name) {
-  std::ifstream in(std::string(NEROVALE_VECTORS_DIR) + "/" + name);
+std::vector<std::vector<std::string>> ReadCases(const std::string& path) {
+  std::ifstream in(path);
   std::vector<std::vector<std::string>> rows;
   std::string line;
   std::getline(in, line);  // the column titles
@@ -36,8 +37,8 @@ class ShippedTables : public ::testing::Test {
   reference::ReferenceSnapshot places = tables.Snapshot();
 };
 
-TEST_F(ShippedTables, EveryDerivationVectorGivesItsCode) {
-  const auto rows = ReadVectors("cf-derivation.csv");
+TEST_F(ShippedTables, EveryDerivationCaseGivesItsCode) {
+  const auto rows = ReadCases(std::string(NEROVALE_TEST_DATA_DIR) + "/cf-derivation-v2.csv");
   ASSERT_EQ(rows.size(), 400U);
   for (const auto& r : rows) {
     ASSERT_EQ(r.size(), 7U);
@@ -47,7 +48,7 @@ TEST_F(ShippedTables, EveryDerivationVectorGivesItsCode) {
 }
 
 TEST_F(ShippedTables, EveryConsistencyVectorGivesItsAnswer) {
-  const auto rows = ReadVectors("cf-consistency.csv");
+  const auto rows = ReadCases(std::string(NEROVALE_VECTORS_DIR) + "/cf-consistency.csv");
   ASSERT_EQ(rows.size(), 400U);
   for (const auto& r : rows) {
     ASSERT_EQ(r.size(), 9U);
@@ -84,13 +85,73 @@ TEST_F(Derivation, NameLetters) {
 }
 
 TEST_F(Derivation, CharactersOutsideAToZMakeTheCodeNotWellFormed) {
-  EXPECT_EQ(Code("MÜLLER", "HANS"), "MÜLHNS50C05H501Sbagliato");
+  EXPECT_EQ(Code("SØRENSEN", "HANS"), "SØRHNS50C05H501Sbagliato");  // Ø is no marked letter
   EXPECT_EQ(Code("R0SSI", "MARIO").substr(0, 3), "R0S");  // a digit counts as a consonant
   EXPECT_EQ(Code("", "MARIO"), "MRA50C05H501Sbagliato");
   EXPECT_EQ(Code("ROSSI\xFF", "MARIO").size(), 16U);  // an invalid byte after the third consonant is not reached
   // Invalid bytes count as consonants and, in the vowel pass, as vowels.
   EXPECT_EQ(Code("\xFF\xFE", "MARIO"), "\xFF\xFE\xFFMRA50C05H501Sbagliato");
   EXPECT_EQ(Code(std::string(100000, 'B'), "MARIO").substr(0, 3), "BBB");
+}
+
+TEST_F(Derivation, LettersWithMarksFoldToTheirLetter) {
+  struct Case {
+    const char* marked;
+    const char* letter;
+    const char* why;
+  } cases[] = {
+      {"ÀÁÂÃÄÅàáâãäå", "A", "grave, acute, circumflex, tilde, diaeresis, ring"},
+      {"Çç", "C", "cedilla"},
+      {"ÈÉÊËèéêë", "E", "grave, acute, circumflex, diaeresis"},
+      {"ÌÍÎÏìíîï", "I", "grave, acute, circumflex, diaeresis"},
+      {"Ññ", "N", "tilde"},
+      {"ÒÓÔÕÖòóôõö", "O", "grave, acute, circumflex, tilde, diaeresis"},
+      {"ÙÚÛÜùúûü", "U", "grave, acute, circumflex, diaeresis"},
+      {"ÝŸýÿ", "Y", "acute, diaeresis"},
+      {"Šš", "S", "caron"},
+      {"Žž", "Z", "caron"},
+  };
+  for (const auto& c : cases) {
+    for (char32_t marked : text::Decode(c.marked)) {
+      const std::string surname = text::Encode(std::u32string(1, marked));
+      const std::string code = Code(surname, "MARIO");
+      EXPECT_EQ(code.substr(0, 3), std::string(c.letter) + "XX") << surname << ": " << c.why;
+      EXPECT_EQ(code.size(), 16U) << surname << ": the code is well formed";
+    }
+  }
+}
+
+TEST_F(Derivation, FoldedLettersCountAsTheVowelOrConsonantTheyAre) {
+  struct Case {
+    const char* cognome;
+    const char* nome;
+    const char* prefix;
+    const char* why;
+  } cases[] = {
+      {"MÜLLER", "HANS", "MLLHNS", "Ü is a vowel, so L is the third consonant"},
+      {"NÚÑEZ", "JOÃO", "NNZJOA", "Ñ is a consonant; Ã a vowel after J"},
+      {"GÖKÇE", "ŽELJKO", "GKCZJK", "Ç a consonant; Ž the first of four consonants"},
+      {"ÉÈ", "ÿves", "EEXYVS", "vowels only; ÿ upper-cased, then folded"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Code(c.cognome, c.nome).substr(0, 6), c.prefix) << c.why;
+}
+
+TEST_F(Derivation, LettersWithoutALetterBeneathMakeTheCodeNotWellFormed) {
+  struct Case {
+    const char* letters;
+    const char* why;
+  } cases[] = {
+      {"ßÆæŒœ", "sharp s and ligatures"},
+      {"ØøÐðÞþ", "letters of their own, not A-Z with a mark"},
+  };
+  for (const auto& c : cases) {
+    for (char32_t letter : text::Decode(c.letters)) {
+      // Neither a vowel nor one of the consonants: both passes take it.
+      const std::string surname = text::Encode(std::u32string(1, letter));
+      const std::string upper = text::ToUpper(surname);
+      EXPECT_EQ(Code(surname, "MARIO"), upper + upper + "XMRA50C05H501Sbagliato") << surname << ": " << c.why;
+    }
+  }
 }
 
 TEST_F(Derivation, DateSexAndPlace) {
