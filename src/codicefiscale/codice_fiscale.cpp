@@ -135,6 +135,24 @@ std::u32string CarattereControlloOf(std::u32string code) {
   return code[15] == computed ? U"Esatto" : U"Sbagliato";
 }
 
+// When two people would get the same code, the tax office gives the later one a code in which digits
+// are replaced, from the right, by these letters: L for 0, M for 1, ... V for 9 (O is skipped).
+constexpr std::string_view kOmocodiaLetters = "LMNPQRSTUV";
+constexpr std::array<std::size_t, 7> kDigitPositions = {6, 7, 9, 10, 12, 13, 14};  // year, day, place
+
+// The code with the omocodia letters in its digit positions read back as the digits they stand for.
+// Only called on codes of 16 letters and digits, which are ASCII.
+std::string OmocodiaReadBack(std::string_view code) {
+  std::string digits(code);
+  for (std::size_t i : kDigitPositions) {
+    const auto digit = kOmocodiaLetters.find(digits[i]);
+    if (digit != std::string_view::npos) digits[i] = static_cast<char>('0' + digit);
+  }
+  return digits;
+}
+
+bool PlaceDigitsPresent(std::string_view code) { return text::IsDigits(code.substr(12, 3)); }
+
 }  // namespace
 
 std::string CalcolaCF(const Person& person, const reference::PlaceCodes& places) {
@@ -186,10 +204,11 @@ bool ConfrontaCF(const Person& person, std::string_view entered, const reference
   const std::string derived = CalcolaCF(person, places);
   if (entered == derived) return true;
   if (!VerificaCF(entered)) return false;
-  const std::u32string derived_points = text::Decode(derived);
-  const std::u32string entered_points = text::Decode(entered);
-  const auto same_prefix = [&](std::size_t n) { return derived_points.compare(0, n, entered_points, 0, n) == 0; };
-  return CFBenFormato(entered) ? same_prefix(11) : same_prefix(6);
+  // The check letter covers the code as issued; layout, date and names are judged on the digits the
+  // omocodia letters stand for. The place is not compared, so a place missing from the tables costs
+  // nothing.
+  const std::string read_back = OmocodiaReadBack(entered);
+  return CFBenFormato(read_back) && PlaceDigitsPresent(read_back) && read_back.compare(0, 11, derived, 0, 11) == 0;
 }
 
 }  // namespace nerovale::codicefiscale

@@ -41,7 +41,9 @@ bool VerificaCF(std::string_view code);
 bool CFBenFormato(std::string_view code);
 
 // Whether the entered code is consistent with the person: equal to the derived code, or with a
-// correct check letter and the same first 11 characters (first 6 when its date part is irregular).
+// correct check letter and, once the omocodia letters L-V in its digit positions are read back as
+// 0-9, well formed, with digits for the place and the same first 11 characters as the derived code.
+// The place itself is not compared.
 bool ConfrontaCF(const Person& person, std::string_view entered, const reference::PlaceCodes& places);
 
 }  // namespace nerovale::codicefiscale
