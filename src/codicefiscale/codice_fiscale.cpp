@@ -25,8 +25,41 @@ std::u32string UpperCodePoints(std::string_view utf8) {
   return out;
 }
 
-// Upper-cased, trimmed, without blanks, apostrophes, hyphens and full stops, and with the six
-// accented vowels of Italian names folded.
+// The capitals of the code page that are a letter A-Z with marks, and that letter. Names are
+// written with their marks, but the codes the tax office issues read MÜLLER as MLL and NÚÑEZ as NNZ.
+// The letters that are not a marked A-Z (Æ, Œ, Ø, Ð, Þ, ß) are not here: they stay as they are, and
+// the code they end up in is not well formed.
+struct Fold {
+  std::u32string_view marked;
+  char32_t letter;
+};
+constexpr Fold kFolds[] = {
+    {U"ÀÁÂÃÄÅ", U'A'}, {U"Ç", U'C'},     {U"ÈÉÊË", U'E'}, {U"ÌÍÎÏ", U'I'}, {U"Ñ", U'N'},
+    {U"ÒÓÔÕÖ", U'O'},  {U"ÙÚÛÜ", U'U'}, {U"ÝŸ", U'Y'},   {U"Š", U'S'},    {U"Ž", U'Z'},
+};
+
+// The folds by Windows-1252 code; 0 where the character stays.
+const std::array<char32_t, 256>& FoldsByCode() {
+  static const std::array<char32_t, 256> folds = [] {
+    std::array<char32_t, 256> by_code{};
+    for (const Fold& fold : kFolds) {
+      for (char32_t marked : fold.marked) by_code[*text::Cp1252Code(marked)] = fold.letter;
+    }
+    return by_code;
+  }();
+  return folds;
+}
+
+// The letter A-Z beneath an upper-cased letter with marks; any other character is returned as it is.
+char32_t Folded(char32_t c) {
+  if (c < 0x80) return c;
+  const auto code = text::Cp1252Code(c);
+  const char32_t letter = code ? FoldsByCode()[*code] : 0;
+  return letter != 0 ? letter : c;
+}
+
+// Upper-cased, trimmed, without blanks, apostrophes, hyphens and full stops, and with the letters
+// that carry marks folded to their letter A-Z.
 std::u32string Cleaned(std::string_view name) {
   std::u32string upper = UpperCodePoints(name);
   const auto first = upper.find_first_not_of(U' ');
@@ -36,12 +69,7 @@ std::u32string Cleaned(std::string_view name) {
   for (std::size_t i = first; i <= last; ++i) {
     switch (const char32_t c = upper[i]) {
       case U' ': case U'\'': case U'-': case U'.': break;
-      case U'À': out.push_back(U'A'); break;
-      case U'È': case U'É': out.push_back(U'E'); break;
-      case U'Ì': out.push_back(U'I'); break;
-      case U'Ò': out.push_back(U'O'); break;
-      case U'Ù': out.push_back(U'U'); break;
-      default: out.push_back(c);
+      default: out.push_back(Folded(c));
     }
   }
   return out;
@@ -107,6 +135,24 @@ std::u32string CarattereControlloOf(std::u32string code) {
   return code[15] == computed ? U"Esatto" : U"Sbagliato";
 }
 
+// When two people would get the same code, the tax office gives the later one a code in which digits
+// are replaced, from the right, by these letters: L for 0, M for 1, ... V for 9 (O is skipped).
+constexpr std::string_view kOmocodiaLetters = "LMNPQRSTUV";
+constexpr std::array<std::size_t, 7> kDigitPositions = {6, 7, 9, 10, 12, 13, 14};  // year, day, place
+
+// The code with the omocodia letters in its digit positions read back as the digits they stand for.
+// Only called on codes of 16 letters and digits, which are ASCII.
+std::string OmocodiaReadBack(std::string_view code) {
+  std::string digits(code);
+  for (std::size_t i : kDigitPositions) {
+    const auto digit = kOmocodiaLetters.find(digits[i]);
+    if (digit != std::string_view::npos) digits[i] = static_cast<char>('0' + digit);
+  }
+  return digits;
+}
+
+bool PlaceDigitsPresent(std::string_view code) { return text::IsDigits(code.substr(12, 3)); }
+
 }  // namespace
 
 std::string CalcolaCF(const Person& person, const reference::PlaceCodes& places) {
@@ -158,10 +204,11 @@ bool ConfrontaCF(const Person& person, std::string_view entered, const reference
   const std::string derived = CalcolaCF(person, places);
   if (entered == derived) return true;
   if (!VerificaCF(entered)) return false;
-  const std::u32string derived_points = text::Decode(derived);
-  const std::u32string entered_points = text::Decode(entered);
-  const auto same_prefix = [&](std::size_t n) { return derived_points.compare(0, n, entered_points, 0, n) == 0; };
-  return CFBenFormato(entered) ? same_prefix(11) : same_prefix(6);
+  // The check letter covers the code as issued; layout, date and names are judged on the digits the
+  // omocodia letters stand for. The place is not compared, so a place missing from the tables costs
+  // nothing.
+  const std::string read_back = OmocodiaReadBack(entered);
+  return CFBenFormato(read_back) && PlaceDigitsPresent(read_back) && read_back.compare(0, 11, derived, 0, 11) == 0;
 }
 
 }  // namespace nerovale::codicefiscale

@@ -24,7 +24,8 @@ struct Person {
 // The code the data produce: 16 characters when every part can be made. When they cannot (a place
 // missing from the tables, a character outside A-Z left in the name letters, an empty name) the
 // result is the joined parts followed by "Sbagliato", which never equals an entered code; the first
-// 11 characters (names, year, month, day) are computed in every case.
+// 11 characters (names, year, month, day) are computed in every case. Letters with marks count as
+// their letter A-Z (Ü as U, Ç as C); Æ, Œ, Ø, Ð, Þ and ß are none and stay as they are.
 std::string CalcolaCF(const Person& person, const reference::PlaceCodes& places);
 
 // On 15 characters: the check letter, or "Sbagliato" when they are not laid out as a codice fiscale.
@@ -40,7 +41,9 @@ bool VerificaCF(std::string_view code);
 bool CFBenFormato(std::string_view code);
 
 // Whether the entered code is consistent with the person: equal to the derived code, or with a
-// correct check letter and the same first 11 characters (first 6 when its date part is irregular).
+// correct check letter and, once the omocodia letters L-V in its digit positions are read back as
+// 0-9, well formed, with digits for the place and the same first 11 characters as the derived code.
+// The place itself is not compared.
 bool ConfrontaCF(const Person& person, std::string_view entered, const reference::PlaceCodes& places);
 
 }  // namespace nerovale::codicefiscale

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <vector>
 
+#include "core/text.h"
 #include "place_fixture.h"
 
 namespace nerovale::codicefiscale {
@@ -13,8 +15,8 @@ namespace {
 
 using dates::MakeDate;
 
-std::vector<std::vector<std::string>> ReadVectors(const std::string& name) {
-  std::ifstream in(std::string(NEROVALE_VECTORS_DIR) + "/" + name);
+std::vector<std::vector<std::string>> ReadCases(const std::string& name) {
+  std::ifstream in(std::string(NEROVALE_TEST_DATA_DIR) + "/" + name);
   std::vector<std::vector<std::string>> rows;
   std::string line;
   std::getline(in, line);  // the column titles
@@ -36,8 +38,8 @@ class ShippedTables : public ::testing::Test {
   reference::ReferenceSnapshot places = tables.Snapshot();
 };
 
-TEST_F(ShippedTables, EveryDerivationVectorGivesItsCode) {
-  const auto rows = ReadVectors("cf-derivation.csv");
+TEST_F(ShippedTables, EveryDerivationCaseGivesItsCode) {
+  const auto rows = ReadCases("cf-derivation-v2.csv");
   ASSERT_EQ(rows.size(), 400U);
   for (const auto& r : rows) {
     ASSERT_EQ(r.size(), 7U);
@@ -46,8 +48,8 @@ TEST_F(ShippedTables, EveryDerivationVectorGivesItsCode) {
   }
 }
 
-TEST_F(ShippedTables, EveryConsistencyVectorGivesItsAnswer) {
-  const auto rows = ReadVectors("cf-consistency.csv");
+TEST_F(ShippedTables, EveryConsistencyCaseGivesItsAnswer) {
+  const auto rows = ReadCases("cf-consistency-v2.csv");
   ASSERT_EQ(rows.size(), 400U);
   for (const auto& r : rows) {
     ASSERT_EQ(r.size(), 9U);
@@ -84,13 +86,73 @@ TEST_F(Derivation, NameLetters) {
 }
 
 TEST_F(Derivation, CharactersOutsideAToZMakeTheCodeNotWellFormed) {
-  EXPECT_EQ(Code("MÜLLER", "HANS"), "MÜLHNS50C05H501Sbagliato");
+  EXPECT_EQ(Code("SØRENSEN", "HANS"), "SØRHNS50C05H501Sbagliato");  // Ø is no marked letter
   EXPECT_EQ(Code("R0SSI", "MARIO").substr(0, 3), "R0S");  // a digit counts as a consonant
   EXPECT_EQ(Code("", "MARIO"), "MRA50C05H501Sbagliato");
   EXPECT_EQ(Code("ROSSI\xFF", "MARIO").size(), 16U);  // an invalid byte after the third consonant is not reached
   // Invalid bytes count as consonants and, in the vowel pass, as vowels.
   EXPECT_EQ(Code("\xFF\xFE", "MARIO"), "\xFF\xFE\xFFMRA50C05H501Sbagliato");
   EXPECT_EQ(Code(std::string(100000, 'B'), "MARIO").substr(0, 3), "BBB");
+}
+
+TEST_F(Derivation, LettersWithMarksFoldToTheirLetter) {
+  struct Case {
+    const char* marked;
+    const char* letter;
+    const char* why;
+  } cases[] = {
+      {"ÀÁÂÃÄÅàáâãäå", "A", "grave, acute, circumflex, tilde, diaeresis, ring"},
+      {"Çç", "C", "cedilla"},
+      {"ÈÉÊËèéêë", "E", "grave, acute, circumflex, diaeresis"},
+      {"ÌÍÎÏìíîï", "I", "grave, acute, circumflex, diaeresis"},
+      {"Ññ", "N", "tilde"},
+      {"ÒÓÔÕÖòóôõö", "O", "grave, acute, circumflex, tilde, diaeresis"},
+      {"ÙÚÛÜùúûü", "U", "grave, acute, circumflex, diaeresis"},
+      {"ÝŸýÿ", "Y", "acute, diaeresis"},
+      {"Šš", "S", "caron"},
+      {"Žž", "Z", "caron"},
+  };
+  for (const auto& c : cases) {
+    for (char32_t marked : text::Decode(c.marked)) {
+      const std::string surname = text::Encode(std::u32string(1, marked));
+      const std::string code = Code(surname, "MARIO");
+      EXPECT_EQ(code.substr(0, 3), std::string(c.letter) + "XX") << surname << ": " << c.why;
+      EXPECT_EQ(code.size(), 16U) << surname << ": the code is well formed";
+    }
+  }
+}
+
+TEST_F(Derivation, FoldedLettersCountAsTheVowelOrConsonantTheyAre) {
+  struct Case {
+    const char* cognome;
+    const char* nome;
+    const char* prefix;
+    const char* why;
+  } cases[] = {
+      {"MÜLLER", "HANS", "MLLHNS", "Ü is a vowel, so L is the third consonant"},
+      {"NÚÑEZ", "JOÃO", "NNZJOA", "Ñ is a consonant; Ã a vowel after J"},
+      {"GÖKÇE", "ŽELJKO", "GKCZJK", "Ç a consonant; Ž the first of four consonants"},
+      {"ÉÈ", "ÿves", "EEXYVS", "vowels only; ÿ upper-cased, then folded"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Code(c.cognome, c.nome).substr(0, 6), c.prefix) << c.why;
+}
+
+TEST_F(Derivation, LettersWithoutALetterBeneathMakeTheCodeNotWellFormed) {
+  struct Case {
+    const char* letters;
+    const char* why;
+  } cases[] = {
+      {"ßÆæŒœ", "sharp s and ligatures"},
+      {"ØøÐðÞþ", "letters of their own, not A-Z with a mark"},
+  };
+  for (const auto& c : cases) {
+    for (char32_t letter : text::Decode(c.letters)) {
+      // Neither a vowel nor one of the consonants: both passes take it.
+      const std::string surname = text::Encode(std::u32string(1, letter));
+      const std::string upper = text::ToUpper(surname);
+      EXPECT_EQ(Code(surname, "MARIO"), upper + upper + "XMRA50C05H501Sbagliato") << surname << ": " << c.why;
+    }
+  }
 }
 
 TEST_F(Derivation, DateSexAndPlace) {
@@ -115,32 +177,144 @@ TEST(CheckCharacter, LetterEsattoAndSbagliato) {
   EXPECT_EQ(CarattereControllo(""), "Sbagliato");
 }
 
-TEST(Consistency, TolerantComparisons) {
-  testing::FixturePlaces places;
-  const Person mario{"ROSSI", "MARIO", "M", *MakeDate(5, 3, 1950), "ROMA", "ITALIA"};
-  // The check letter that VerificaCF accepts, whatever the layout of the first 15 characters.
-  const auto with_check = [](std::string first15) {
-    for (char letter = 'A'; letter <= 'Z'; ++letter) {
-      if (VerificaCF(first15 + letter)) return first15 + letter;
-    }
-    return first15;
-  };
-  EXPECT_TRUE(ConfrontaCF(mario, "RSSMRA50C05H501F", places));
-  EXPECT_TRUE(ConfrontaCF(mario, with_check("RSSMRA50C05F205"), places)) << "another place";
-  EXPECT_TRUE(ConfrontaCF(mario, with_check("RSSMRA50C05HMNB"), places)) << "omocodic place digits";
-  EXPECT_FALSE(ConfrontaCF(mario, with_check("RSSMRA50C06H501"), places)) << "another day";
-  EXPECT_TRUE(ConfrontaCF(mario, with_check("RSSMRA50C0LH501"), places)) << "letters for day digits: 6 compared";
-  EXPECT_TRUE(ConfrontaCF(mario, with_check("RSSMRA50F05H501"), places)) << "month letter F: 6 compared";
-  EXPECT_TRUE(ConfrontaCF(mario, with_check("RSSMRA50C35H501"), places)) << "day 35: 6 compared";
-  EXPECT_FALSE(ConfrontaCF(mario, "RSSMRA50C05H501A", places)) << "wrong check letter";
-  EXPECT_FALSE(ConfrontaCF(mario, "rssmra50c05h501f", places)) << "lower case";
-  EXPECT_FALSE(ConfrontaCF(mario, "", places));
-  EXPECT_FALSE(ConfrontaCF(mario, "RSSMRA50C05H501", places)) << "15 characters";
-  EXPECT_FALSE(ConfrontaCF(mario, "RSSMRA50C05H50-F", places));
-  EXPECT_FALSE(ConfrontaCF(mario, with_check("RSSMRB50C0LH501"), places)) << "irregular date, other name letters";
+constexpr std::string_view kOmocodiaLetters = "LMNPQRSTUV";  // 0 to 9
+constexpr std::size_t kDigitPositions[] = {6, 7, 9, 10, 12, 13, 14};
+
+// The first 15 characters followed by the check letter that VerificaCF accepts, whatever their layout.
+std::string WithCheckLetter(const std::string& first15) {
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    if (VerificaCF(first15 + letter)) return first15 + letter;
+  }
+  return first15;
 }
 
-TEST(Consistency, LayoutRules) {
+Person Rossi(std::string_view sesso, int day, int month, int year) {
+  return {"ROSSI", "MARIO", sesso, *MakeDate(day, month, year), "ROMA", "ITALIA"};
+}
+
+class Consistency : public ::testing::Test {
+ protected:
+  testing::FixturePlaces places;
+  const Person mario = Rossi("M", 5, 3, 1950);  // RSSMRA50C05H501F
+};
+
+TEST_F(Consistency, CodesWithACorrectCheckLetter) {
+  struct Case {
+    const char* first15;
+    bool consistent;
+    const char* why;
+  } cases[] = {
+      {"RSSMRA50C05H501", true, "the derived code"},
+      {"RSSMRA50C05F205", true, "another place: the place is not compared"},
+      {"RSSMRA50C05HRLM", true, "omocodia letters for the place digits"},
+      {"RSSMRARLC0RH501", true, "omocodia letters for year and day"},
+      {"RSSMRA50C06H501", false, "another day"},
+      {"RSSMRA50C45H501", false, "the same day for a woman"},
+      {"RSSMRA5MC05H501", false, "omocodia code of another year"},
+      {"RSSMRA50C0LH501", false, "L read back gives day 00"},
+      {"RSSMRA50CU5H501", false, "U in the day's tens gives day 85"},
+      {"RSSMRA50CV5H501", false, "V in the day's tens gives day 95"},
+      {"RSSMRA50C0OH501", false, "O is not an omocodia letter"},
+      {"RSSMRA5AC05H501", false, "A in a year position"},
+      {"RSSMRA50C05H5O1", false, "O in a place position"},
+      {"RSSMRA50C05HABC", false, "letters that no code holds in the place"},
+      {"RSSMRA50F05H501", false, "F is not a month letter"},
+      {"RSSMRA50C35H501", false, "day 35 is no day"},
+      {"RSSMRB50C05H501", false, "other name letters"},
+      {"R5SMRA50C05H501", false, "a digit among the name letters"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ConfrontaCF(mario, WithCheckLetter(c.first15), places), c.consistent) << c.first15 << ": " << c.why;
+  }
+}
+
+TEST_F(Consistency, TwentyNinthOfFebruary) {
+  const Person maria = Rossi("F", 29, 2, 1984);  // RSSMRA84B69H501?
+  EXPECT_TRUE(ConfrontaCF(maria, WithCheckLetter("RSSMRA8QB6VH501"), places)) << "omocodia of 29 February 1984";
+  EXPECT_FALSE(ConfrontaCF(Rossi("F", 28, 2, 1983), WithCheckLetter("RSSMRA8PB69H501"), places))
+      << "29 February 1983 does not exist";
+}
+
+TEST_F(Consistency, CodesThatAreNotConsistentWhateverTheirLetters) {
+  struct Case {
+    const char* entered;
+    const char* why;
+  } cases[] = {
+      {"RSSMRA50C05H501A", "wrong check letter"},
+      {"rssmra50c05h501f", "lower case"},
+      {"rssmra50c0rh501f", "lower case with an omocodia letter"},
+      {"", "empty"},
+      {"RSSMRA50C05H501", "15 characters"},
+      {"RSSMRA50C05H501FF", "17 characters"},
+      {"RSSMRA50C05H50-F", "a symbol"},
+  };
+  for (const auto& c : cases) EXPECT_FALSE(ConfrontaCF(mario, c.entered, places)) << c.why;
+}
+
+// A man or a woman whose derived code holds the digit at that year or day position; mario for the
+// place positions, whose digits are not compared. None for the day's tens 8 and 9.
+std::optional<Person> BornWithDigitAt(std::size_t position, int digit) {
+  switch (position) {
+    case 6: return Rossi("M", 15, 3, 1905 + 10 * digit);
+    case 7: return Rossi("M", 15, 3, 1950 + digit);
+    case 9:
+      if (digit <= 3) return Rossi("M", 10 * digit + 1, 3, 1950);
+      if (digit <= 7) return Rossi("F", 10 * (digit - 4) + 1, 3, 1950);
+      return std::nullopt;
+    case 10: return Rossi("M", 10 + digit, 3, 1950);
+    default: return Rossi("M", 5, 3, 1950);
+  }
+}
+
+TEST_F(Consistency, EachOmocodiaLetterIsReadBackInEachDigitPosition) {
+  for (std::size_t position : kDigitPositions) {
+    for (int digit = 0; digit <= 9; ++digit) {
+      const auto person = BornWithDigitAt(position, digit);
+      if (!person) continue;
+      std::string first15 = CalcolaCF(*person, places).substr(0, 15);
+      first15[position] = kOmocodiaLetters[static_cast<std::size_t>(digit)];
+      EXPECT_TRUE(ConfrontaCF(*person, WithCheckLetter(first15), places)) << first15 << " read back as " << digit;
+      if (position >= 12) continue;  // place digits are not compared
+      first15[position] = kOmocodiaLetters[static_cast<std::size_t>(digit + 1) % 10];
+      EXPECT_FALSE(ConfrontaCF(*person, WithCheckLetter(first15), places)) << first15 << " is another date";
+    }
+  }
+}
+
+TEST_F(Consistency, EveryOtherLetterInADigitPositionIsRefused) {
+  for (std::size_t position : kDigitPositions) {
+    for (char letter : std::string_view("ABCDEFGHIJKOWXYZ")) {
+      std::string first15 = "RSSMRA50C05H501";
+      first15[position] = letter;
+      EXPECT_FALSE(ConfrontaCF(mario, WithCheckLetter(first15), places)) << first15;
+    }
+  }
+}
+
+TEST_F(Consistency, OmocodiaVariantsBelongToTheirOwnerOnly) {
+  const Person next_day = Rossi("M", 6, 3, 1950);
+  const Person next_year = Rossi("M", 5, 3, 1951);
+  const Person woman = Rossi("F", 5, 3, 1950);
+  for (unsigned replaced = 0; replaced < 128; ++replaced) {  // every choice of the seven digits
+    std::string first15 = "RSSMRA50C05H501";
+    for (std::size_t bit = 0; bit < 7; ++bit) {
+      char& c = first15[kDigitPositions[bit]];
+      if (replaced & (1U << bit)) c = kOmocodiaLetters[static_cast<std::size_t>(c - '0')];
+    }
+    const std::string variant = WithCheckLetter(first15);
+    EXPECT_TRUE(ConfrontaCF(mario, variant, places)) << variant;
+    EXPECT_FALSE(ConfrontaCF(next_day, variant, places)) << variant << " for a namesake born the next day";
+    EXPECT_FALSE(ConfrontaCF(next_year, variant, places)) << variant << " for a namesake born a year later";
+    EXPECT_FALSE(ConfrontaCF(woman, variant, places)) << variant << " for a woman";
+  }
+}
+
+TEST_F(Consistency, SurnameWithMarksAndItsIssuedCode) {
+  const Person muller{"MÜLLER", "HANS", "M", *MakeDate(5, 3, 1950), "", "GERMANIA"};
+  EXPECT_TRUE(ConfrontaCF(muller, "MLLHNS50C05Z112K", places));
+}
+
+TEST(Layout, CheckLetterAndWellFormedCodes) {
   EXPECT_TRUE(CFBenFormato("ABCDEF84B69H501X"));   // woman born 29 February 1984
   EXPECT_FALSE(CFBenFormato("ABCDEF83B69H501X"));  // 1983 is not a leap year
   EXPECT_TRUE(CFBenFormato("ABCDEF00B29H501X"));   // year 00 is divisible by 4
