@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "archive/table_lines.h"
+
+namespace nerovale::archive {
+
+// A name that both tables hold, with other codes in the new one.
+struct CodeChange {
+  std::string name;
+  std::vector<std::string> before;  // its codes in the order of each table
+  std::vector<std::string> after;
+};
+
+// What a new table changes for the look-ups, name by name.
+struct TableDifference {
+  std::vector<TableLine> added;    // lines of the names the old table does not hold
+  std::vector<TableLine> removed;  // lines of the names the new table no longer holds
+  std::vector<CodeChange> changed;
+  bool identical = false;  // the same lines in the same order: there is nothing to write
+};
+
+TableDifference CompareTables(const std::vector<TableLine>& before, const std::vector<TableLine>& after);
+
+// The difference for the operator, in Italian: the count of each kind and its first `shown` entries.
+std::string DescribeDifference(const TableDifference& difference, std::size_t shown);
+
+}  // namespace nerovale::archive

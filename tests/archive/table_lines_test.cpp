@@ -1,0 +1,92 @@
+#include "archive/table_lines.h"
+
+#include <gtest/gtest.h>
+
+#include "archive_fixture.h"
+
+namespace nerovale::archive {
+namespace {
+
+std::vector<std::string> Texts(const std::vector<TableLine>& lines) {
+  std::vector<std::string> texts;
+  for (const auto& line : lines) texts.push_back(line.name + "," + line.code);
+  return texts;
+}
+
+TEST(MunicipalityTable, FromTheArchiveExtract) {
+  const auto reading = ReadMunicipalityArchive(testing::DataFile("anpr_extract.csv"));
+  ASSERT_TRUE(reading.status) << reading.status.message();
+  const std::vector<std::string> expected = {
+      "ABANO,A001",                              // former name of ABANO TERME
+      "ABANO TERME,A001",                        // current
+      "ARIZZANO,A409",                           // current; its record without code is left out
+      "CALLIANO,B419",                           // current (TN); CALLIANO,B418 (AT) is a former name equal to it
+      "CALLIANO MONFERRATO,B418",                // current, the former CALLIANO (AT)
+      "DOBERDÒ,D312",                            // former name
+      "DOBERDÒ DEL LAGO,D312",                   // the Italian name alone of the bilingual one
+      "DOBERDÒ DEL LAGO-DOBERDOB,D312",          // current, bilingual
+      "POZZA DI FASSA,G950",                     // merged into SÈN JAN DI FASSA
+      "SAN GIOVANNI DI FASSA,M390",              // the Italian name alone
+      "SAN GIOVANNI DI FASSA-SÈN JAN,M390",      // current: the merged municipality renamed
+      "SAVOGNA,I478",                            // current (UD); SAVOGNA,I479 is a former name equal to it
+      "SAVOGNA D'ISONZO,I479",                   // the Italian name alone, and a former name
+      "SAVOGNA D'ISONZO-SOVODNJE OB SOCI,I479",  // current; Č is outside Windows-1252
+      "SÈN JAN DI FASSA,M390",                   // former name of the merged municipality
+      "VIGO DI FASSA,L893",                      // merged into SÈN JAN DI FASSA
+  };
+  EXPECT_EQ(Texts(BuildMunicipalityTable(reading.archive.records)), expected);
+}
+
+TEST(MunicipalityTable, ItalianNameAloneOnlyForABilingualName) {
+  const auto current = [](const char* name, const char* transliterated, const char* other) {
+    return ArchiveRecord{1, "X001", name, transliterated, other, true};
+  };
+  const struct {
+    const char* why;
+    ArchiveRecord record;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"second name alone after the dash",
+       current("SGONICO-ZGONIK", "SGONICO-ZGONIK", "ZGONIK"),
+       {"SGONICO,X001", "SGONICO-ZGONIK,X001"}},
+      {"second name with the titles of both languages",
+       current("DUINO AURISINA-DEVIN NABREŽINA", "DUINO AURISINA-DEVIN NABREZINA",
+               "COMUNE DI DUINO AURISINA-OBCINA DEVIN NABREŽINA"),
+       {"DUINO AURISINA,X001", "DUINO AURISINA-DEVIN NABREŽINA,X001"}},
+      {"a name with a dash in both languages is one name",
+       current("CASTELBELLO-CIARDES", "CASTELBELLO-CIARDES", "KASTELBELL-TSCHARS"),
+       {"CASTELBELLO-CIARDES,X001"}},
+      {"the second name must be a whole word of the other",
+       current("ALFA-BETA", "ALFA-BETA", "ALFABETA"),
+       {"ALFA-BETA,X001"}},
+      {"an Italian name outside Windows-1252 takes its transliteration",
+       current("ČERNA-ZGORA", "CERNA-ZGORA", "ZGORA"),
+       {"CERNA,X001", "CERNA-ZGORA,X001"}},
+      {"a ceased bilingual name stays whole",
+       {1, "X001", "SGONICO-ZGONIK", "SGONICO-ZGONIK", "ZGONIK", false},
+       {"SGONICO-ZGONIK,X001"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Texts(BuildMunicipalityTable({c.record})), c.lines) << c.why;
+}
+
+TEST(MunicipalityTable, OrderOfTheShippedTable) {
+  // Neighbouring lines of the shipped table that a plain byte order would swap.
+  const struct {
+    TableLine first, second;
+  } cases[] = {
+      {{"CITTÀ SANT'ANGELO", "C750"}, {"CITTADELLA", "C743"}},  // À beside A
+      {{"AGLIÈ", "A074"}, {"AGLIENTU", "H848"}},                // a shorter name first
+      {{"SUSA", "L013"}, {"SUSÀ", "L012"}},                     // plain before accented, whatever the code
+      {{"TRESCHÈ CONCA", "L387"}, {"TRESCHE-CONCA", "L387"}},   // the blank before the dash
+      {{"SANT'AGATA", "I196"}, {"SANTA CATERINA", "I169"}},     // the apostrophe before the letters
+      {{"ABBADIA", "A002"}, {"ABBADIA", "A003"}},               // one name by its codes
+      {{"MAZZARÀ", "F066"}, {"MAZZARINO", "F065"}},             // the name before the code
+  };
+  for (const auto& c : cases) {
+    EXPECT_TRUE(ComesBefore(c.first, c.second)) << c.first.name << " " << c.second.name;
+    EXPECT_FALSE(ComesBefore(c.second, c.first)) << c.first.name << " " << c.second.name;
+  }
+}
+
+}  // namespace
+}  // namespace nerovale::archive
