@@ -1,11 +1,8 @@
 #include "core/text_file.h"
 
-#include <cstdio>
 #include <fstream>
-#include <system_error>
 
-#include <unistd.h>
-
+#include "core/system_files.h"
 #include "core/text.h"
 
 namespace nerovale::text {
@@ -51,26 +48,7 @@ Status WriteCp1252LinesAtomically(const std::filesystem::path& file, const std::
     bytes += Cp1252FromUtf8(line);
     bytes += "\r\n";
   }
-  auto temporary = file;
-  temporary += ".tmp";
-  const auto failure = Status::Failure("Impossibile scrivere il file " + file.string());
-
-  std::FILE* out = std::fopen(temporary.c_str(), "wb");
-  if (out == nullptr) return failure;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size() &&
-                       std::fflush(out) == 0 && ::fsync(::fileno(out)) == 0;
-  const bool closed = std::fclose(out) == 0;
-  std::error_code ec;
-  if (!written || !closed) {
-    std::filesystem::remove(temporary, ec);
-    return failure;
-  }
-  std::filesystem::rename(temporary, file, ec);
-  if (ec) {
-    std::filesystem::remove(temporary, ec);
-    return failure;
-  }
-  return Status::Ok();
+  return files::WriteAtomically(file, bytes);
 }
 
 }  // namespace nerovale::text

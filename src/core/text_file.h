@@ -21,9 +21,8 @@ std::vector<std::string_view> SplitLines(std::string_view text);
 // Reads a Windows-1252 text file into UTF-8 lines.
 std::optional<std::vector<std::string>> ReadCp1252Lines(const std::filesystem::path& file);
 
-// Writes UTF-8 lines as Windows-1252, each followed by CR LF. The text goes to a temporary file in
-// the same folder, which then replaces the old file in one rename: a failure at any point leaves
-// the old file as it was.
-Status WriteCp1252LinesAtomically(const std::filesystem::path& file, const std::vector<std::string>& lines);
+// Writes UTF-8 lines as Windows-1252, each followed by CR LF, replacing the file atomically (see
+// files::WriteAtomically): a failure at any point leaves the old file as it was.
+[[nodiscard]] Status WriteCp1252LinesAtomically(const std::filesystem::path& file, const std::vector<std::string>& lines);
 
 }  // namespace nerovale::text

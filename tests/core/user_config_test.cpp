@@ -41,21 +41,5 @@ TEST(UserConfig, UnwritableFolderLeavesTheOldFileIntact) {
   EXPECT_EQ(ReadFile(file), "OLD\r\n");
 }
 
-TEST(UserConfig, TemporaryFileThatCannotBeCreatedLeavesTheOldFileIntact) {
-  TempDir dir;  // works for root too: the temporary name is taken by a folder
-  const auto file = dir.Write("config.ini", "OLD\r\n");
-  std::filesystem::create_directories(dir / "config.ini.tmp");
-  EXPECT_FALSE(WriteConfig(file, UserConfig{"NEW", "A", "B", "", ""}));
-  EXPECT_EQ(ReadFile(file), "OLD\r\n");
-}
-
-TEST(UserConfig, FailedWriteIntoADirectoryLeavesNoTemporaryFile) {
-  TempDir dir;
-  std::filesystem::create_directories(dir / "config.ini" / "busy");  // rename over a non-empty folder fails
-  EXPECT_FALSE(WriteConfig(dir / "config.ini", UserConfig{"NEW", "A", "B", "", ""}));
-  EXPECT_FALSE(std::filesystem::exists(dir / "config.ini.tmp"));
-  EXPECT_TRUE(std::filesystem::is_directory(dir / "config.ini"));
-}
-
 }  // namespace
 }  // namespace nerovale

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 
@@ -75,11 +76,18 @@ class WindowTest : public ::testing::Test {
     return hit != nullptr ? hit : widget;
   }
 
-  // A left click on the centre of a widget, after its window was made active.
+  // A left click on the centre of a widget, after its window was made active; on a real display the
+  // focus may follow a moment later, and the next key waits for it.
   static void Click(QWidget* widget, Qt::MouseButton button = Qt::LeftButton) {
     Activate(widget->window());
     QWidget* target = UnderCentre(widget);
     QTest::mouseClick(target, button, {}, target->rect().center());
+    if ((widget->focusPolicy() & Qt::ClickFocus) != 0 && widget->isEnabled()) {
+      // The click may close the window (a button): then there is nothing to wait for. A focus that
+      // never comes shows in the test's own checks.
+      const QPointer<QWidget> clicked(widget);
+      static_cast<void>(QTest::qWaitFor([clicked] { return !clicked || clicked->hasFocus(); }, 2000));
+    }
     QCoreApplication::processEvents();  // what the event loop does between a click and the next key
   }
 
@@ -100,7 +108,12 @@ class WindowTest : public ::testing::Test {
     QTest::keyClick(Focused(), key, modifiers);
   }
   static void Tab(int times = 1) {
-    for (int i = 0; i < times; ++i) Press(Qt::Key_Tab);
+    for (int i = 0; i < times; ++i) {
+      QWidget* before = Focused();
+      Press(Qt::Key_Tab);
+      static_cast<void>(QTest::qWaitFor([before] { return QApplication::focusWidget() != before; }, 2000));
+      QCoreApplication::processEvents();
+    }
   }
 
   // A click into a box, then the text typed there.

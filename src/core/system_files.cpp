@@ -1,0 +1,129 @@
+#include "core/system_files.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <random>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace nerovale::files {
+namespace {
+
+// A file descriptor closed when it goes out of scope.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) noexcept : fd_(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const noexcept { return fd_; }
+  // Closes now; the error of the close, which may be the first sign of a full disk.
+  std::error_code Close() noexcept {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd >= 0 && ::close(fd) != 0 ? std::error_code(errno, std::generic_category()) : std::error_code{};
+  }
+
+ private:
+  int fd_;
+};
+
+std::error_code LastError() { return {errno, std::generic_category()}; }
+
+std::error_code WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return LastError();
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return {};
+}
+
+std::error_code Sync(const std::filesystem::path& path, int flags) {
+  Descriptor fd(::open(path.c_str(), flags | O_CLOEXEC));
+  if (fd.get() < 0) return LastError();
+  if (::fsync(fd.get()) != 0) return LastError();
+  return fd.Close();
+}
+
+// A name beside the file that no other writer uses: the file's name, ".tmp-" and random digits.
+std::filesystem::path TemporaryNameFor(const std::filesystem::path& file) {
+  static thread_local std::mt19937_64 random{std::random_device{}() ^ static_cast<std::uint64_t>(::getpid())};
+  constexpr std::string_view kDigits = "0123456789abcdef";
+  std::string suffix = ".tmp-";
+  for (std::uint64_t bits = random(), i = 0; i < 12; ++i, bits >>= 4) suffix += kDigits[bits & 15];
+  auto temporary = file;
+  temporary += suffix;
+  return temporary;
+}
+
+// Creates the temporary file exclusively: an existing name (a file, a link planted there) is never
+// opened, and another name is tried.
+int CreateTemporary(const std::filesystem::path& file, std::filesystem::path& temporary) {
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    temporary = TemporaryNameFor(file);
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+}  // namespace
+
+std::string ItalianReason(int errno_value) {
+  switch (errno_value) {
+    case EACCES:
+    case EPERM: return "permesso negato";
+    case EROFS: return "il disco è in sola lettura";
+    case ENOSPC:
+    case EDQUOT: return "il disco è pieno";
+    case EFBIG: return "il file è troppo grande per il disco";
+    case ENOENT: return "il file o la cartella non esiste";
+    case ENOTDIR: return "un elemento del percorso non è una cartella";
+    case EISDIR: return "al suo posto c'è una cartella";
+    case ENOTEMPTY:
+    case EEXIST: return "esiste già";
+    case ENAMETOOLONG: return "il nome è troppo lungo";
+    case ELOOP: return "troppi collegamenti simbolici nel percorso";
+    case EIO: return "errore di lettura o scrittura sul disco";
+    case EBUSY: return "il file è in uso";
+    default: return "errore di sistema " + std::to_string(errno_value);
+  }
+}
+
+std::string ItalianReason(std::error_code error) { return ItalianReason(error.value()); }
+
+Status WriteAtomically(const std::filesystem::path& file, std::string_view bytes) {
+  const auto failure = [&file](std::error_code error) {
+    return Status::Failure("Impossibile scrivere il file " + file.string() + ": " + ItalianReason(error));
+  };
+  std::filesystem::path temporary;
+  Descriptor fd(CreateTemporary(file, temporary));
+  if (fd.get() < 0) return failure(LastError());
+  std::error_code error = WriteAll(fd.get(), bytes);
+  if (!error && ::fsync(fd.get()) != 0) error = LastError();
+  if (const std::error_code closed = fd.Close(); !error) error = closed;
+  if (!error && std::rename(temporary.c_str(), file.c_str()) != 0) error = LastError();
+  if (error) {
+    ::unlink(temporary.c_str());
+    return failure(error);
+  }
+  // The new name is on the disk only once the folder is; a failure here leaves the new file in place.
+  const auto folder = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
+  if (const std::error_code synced = SyncFolder(folder)) return failure(synced);
+  return Status::Ok();
+}
+
+std::error_code SyncFile(const std::filesystem::path& file) { return Sync(file, O_RDONLY); }
+
+std::error_code SyncFolder(const std::filesystem::path& folder) { return Sync(folder, O_RDONLY | O_DIRECTORY); }
+
+}  // namespace nerovale::files

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "core/status.h"
+
+// What the program asks of the operating system for the files it writes, in one place: the only
+// calls that have no portable equivalent (exclusive creation that never follows a link, syncing a
+// file and its folder to the disk) live behind these functions.
+namespace nerovale::files {
+
+// The common causes of a failed file operation in Italian ("permesso negato", "disco pieno", ...);
+// the system's own number for the others.
+std::string ItalianReason(std::error_code error);
+std::string ItalianReason(int errno_value);
+
+// Replaces a file with the given bytes so that a crash at any moment leaves the old file or the new
+// one, whole: the bytes go to a new temporary file beside it (a unique name, created exclusively,
+// never through a symbolic link), which is synced to the disk and renamed over the file; then the
+// folder is synced. On failure the old file is untouched, no temporary file is left, and the
+// message names the file and the cause.
+[[nodiscard]] Status WriteAtomically(const std::filesystem::path& file, std::string_view bytes);
+
+// Writes the bytes to the disk for a file that is open or closed: fsync of the file, then of its
+// folder, so that its name survives a power cut too.
+[[nodiscard]] std::error_code SyncFile(const std::filesystem::path& file);
+[[nodiscard]] std::error_code SyncFolder(const std::filesystem::path& folder);
+
+}  // namespace nerovale::files
