@@ -18,7 +18,7 @@ int Field(std::string_view text, std::size_t min, std::size_t max) noexcept {
 }  // namespace
 
 std::optional<Date> MakeDate(int day, int month, int year) noexcept {
-  if (day < 1 || day > 31 || month < 1 || month > 12) return std::nullopt;
+  if (day < 1 || day > 31 || month < 1 || month > 12 || year < 1) return std::nullopt;  // no year 0000
   const Date date{std::chrono::year{year}, std::chrono::month{static_cast<unsigned>(month)},
                   std::chrono::day{static_cast<unsigned>(day)}};
   if (!date.ok()) return std::nullopt;

@@ -13,7 +13,7 @@ using Date = std::chrono::year_month_day;
 // The date that stands for "no date": 30 December 1899.
 constexpr Date ZeroDate() noexcept { return Date{std::chrono::year{1899}, std::chrono::month{12}, std::chrono::day{30}}; }
 
-// The date of day, month and year when it exists in the Gregorian calendar.
+// The date of day, month and year when it exists in the Gregorian calendar (year 1 on: 0000 is no year).
 std::optional<Date> MakeDate(int day, int month, int year) noexcept;
 
 // Reads "d/m/yyyy": one or two digits for day and month, four for the year, and a real date.

@@ -122,6 +122,14 @@ Status WriteAtomically(const std::filesystem::path& file, std::string_view bytes
   return Status::Ok();
 }
 
+std::optional<FileStamp> StampOf(const std::filesystem::path& file) {
+  struct stat info {};
+  if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  const auto ns = [](const timespec& t) { return static_cast<long long>(t.tv_sec) * 1'000'000'000LL + t.tv_nsec; };
+  return FileStamp{static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino),
+                   static_cast<unsigned long long>(info.st_size), ns(info.st_mtim), ns(info.st_ctim)};
+}
+
 std::error_code SyncFile(const std::filesystem::path& file) { return Sync(file, O_RDONLY); }
 
 std::error_code SyncFolder(const std::filesystem::path& folder) { return Sync(folder, O_RDONLY | O_DIRECTORY); }

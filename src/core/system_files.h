@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -23,6 +24,18 @@ std::string ItalianReason(int errno_value);
 // folder is synced. On failure the old file is untouched, no temporary file is left, and the
 // message names the file and the cause.
 [[nodiscard]] Status WriteAtomically(const std::filesystem::path& file, std::string_view bytes);
+
+// What tells a file's content apart without reading it: device, inode, size, the time its bytes
+// last changed and the time its entry last changed. The last one moves on every write, even when
+// the size and the modification time are put back as they were.
+struct FileStamp {
+  unsigned long long device = 0, inode = 0, size = 0;
+  long long modified_ns = 0, changed_ns = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of a regular file; none when it is missing or not a regular file.
+std::optional<FileStamp> StampOf(const std::filesystem::path& file);
 
 // Writes the bytes to the disk for a file that is open or closed: fsync of the file, then of its
 // folder, so that its name survives a power cut too.

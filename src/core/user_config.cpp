@@ -3,6 +3,7 @@
 #include <array>
 #include <functional>
 
+#include "core/text.h"
 #include "core/text_file.h"
 
 namespace nerovale {
@@ -17,6 +18,11 @@ Status ReadConfig(const std::filesystem::path& file, UserConfig& config) {
       config.CartellaImport};
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (i >= lines->size()) return Status::Failure("Il file " + file.string() + " è incompleto");
+    // A control character (a NUL, a lone carriage return) means a damaged file: like a short file,
+    // the values before it count and that one never reaches a notice.
+    if (text::HasControl((*lines)[i])) {
+      return Status::Failure("Il file " + file.string() + " è danneggiato alla riga " + std::to_string(i + 1));
+    }
     fields[i].get() = (*lines)[i];
   }
   return Status::Ok();

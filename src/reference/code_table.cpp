@@ -2,8 +2,7 @@
 
 #include <utility>
 
-#include <sys/stat.h>
-
+#include "core/system_files.h"
 #include "core/text.h"
 #include "core/text_file.h"
 
@@ -45,16 +44,13 @@ std::shared_ptr<const TableRows> CodeTable::Current(Status* status) {
     if (status != nullptr) *status = Status::Failure(std::move(message) + file_.string());
     return nullptr;
   };
-  struct stat info {};
-  if (::stat(file_.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return fail("File di riferimento mancante: ");
-  const FileStamp stamp{static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino),
-                        static_cast<unsigned long long>(info.st_size),
-                        static_cast<long long>(info.st_mtim.tv_sec) * 1'000'000'000LL + info.st_mtim.tv_nsec};
-  if (!rows_ || !(stamp == stamp_)) {
+  const auto stamp = files::StampOf(file_);
+  if (!stamp) return fail("File di riferimento mancante: ");
+  if (!rows_ || !(*stamp == stamp_)) {
     const auto bytes = text::ReadBytes(file_);
     if (!bytes) return fail("File di riferimento illeggibile: ");
     rows_ = std::make_shared<const TableRows>(*bytes);
-    stamp_ = stamp;
+    stamp_ = *stamp;
   }
   if (status != nullptr) *status = Status::Ok();
   return rows_;

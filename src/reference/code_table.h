@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/status.h"
+#include "core/system_files.h"
 
 namespace nerovale::reference {
 
@@ -36,9 +37,9 @@ class TableRows {
   std::unordered_map<std::string, std::string> name_by_code_;
 };
 
-// One reference file of "NAME,CODE" lines, held in memory. The file's identity, size and
-// modification time are compared at every call, so a file replaced on disk takes effect at the next
-// call exactly as if it were read again.
+// One reference file of "NAME,CODE" lines, held in memory. The file's stamp (identity, size, the
+// times of its last changes) is compared at every call, so a file replaced or rewritten on disk
+// takes effect at the next call exactly as if it were read again.
 class CodeTable {
  public:
   explicit CodeTable(std::filesystem::path file);
@@ -50,14 +51,8 @@ class CodeTable {
   Lookup NameOf(const std::string& code);
 
  private:
-  struct FileStamp {
-    unsigned long long device = 0, inode = 0, size = 0;
-    long long modified_ns = 0;
-    bool operator==(const FileStamp&) const = default;
-  };
-
   std::filesystem::path file_;
-  FileStamp stamp_;
+  files::FileStamp stamp_;
   std::shared_ptr<const TableRows> rows_;
 };
 

@@ -83,9 +83,11 @@ EntryOutcome ValidateSubjectEntry(SubjectEntry e, const Date& today, const refer
   const bool died_in_italy = e.nazione_decesso == "ITALIA";
   std::bitset<24> failed;
 
-  // Birth date: the text of the column and the date compared with the others.
+  // Birth date: the text of the column, the date the codice fiscale is tested with, and the date
+  // compared with today and with the death (the first of the month for a month and year).
   std::string birth_text;
   Date birth = dates::ZeroDate();
+  Date compared_birth = birth;
   if (!e.giorno.empty() && !e.mese.empty() && !e.anno.empty() && text::IsDigits(e.giorno) && text::IsDigits(e.mese) &&
       text::IsDigits(e.anno)) {
     birth_text = std::to_string(dates::LeadingNumber(e.giorno)) + "/" + std::to_string(dates::LeadingNumber(e.mese)) +
@@ -102,10 +104,17 @@ EntryOutcome ValidateSubjectEntry(SubjectEntry e, const Date& today, const refer
       else failed[8] = true;
     }
     if (birth_text.empty()) {
-      if (!e.mese.empty() && !e.anno.empty()) birth_text = e.mese + "/" + e.anno;
-      else if (!e.anno.empty()) birth_text = e.anno;
+      if (!e.mese.empty() && !e.anno.empty()) {
+        birth_text = e.mese + "/" + e.anno;
+        // A month of the year and a four-digit year, as the check before the XML file reads them.
+        if (const auto first_of_month = dates::ParseMonthYear(birth_text)) compared_birth = *first_of_month;
+        else failed[8] = true;
+      } else if (!e.anno.empty()) {
+        birth_text = e.anno;
+      }
     }
   }
+  if (birth_date) compared_birth = birth;
   const std::size_t birth_length = text::Length(birth_text);
 
   const auto death = DeathDate(e.data_decesso);
@@ -114,9 +123,9 @@ EntryOutcome ValidateSubjectEntry(SubjectEntry e, const Date& today, const refer
   failed[1] = !Required(e.cognome, 72, CharSet::kSurname);
   failed[2] = !Required(e.nome, 72, CharSet::kName);
   failed[3] = e.sesso.empty();
-  if (!failed[8]) failed[6] = e.anno.empty() || text::Length(e.anno) != 4;
+  if (!failed[8]) failed[6] = e.anno.empty() || text::Length(e.anno) != 4 || dates::LeadingNumber(e.anno) == 0;
   if (!failed[8] && !failed[6]) {
-    if (birth_length > 4) failed[14] = birth > today;
+    if (birth_length > 4) failed[14] = compared_birth > today;
     else if (birth_length == 4) failed[14] = dates::LeadingNumber(birth_text) > static_cast<int>(today.year());
   }
   failed[9] = (born_in_italy && e.cod_comune_nascita.empty() && e.comune_estero_nascita.empty()) ||
@@ -134,7 +143,7 @@ EntryOutcome ValidateSubjectEntry(SubjectEntry e, const Date& today, const refer
   failed[7] = !FitsSet(e.nome_padre, 72, CharSet::kName);
   if (!failed[12]) failed[15] = *death > today;
   if (birth_length > 4 && !failed[8] && !failed[15] && !failed[12] && !failed[14] && !failed[6]) {
-    failed[13] = *death <= birth;
+    failed[13] = *death <= compared_birth;
   } else if (birth_length == 4 && !failed[15] && !failed[12] && !failed[14] && !failed[6]) {
     failed[13] = dates::LeadingNumber(birth_text) > static_cast<int>(death->year());
   }

@@ -46,11 +46,8 @@ std::string_view ThirdPart(std::string_view text) {
 HeaderOutcome ValidateCommunicationHeader(std::string_view numero, std::string_view data, int progressivo) {
   HeaderOutcome outcome;
   if (numero.empty() || text::Length(numero) > 9) outcome.failed.push_back(HeaderRule::kNumero);
-  const auto slash = data.find('/');
-  const bool date_ok = slash != std::string_view::npos && DateText(data) &&
-                       dates::LeadingNumber(data.substr(0, slash)) <= 31 &&
-                       dates::LeadingNumber(data.substr(slash + 1)) <= 12;
-  if (!date_ok) outcome.failed.push_back(HeaderRule::kData);
+  // A full day/month/year date: a month/year text names no day of notice.
+  if (!dates::ParseDayMonthYear(data)) outcome.failed.push_back(HeaderRule::kData);
   if (progressivo == 0) outcome.failed.push_back(HeaderRule::kSoggetti);
   if (outcome.failed.empty()) return outcome;
 

@@ -19,7 +19,8 @@ struct HeaderOutcome {
   bool ok() const noexcept { return failed.empty(); }
 };
 
-// The notice number (1 to 9 characters), the notice date (a real day/month/year) and at least one subject.
+// The notice number (1 to 9 characters), the notice date (a real day/month/year, day and month of one
+// or two digits, a four-digit year) and at least one subject.
 HeaderOutcome ValidateCommunicationHeader(std::string_view numero, std::string_view data, int progressivo);
 
 // Checks every subject row once more before output; the numbers of the rows that fail, ascending.

@@ -70,6 +70,9 @@ TEST(Dates, DayMonthYearNeedsARealDateAndFourDigitYear) {
   EXPECT_FALSE(ParseDayMonthYear("__/__/____"));
   EXPECT_FALSE(ParseDayMonthYear("05/03/1950/1"));
   EXPECT_EQ(dates::ParseMonthYear("03/1950"), dates::MakeDate(1, 3, 1950));
+  EXPECT_FALSE(ParseDayMonthYear("01/01/0000"));  // no year 0000 anywhere
+  EXPECT_FALSE(dates::ParseMonthYear("13/1950"));
+  EXPECT_FALSE(dates::ParseMonthYear("01/0000"));
   EXPECT_EQ(dates::FormatDdMmYyyy(*dates::MakeDate(5, 3, 931)), "05/03/0931");
   EXPECT_EQ(dates::LeadingNumber("12ab"), 12);
   EXPECT_EQ(dates::LeadingNumber("__"), 0);

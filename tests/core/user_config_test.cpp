@@ -29,6 +29,16 @@ TEST(UserConfig, ShortFileKeepsValuesReadBeforeTheGap) {
   EXPECT_EQ(read.CodiceComune, "H501");
   EXPECT_FALSE(read.HasReferente());  // a code without a contact person: first start
   EXPECT_FALSE(ReadConfig(dir / "missing.ini", read));
+
+  // A control character is damage: the values before it count, that one and the rest never do.
+  using namespace std::string_literals;
+  for (const std::string& damaged : {"BIAN\x01" "CHI"s, "BIAN\rCHI"s, "BIAN\0CHI"s}) {
+    UserConfig config;
+    EXPECT_FALSE(ReadConfig(dir.Write("damaged.ini", "H501\r\n" + damaged + "\r\nLUCIA\r\n\r\n\r\n"), config));
+    EXPECT_EQ(config.CodiceComune, "H501");
+    EXPECT_EQ(config.CognomeReferente, "");
+    EXPECT_EQ(config.NomeReferente, "");
+  }
 }
 
 TEST(UserConfig, UnwritableFolderLeavesTheOldFileIntact) {

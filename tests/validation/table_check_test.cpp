@@ -108,6 +108,8 @@ TEST(HeaderCheck, RulesAndWarning) {
       {"1", "12/13/2026", "month 13"},
       {"1", "__/__/____", "untouched box"},
       {"1", "11/2026", "month/year"},
+      {"1", "03/0012", "month/year whose year reads as a month"},
+      {"1", "01/01/0000", "year 0000"},
       {"1", "30/11/26", "two-digit year"},
   };
   for (const auto& c : failing) EXPECT_FALSE(ValidateCommunicationHeader(c.numero, c.data, 1).ok()) << c.why;
