@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <random>
 
 #include <fcntl.h>
@@ -128,6 +130,14 @@ std::optional<FileStamp> StampOf(const std::filesystem::path& file) {
   const auto ns = [](const timespec& t) { return static_cast<long long>(t.tv_sec) * 1'000'000'000LL + t.tv_nsec; };
   return FileStamp{static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino),
                    static_cast<unsigned long long>(info.st_size), ns(info.st_mtim), ns(info.st_ctim)};
+}
+
+LocalDateTime LocalNow() {
+  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  std::tm local{};
+  ::localtime_r(&now, &local);
+  const auto date = dates::MakeDate(local.tm_mday, local.tm_mon + 1, local.tm_year + 1900);
+  return {date.value_or(dates::ZeroDate()), local.tm_hour, local.tm_min};
 }
 
 std::error_code SyncFile(const std::filesystem::path& file) { return Sync(file, O_RDONLY); }

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "core/dates.h"
 #include "core/status.h"
 
 // What the program asks of the operating system for the files it writes, in one place: the only
@@ -36,6 +37,14 @@ struct FileStamp {
 
 // The stamp of a regular file; none when it is missing or not a regular file.
 std::optional<FileStamp> StampOf(const std::filesystem::path& file);
+
+// The local date and time of the machine's clock, to the minute.
+struct LocalDateTime {
+  dates::Date date;
+  int hour = 0;
+  int minute = 0;
+};
+LocalDateTime LocalNow();
 
 // Writes the bytes to the disk for a file that is open or closed: fsync of the file, then of its
 // folder, so that its name survives a power cut too.

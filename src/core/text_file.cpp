@@ -34,6 +34,44 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
   return lines;
 }
 
+LineReader::LineReader(const std::filesystem::path& file, std::size_t max_line_bytes)
+    : in_(file, std::ios::binary), max_line_bytes_(max_line_bytes) {}
+
+bool LineReader::Fill() {
+  buffer_.resize(1 << 16);
+  in_.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+  buffer_.resize(static_cast<std::size_t>(in_.gcount()));
+  pos_ = 0;
+  return !buffer_.empty();
+}
+
+LineReader::Next LineReader::Read(std::string& line) {
+  line.clear();
+  for (;;) {
+    if (pos_ == buffer_.size()) {
+      if (!Fill()) {
+        if (in_.bad()) return Next::kUnreadable;
+        return line.empty() ? Next::kEnd : Next::kLine;  // a last line without its line break
+      }
+    }
+    if (after_cr_) {
+      after_cr_ = false;
+      if (buffer_[pos_] == '\n') ++pos_;
+      continue;
+    }
+    const auto end = buffer_.find_first_of("\r\n", pos_);
+    const std::size_t stop = end == std::string::npos ? buffer_.size() : end;
+    if (line.size() + (stop - pos_) > max_line_bytes_) return Next::kTooLong;
+    line.append(buffer_, pos_, stop - pos_);
+    pos_ = stop;
+    if (end != std::string::npos) {
+      after_cr_ = buffer_[pos_] == '\r';
+      ++pos_;
+      return Next::kLine;
+    }
+  }
+}
+
 std::optional<std::vector<std::string>> ReadCp1252Lines(const std::filesystem::path& file) {
   const auto bytes = ReadBytes(file);
   if (!bytes) return std::nullopt;

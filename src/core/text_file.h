@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,30 @@ std::optional<std::string> ReadBytes(const std::filesystem::path& file);
 // Splits text into lines at CR LF or a lone LF. A line break at the very end does not make an
 // extra empty line; a last line without a line break is a line.
 std::vector<std::string_view> SplitLines(std::string_view text);
+
+// Reads a file one line at a time, for files that may be large or not text at all: only the current
+// line is held. CR LF, LF and a lone CR end a line; a line break at the very end makes no extra empty
+// line. A line longer than the limit stops the reading at once, so that a file with no line breaks
+// (a device, a binary file) costs no more than the limit.
+class LineReader {
+ public:
+  enum class Next { kLine, kEnd, kTooLong, kUnreadable };
+
+  LineReader(const std::filesystem::path& file, std::size_t max_line_bytes);
+  bool is_open() const { return in_.is_open(); }
+
+  // The next line, without its line break.
+  Next Read(std::string& line);
+
+ private:
+  bool Fill();
+
+  std::ifstream in_;
+  std::size_t max_line_bytes_;
+  std::string buffer_;
+  std::size_t pos_ = 0;
+  bool after_cr_ = false;  // the last line ended with a CR: an LF right after it belongs to it
+};
 
 // Reads a Windows-1252 text file into UTF-8 lines.
 std::optional<std::vector<std::string>> ReadCp1252Lines(const std::filesystem::path& file);

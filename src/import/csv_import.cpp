@@ -77,19 +77,78 @@ SubjectRow MakeRow(const std::array<std::string_view, kFields>& f, const referen
   return row;
 }
 
-bool HasMultiByte(std::string_view bytes) {
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// A line of 17 values is at most a few hundred bytes; a longer one is not a line of subjects, and a
+// file without line breaks (a device, a binary file) fails at once instead of filling the memory.
+constexpr std::size_t kMaxLineBytes = 64 * 1024;
+
+bool HasHighByte(std::string_view bytes) {
   for (char c : bytes) {
     if (static_cast<unsigned char>(c) >= 0x80) return true;
   }
   return false;
 }
 
-// The file's text as UTF-8.
-std::string Utf8Text(std::string bytes) {
-  constexpr std::string_view kBom = "\xEF\xBB\xBF";
-  if (bytes.starts_with(kBom)) return bytes.substr(kBom.size());
-  if (HasMultiByte(bytes) && text::IsValidUtf8(bytes)) return bytes;
-  return text::Utf8FromCp1252(bytes);
+// What is wrong with a line as it stands in the file, before any value is read. The separators and
+// the control characters are ASCII, so the file's encoding does not matter here.
+ImportFault FaultOf(std::string_view line, int target) {
+  if (!Split(line, ',') && !Split(line, ';')) return ImportFault::kFieldCount;
+  if (text::HasControl(line)) return ImportFault::kControlCharacter;
+  if (target > kMaxImportedSubjects) return ImportFault::kTableFull;
+  return ImportFault::kNone;
+}
+
+ImportResult Failed(int line, ImportFault fault) {
+  ImportResult result;
+  result.failed_line = line;
+  result.fault = fault;
+  return result;
+}
+
+// The first pass over the file: how many lines it has, whether one fails, and how it is encoded.
+// Nothing but the current line is held, and the reading stops at the first line that fails.
+struct FileSurvey {
+  ImportResult failure;  // ok unless a line failed
+  int lines = 0;
+  bool utf8 = false;
+};
+
+FileSurvey Survey(const std::filesystem::path& file, int progressivo) {
+  FileSurvey survey;
+  survey.failure.ok = true;
+  text::LineReader reader(file, kMaxLineBytes);
+  if (!reader.is_open()) {
+    survey.failure = Failed(0, ImportFault::kUnreadable);
+    return survey;
+  }
+  bool valid_utf8 = true, high_bytes = false, byte_order_mark = false;
+  std::string line;
+  for (int number = 1;; ++number) {
+    const auto next = reader.Read(line);
+    if (next == text::LineReader::Next::kEnd) break;
+    if (next != text::LineReader::Next::kLine) {
+      survey.failure = Failed(next == text::LineReader::Next::kTooLong ? number : 0,
+                              next == text::LineReader::Next::kTooLong ? ImportFault::kLineTooLong
+                                                                      : ImportFault::kUnreadable);
+      return survey;
+    }
+    std::string_view bytes = line;
+    if (number == 1 && bytes.starts_with(kByteOrderMark)) {
+      byte_order_mark = true;
+      bytes.remove_prefix(kByteOrderMark.size());
+    }
+    if (const ImportFault fault = FaultOf(bytes, progressivo + number); fault != ImportFault::kNone) {
+      survey.failure = Failed(number, fault);
+      return survey;
+    }
+    // UTF-8 sequences never span a line break, so the file is valid UTF-8 when every line is.
+    high_bytes = high_bytes || HasHighByte(bytes);
+    valid_utf8 = valid_utf8 && text::IsValidUtf8(bytes);
+    survey.lines = number;
+  }
+  survey.utf8 = byte_order_mark || (high_bytes && valid_utf8);
+  return survey;
 }
 
 }  // namespace
@@ -107,36 +166,30 @@ std::optional<dates::Date> RecogniseDate(std::string_view text) {
 }
 
 ImportResult ImportCsv(const std::filesystem::path& file, int progressivo, reference::ReferenceTables& tables) {
-  ImportResult result;
-  auto bytes = text::ReadBytes(file);
-  if (!bytes) {
-    result.fault = ImportFault::kUnreadable;  // line 0
-    return result;
-  }
-  const std::string content = Utf8Text(std::move(*bytes));
-  const auto lines = text::SplitLines(content);
+  // Two passes: the first finds the failing line, if any, and the encoding, which is a property of
+  // the whole file; the second builds the rows. Memory is bounded by the rows imported.
+  const FileSurvey survey = Survey(file, progressivo);
+  if (!survey.failure.ok) return survey.failure;
   const reference::ReferenceSnapshot places = tables.Snapshot();
+  if (survey.lines > 0 && !places.status()) return Failed(1, ImportFault::kReferenceTables);
 
-  int target = progressivo;
-  int line_number = 0;
-  for (std::string_view line : lines) {
-    ++target;
-    ++line_number;
-    auto fields = Split(line, ',');
-    if (!fields) fields = Split(line, ';');
-    const ImportFault fault = !fields                          ? ImportFault::kFieldCount
-                              : text::HasControl(line)         ? ImportFault::kControlCharacter
-                              : target > kMaxImportedSubjects  ? ImportFault::kTableFull
-                              : !places.status()               ? ImportFault::kReferenceTables
-                                                               : ImportFault::kNone;
-    if (fault != ImportFault::kNone) {
-      result.failed_line = line_number;
-      result.fault = fault;
-      result.rows.clear();
-      return result;
+  ImportResult result;
+  result.rows.reserve(static_cast<std::size_t>(survey.lines));
+  text::LineReader reader(file, kMaxLineBytes);
+  std::string line;
+  for (int number = 1; number <= survey.lines; ++number) {
+    // The file is read again: a file changed in between fails where it no longer reads as before.
+    if (reader.Read(line) != text::LineReader::Next::kLine) return Failed(number, ImportFault::kUnreadable);
+    std::string_view bytes = line;
+    if (number == 1 && bytes.starts_with(kByteOrderMark)) bytes.remove_prefix(kByteOrderMark.size());
+    const std::string utf8 = survey.utf8 ? std::string(bytes) : text::Utf8FromCp1252(bytes);
+    auto fields = Split(utf8, ',');
+    if (!fields) fields = Split(utf8, ';');
+    if (!fields || FaultOf(utf8, progressivo + number) != ImportFault::kNone) {
+      return Failed(number, ImportFault::kUnreadable);
     }
     SubjectRow row = MakeRow(*fields, places);
-    row[kNumero] = std::to_string(target);
+    row[kNumero] = std::to_string(progressivo + number);
     result.rows.push_back(std::move(row));
   }
   result.ok = true;

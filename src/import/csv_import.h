@@ -17,7 +17,8 @@ enum class ImportFault {
   kNone,
   kUnreadable,        // the file cannot be opened or read (line 0)
   kFieldCount,        // not 17 fields with either separator
-  kControlCharacter,  // a tab, a lone carriage return or another control character
+  kLineTooLong,       // a line of more than 64 KiB, or a file that is not text
+  kControlCharacter,  // a tab or another control character
   kTableFull,         // the table cannot take one more subject
   kReferenceTables,   // a reference table cannot be read
 };
@@ -39,7 +40,10 @@ inline constexpr int kMaxImportedSubjects = SubjectTable::kMaxSubjects - 1;
 // 17, by semicolons; no quoting and no header line. Values are compacted, trimmed and upper-cased,
 // the five places looked up, an empty country taken as ITALIA and the dates written dd/mm/yyyy. A
 // file with a UTF-8 byte-order mark, or valid UTF-8 with multi-byte characters, is read as UTF-8,
-// any other as Windows-1252; lines end with CR LF or LF. The table can grow to 32,766 subjects.
+// any other as Windows-1252; lines end with CR LF, LF or a lone CR. The table can grow to 32,766
+// subjects. The file is read line by line and the reading stops at the first line that fails, so
+// memory is bounded by the subjects imported, whatever the file holds. Row i of the result comes
+// from line i + 1 of the file.
 ImportResult ImportCsv(const std::filesystem::path& file, int progressivo, reference::ReferenceTables& tables);
 
 // Appends the rows of a successful import.

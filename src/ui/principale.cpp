@@ -422,10 +422,14 @@ bool Principale::CheckHeaderAndSender() {
 
 bool Principale::CheckTable() {
   SetCurrentCell(1, 1);
-  const auto failed = validation::ValidateSubjectTable(state_.table, Today(), state_.tables.Snapshot());
-  for (int row : failed) model_->PaintRow(row, kErrorRowColour);
+  const auto failed = validation::CheckSubjectTable(state_.table, Today(), state_.tables.Snapshot());
+  std::vector<int> rows;
+  for (const auto& row : failed) {
+    model_->PaintRow(row.row, kErrorRowColour, Q(validation::FailedRowReasons(row)));  // the reasons over the row
+    rows.push_back(row.row);
+  }
   if (attesa_) attesa_->close();
-  if (!failed.empty()) Say(this, Icon::kWarning, Q(validation::ReportFailedRows(failed)));
+  if (!failed.empty()) Say(this, Icon::kWarning, Q(validation::ReportFailedRows(rows)));
   SetCurrentCell(1, 1);
   indiceSoggetti = progressivo();
   return failed.empty();

@@ -9,7 +9,7 @@
 namespace nerovale::ui {
 
 SubjectTableModel::SubjectTableModel(SubjectTable& table, QObject* parent) : QAbstractTableModel(parent), table_(table) {
-  colours_.assign(static_cast<std::size_t>(table_.Count()), QColor(Qt::white));
+  paints_.resize(static_cast<std::size_t>(table_.Count()));
 }
 
 int SubjectTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : table_.Count(); }
@@ -28,6 +28,10 @@ QVariant SubjectTableModel::data(const QModelIndex& index, int role) const {
       return RowColour(row);
     case Qt::ForegroundRole:
       return QColor(Qt::black);
+    case Qt::ToolTipRole: {
+      const QString note = RowNote(row);
+      return note.isEmpty() ? QVariant() : QVariant(note);
+    }
     default:
       return {};
   }
@@ -44,13 +48,18 @@ QVariant SubjectTableModel::headerData(int section, Qt::Orientation orientation,
 
 QColor SubjectTableModel::RowColour(int row) const {
   const auto i = static_cast<std::size_t>(row - 1);
-  return i < colours_.size() ? colours_[i] : QColor(Qt::white);
+  return i < paints_.size() ? paints_[i].colour : QColor(Qt::white);
 }
 
-void SubjectTableModel::PaintRow(int row, const QColor& background) {
+QString SubjectTableModel::RowNote(int row) const {
   const auto i = static_cast<std::size_t>(row - 1);
-  if (i >= colours_.size()) return;
-  colours_[i] = background;
+  return i < paints_.size() ? paints_[i].note : QString();
+}
+
+void SubjectTableModel::PaintRow(int row, const QColor& background, const QString& note) {
+  const auto i = static_cast<std::size_t>(row - 1);
+  if (i >= paints_.size()) return;
+  paints_[i] = {background, note};
   RowsChanged(row, row);
 }
 
@@ -59,7 +68,7 @@ bool SubjectTableModel::Append(SubjectRow row) {
   if (count >= SubjectTable::kMaxSubjects) return false;
   beginInsertRows({}, count, count);
   const bool added = table_.Add(std::move(row));
-  colours_.emplace_back(Qt::white);
+  paints_.emplace_back();
   endInsertRows();
   return added;
 }
@@ -72,7 +81,7 @@ void SubjectTableModel::AppendRows(std::vector<SubjectRow> rows) {
   if (rows.empty()) return;
   beginInsertRows({}, count, count + static_cast<int>(rows.size()) - 1);
   for (auto& row : rows) {
-    if (table_.Add(std::move(row))) colours_.emplace_back(Qt::white);
+    if (table_.Add(std::move(row))) paints_.emplace_back();
   }
   endInsertRows();
 }
@@ -87,7 +96,7 @@ bool SubjectTableModel::Remove(int row) {
   if (row < 1 || row > table_.Count()) return false;
   beginRemoveRows({}, row - 1, row - 1);
   const bool removed = table_.Remove(row);
-  colours_.erase(colours_.begin() + (row - 1));
+  paints_.erase(paints_.begin() + (row - 1));
   endRemoveRows();
   // The numbers of the rows below changed with them.
   if (row <= table_.Count()) emit headerDataChanged(Qt::Vertical, row - 1, table_.Count() - 1);
@@ -98,14 +107,14 @@ void SubjectTableModel::Truncate(int count) {
   if (count < 0 || count >= table_.Count()) return;
   beginRemoveRows({}, count, table_.Count() - 1);
   table_.Truncate(count);
-  colours_.resize(static_cast<std::size_t>(count));
+  paints_.resize(static_cast<std::size_t>(count));
   endRemoveRows();
 }
 
 void SubjectTableModel::Clear() {
   beginResetModel();
   table_.CreaTab1();
-  colours_.clear();
+  paints_.clear();
   endResetModel();
 }
 

@@ -29,9 +29,11 @@ class SubjectTableModel final : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-  // Background of a subject row (1-based), white unless painted otherwise.
+  // Background of a subject row (1-based), white unless painted otherwise, and the note shown over a
+  // painted row (why the check refused it).
   QColor RowColour(int row) const;
-  void PaintRow(int row, const QColor& background);
+  QString RowNote(int row) const;
+  void PaintRow(int row, const QColor& background, const QString& note = {});
 
   // A new subject at the end, white; false when the table is full.
   [[nodiscard]] bool Append(SubjectRow row);
@@ -52,8 +54,13 @@ class SubjectTableModel final : public QAbstractTableModel {
  private:
   void RowsChanged(int first, int last);
 
+  struct Paint {
+    QColor colour{Qt::white};
+    QString note;
+  };
+
   SubjectTable& table_;
-  std::vector<QColor> colours_;
+  std::vector<Paint> paints_;  // one per subject
 };
 
 }  // namespace nerovale::ui

@@ -63,7 +63,8 @@ HeaderOutcome ValidateCommunicationHeader(std::string_view numero, std::string_v
   return outcome;
 }
 
-bool SubjectRowPasses(const SubjectRow& row, const Date& today, const reference::PlaceCodes& places) {
+std::vector<TableCondition> FailedConditions(const SubjectRow& row, const Date& today,
+                                             const reference::PlaceCodes& places) {
   const std::string& birth_text = row[kDataNascita];
   const std::string& cf = row[kCodiceFiscale];
   const std::size_t birth_length = text::Length(birth_text);
@@ -82,54 +83,117 @@ bool SubjectRowPasses(const SubjectRow& row, const Date& today, const reference:
   const bool italy_birth_country = row[kCodNazioneNascita] == kItaly;
   const bool born_in_italy = italian_birth_code || italy_birth_country;
   const bool italy_death_country = row[kCodNazioneDecesso] == kItaly;
-
-  if (!Within(row[kCognome], 1, 72, CharSet::kSurname)) return false;
-  if (!Within(row[kNome], 1, 72, CharSet::kName)) return false;
-  if (row[kSesso] != "M" && row[kSesso] != "F") return false;
-  if (!year_form && !birth) return false;
-  if (text::Length(row[kCodNazioneNascita]) != 4) return false;
-
   const std::string& death_text = row[kDataDecesso];
   const auto death = DateText(death_text);
-  if (!death || CountParts(death_text) < 3) return false;
-  if (year_form && dates::LeadingNumber(ThirdPart(death_text)) < dates::LeadingNumber(birth_text)) return false;
-  if (birth && !(*birth < *death)) return false;
-
-  if (text::Length(row[kCodNazioneDecesso]) != 4) return false;
-  if (!Within(row[kAttoMorte], 1, 9, CharSet::kCertificate)) return false;
-  if (text::Length(row[kCodComuneAtto]) != 4) return false;
-  if (text::Length(row[kAnnoProtocollo]) != 4 || !text::IsDigits(row[kAnnoProtocollo])) return false;
-  if (!Within(row[kNumeroProtocollo], 1, 9, CharSet::kProtocol)) return false;
-  if (!EmptyOrWithin(row[kComuneEsteroNascita], 60, CharSet::kPlace)) return false;
+  const bool death_valid = death && CountParts(death_text) >= 3;
   const std::size_t cf_length = text::Length(cf);
-  if (cf_length != 0 && cf_length != 16) return false;
-  if (!EmptyOrWithin(row[kNomePadre], 72, CharSet::kName)) return false;
-  if (!EmptyOrWithin(row[kComuneEsteroDecesso], 60, CharSet::kPlace)) return false;
 
-  if (!cf.empty() && birth_length == 4) return false;
-  if (italian_birth_code && (!italy_birth_country || !row[kComuneEsteroNascita].empty())) return false;
-  if (born_in_italy && birth_length == 4) return false;
-  if (italy_birth_country && !row[kComuneEsteroNascita].empty()) return false;
-  if (italy_death_country &&
-      (text::Length(row[kCodComuneDecesso]) != 4 || !row[kComuneEsteroDecesso].empty())) return false;
-  if (!italy_death_country && text::Length(row[kCodComuneDecesso]) == 4) return false;
-  if (italy_birth_country && !italian_birth_code) return false;
-  if (born_in_italy && cf_length != 16) return false;
-  if (cf_length == 16) {
+  using C = TableCondition;
+  std::vector<C> failed;
+  const auto check = [&failed](C condition, bool holds) {
+    if (!holds) failed.push_back(condition);
+  };
+  check(C::kCognome, Within(row[kCognome], 1, 72, CharSet::kSurname));
+  check(C::kNome, Within(row[kNome], 1, 72, CharSet::kName));
+  check(C::kSesso, row[kSesso] == "M" || row[kSesso] == "F");
+  check(C::kDataNascita, year_form || birth);
+  check(C::kCodiceNazioneNascita, text::Length(row[kCodNazioneNascita]) == 4);
+  check(C::kDataDecesso, death_valid);
+  if (death_valid) {
+    check(C::kDecessoDopoNascita,
+          !(year_form && dates::LeadingNumber(ThirdPart(death_text)) < dates::LeadingNumber(birth_text)) &&
+              !(birth && !(*birth < *death)));
+  }
+  check(C::kCodiceNazioneDecesso, text::Length(row[kCodNazioneDecesso]) == 4);
+  check(C::kAttoMorte, Within(row[kAttoMorte], 1, 9, CharSet::kCertificate));
+  check(C::kCodiceComuneAtto, text::Length(row[kCodComuneAtto]) == 4);
+  check(C::kAnnoProtocollo, text::Length(row[kAnnoProtocollo]) == 4 && text::IsDigits(row[kAnnoProtocollo]));
+  check(C::kNumeroProtocollo, Within(row[kNumeroProtocollo], 1, 9, CharSet::kProtocol));
+  check(C::kComuneEsteroNascita, EmptyOrWithin(row[kComuneEsteroNascita], 60, CharSet::kPlace));
+  check(C::kLunghezzaCodiceFiscale, cf_length == 0 || cf_length == 16);
+  check(C::kNomePadre, EmptyOrWithin(row[kNomePadre], 72, CharSet::kName));
+  check(C::kComuneEsteroDecesso, EmptyOrWithin(row[kComuneEsteroDecesso], 60, CharSet::kPlace));
+  check(C::kCodiceFiscaleConAnnoSolo, cf.empty() || birth_length != 4);
+  check(C::kComuneItalianoAllEstero,
+        !italian_birth_code || (italy_birth_country && row[kComuneEsteroNascita].empty()));
+  check(C::kNatoInItaliaConAnnoSolo, !born_in_italy || birth_length != 4);
+  check(C::kComuneEsteroInItalia, !italy_birth_country || row[kComuneEsteroNascita].empty());
+  check(C::kComuneDecessoInItalia, !italy_death_country || (text::Length(row[kCodComuneDecesso]) == 4 &&
+                                                             row[kComuneEsteroDecesso].empty()));
+  check(C::kComuneItalianoDecessoAllEstero, italy_death_country || text::Length(row[kCodComuneDecesso]) != 4);
+  check(C::kCodiceComuneNascita, !italy_birth_country || italian_birth_code);
+  check(C::kCodiceFiscaleNatoInItalia, !born_in_italy || cf_length == 16);
+  // The consistency of the code is judged only on a row that holds in every other respect.
+  if (failed.empty() && cf_length == 16) {
     const codicefiscale::Person person{row[kCognome], row[kNome], row[kSesso], birth.value_or(dates::ZeroDate()),
                                        row[kComuneNascita], row[kNazioneNascita]};
-    if (!codicefiscale::ConfrontaCF(person, cf, places)) return false;
+    check(C::kCodiceFiscaleCoerente, codicefiscale::ConfrontaCF(person, cf, places));
   }
-  return true;
+  return failed;
+}
+
+bool SubjectRowPasses(const SubjectRow& row, const Date& today, const reference::PlaceCodes& places) {
+  return FailedConditions(row, today, places).empty();
+}
+
+std::vector<FailedRow> CheckSubjectTable(const SubjectTable& table, const Date& today,
+                                         const reference::PlaceCodes& places) {
+  std::vector<FailedRow> failed;
+  const int count = table.Count();
+  for (int r = 1; r <= count; ++r) {
+    if (auto conditions = FailedConditions(table.Row(r), today, places); !conditions.empty()) {
+      failed.push_back({r, std::move(conditions)});
+    }
+  }
+  return failed;
 }
 
 std::vector<int> ValidateSubjectTable(const SubjectTable& table, const Date& today, const reference::PlaceCodes& places) {
-  std::vector<int> failed;
-  const int count = table.Count();
-  for (int r = 1; r <= count; ++r) {
-    if (!SubjectRowPasses(table.Row(r), today, places)) failed.push_back(r);
+  std::vector<int> rows;
+  for (const FailedRow& failed : CheckSubjectTable(table, today, places)) rows.push_back(failed.row);
+  return rows;
+}
+
+std::string_view ConditionText(TableCondition condition) {
+  using C = TableCondition;
+  switch (condition) {
+    case C::kCognome: return "Cognome non inserito correttamente";
+    case C::kNome: return "Nome non inserito correttamente";
+    case C::kSesso: return "Sesso non specificato o diverso da M e F";
+    case C::kDataNascita: return "Data di nascita nulla o non valida";
+    case C::kCodiceNazioneNascita: return "Nazione di nascita non inserita o non valida";
+    case C::kDataDecesso: return "Data Decesso nulla o non valida";
+    case C::kDecessoDopoNascita: return "La Data Decesso del Soggetto dev'essere maggiore della Data di Nascita";
+    case C::kCodiceNazioneDecesso: return "Nazione Decesso non inserita o non valida";
+    case C::kAttoMorte: return "Atto di morte non inserito o non valido";
+    case C::kCodiceComuneAtto: return "Comune Atto di morte non inserito o non valido";
+    case C::kAnnoProtocollo: return "Anno Protocollo non inserito o non valido";
+    case C::kNumeroProtocollo: return "Numero Protocollo non inserito o non valido";
+    case C::kComuneEsteroNascita: return "Comune Straniero di nascita non valido";
+    case C::kLunghezzaCodiceFiscale: return "Codice Fiscale di lunghezza diversa da 16";
+    case C::kNomePadre: return "Nome padre non valido";
+    case C::kComuneEsteroDecesso: return "Comune Straniero Decesso non valido";
+    case C::kCodiceFiscaleConAnnoSolo:
+      return "Se si inserisce il Codice Fiscale inserire la Data di Nascita completa";
+    case C::kComuneItalianoAllEstero:
+    case C::kComuneEsteroInItalia: return "Comune di nascita non coerente con la Nazione";
+    case C::kNatoInItaliaConAnnoSolo: return "Per i nati in Italia la Data di Nascita dev'essere completa";
+    case C::kComuneDecessoInItalia: return "Per i deceduti in Italia è obbligatorio specificarne il Comune, e solo quello";
+    case C::kComuneItalianoDecessoAllEstero: return "Nazione Decesso non coerente con il Comune";
+    case C::kCodiceComuneNascita: return "Comune di nascita non inserito o non valido";
+    case C::kCodiceFiscaleNatoInItalia: return "Codice Fiscale non inserito o non valido";
+    case C::kCodiceFiscaleCoerente: return "Codice Fiscale non coerente con i dati del Soggetto";
   }
-  return failed;
+  return {};
+}
+
+std::string FailedRowReasons(const FailedRow& failed) {
+  std::string reasons;
+  for (TableCondition condition : failed.conditions) {
+    if (!reasons.empty()) reasons += "; ";
+    reasons += ConditionText(condition);
+  }
+  return reasons;
 }
 
 std::string ReportFailedRows(const std::vector<int>& rows) {

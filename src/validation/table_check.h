@@ -23,13 +23,60 @@ struct HeaderOutcome {
 // or two digits, a four-digit year) and at least one subject.
 HeaderOutcome ValidateCommunicationHeader(std::string_view numero, std::string_view data, int progressivo);
 
-// Checks every subject row once more before output; the numbers of the rows that fail, ascending.
-// Every row is judged on its own and the check always reaches the last row.
+// The conditions a row of the table must hold before output, in the order in which they are judged
+// (the numbers are those of that order; the pair of dates is two conditions here, 6 and 6b, so that
+// a reason can name which of the two failed).
+enum class TableCondition {
+  kCognome,                         // 1
+  kNome,                            // 2
+  kSesso,                           // 3
+  kDataNascita,                     // 4: year form or date form
+  kCodiceNazioneNascita,            // 5
+  kDataDecesso,                     // 6: a valid date of three parts
+  kDecessoDopoNascita,              // 6b: and after the birth
+  kCodiceNazioneDecesso,            // 7
+  kAttoMorte,                       // 8
+  kCodiceComuneAtto,                // 9
+  kAnnoProtocollo,                  // 10
+  kNumeroProtocollo,                // 11
+  kComuneEsteroNascita,             // 12
+  kLunghezzaCodiceFiscale,          // 13
+  kNomePadre,                       // 14
+  kComuneEsteroDecesso,             // 15
+  kCodiceFiscaleConAnnoSolo,        // 16
+  kComuneItalianoAllEstero,         // 17
+  kNatoInItaliaConAnnoSolo,         // 18
+  kComuneEsteroInItalia,            // 19
+  kComuneDecessoInItalia,           // 20
+  kComuneItalianoDecessoAllEstero,  // 21
+  kCodiceComuneNascita,             // 22
+  kCodiceFiscaleNatoInItalia,       // 23
+  kCodiceFiscaleCoerente,           // 24: judged only when every other condition holds
+};
+
+// What a condition asks, in plain Italian (the wording of the entry form where the rule is the same).
+std::string_view ConditionText(TableCondition condition);
+
+// The conditions one row fails, in order; empty when it passes.
+std::vector<TableCondition> FailedConditions(const SubjectRow& row, const dates::Date& today,
+                                             const reference::PlaceCodes& places);
+bool SubjectRowPasses(const SubjectRow& row, const dates::Date& today, const reference::PlaceCodes& places);
+
+struct FailedRow {
+  int row = 0;
+  std::vector<TableCondition> conditions;
+};
+
+// Checks every subject row once more before output: the rows that fail, ascending, each with what it
+// fails. Every row is judged on its own and the check always reaches the last row.
+std::vector<FailedRow> CheckSubjectTable(const SubjectTable& table, const dates::Date& today,
+                                         const reference::PlaceCodes& places);
+// The numbers of those rows alone.
 std::vector<int> ValidateSubjectTable(const SubjectTable& table, const dates::Date& today,
                                       const reference::PlaceCodes& places);
 
-// Whether one row passes the table-wide check.
-bool SubjectRowPasses(const SubjectRow& row, const dates::Date& today, const reference::PlaceCodes& places);
+// The texts of a failed row's conditions joined by "; ".
+std::string FailedRowReasons(const FailedRow& failed);
 
 // "Sono stati riscontrati errori nei Soggetti alle seguenti righe: 2 , 5".
 std::string ReportFailedRows(const std::vector<int>& rows);

@@ -96,9 +96,22 @@ TEST_F(CsvImport, EncodingsAndLineEnds) {
     EXPECT_EQ(result.rows[0][kCodComuneNascita], "D704");
   }
   EXPECT_EQ(Import(kExample + "\n" + kExample).rows.size(), 2U);  // the last line needs no line break
+  EXPECT_EQ(Import(kExample + "\r" + kExample + "\r\n" + kExample + "\r").rows.size(), 3U);  // a lone CR ends a line
+  EXPECT_EQ(Import(kExample + "\r\r" + kExample).failed_line, 2);  // and two make an empty line
   const auto empty = Import("");
   EXPECT_TRUE(empty.ok);
   EXPECT_TRUE(empty.rows.empty());
+}
+
+// What is not a file of subjects fails at its first line, without being read whole.
+TEST_F(CsvImport, FilesThatAreNotTextFailAtOnce) {
+  const auto zero = ImportCsv("/dev/zero", 0, tables);
+  EXPECT_EQ(zero.failed_line, 1);
+  EXPECT_EQ(zero.fault, ImportFault::kLineTooLong);
+  const auto long_line = Import(kExample + "\n" + std::string(100'000, 'a') + "\n");
+  EXPECT_EQ(long_line.failed_line, 2);
+  EXPECT_EQ(long_line.fault, ImportFault::kLineTooLong);
+  EXPECT_EQ(ImportCsv(dir.path(), 0, tables).fault, ImportFault::kUnreadable);  // a folder
 }
 
 TEST_F(CsvImport, TableGrowsTo32766SubjectsAtMost) {
@@ -114,7 +127,7 @@ TEST_F(CsvImport, TableGrowsTo32766SubjectsAtMost) {
 
 // A control character would shift or split the cells of the grid and of its clipboard format.
 TEST_F(CsvImport, ALineWithAControlCharacterIsRefused) {
-  for (const char* control : {"\t", "\v", "\f", "\x01", "\x7F", "\r"}) {
+  for (const char* control : {"\t", "\v", "\f", "\x01", "\x7F"}) {
     const auto result = Import(kExample + "\r\nros" + control + "si" + kExample.substr(5) + "\r\n");
     EXPECT_EQ(result.failed_line, 2) << int(control[0]);
     EXPECT_EQ(result.fault, ImportFault::kControlCharacter) << int(control[0]);

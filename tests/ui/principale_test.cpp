@@ -191,6 +191,8 @@ TEST_F(MainWindow, ImportedRowsAreCheckedPaintedAndReported) {
   EXPECT_EQ(messages.back().text, "Sono stati riscontrati errori nei Soggetti alle seguenti righe: 2");
   EXPECT_EQ(w.model().RowColour(2), kErrorRowColour);
   EXPECT_EQ(w.model().RowColour(1), kWhite);
+  EXPECT_EQ(w.model().index(1, 5).data(Qt::ToolTipRole).toString(), "Sesso non specificato o diverso da M e F");
+  EXPECT_FALSE(w.model().index(0, 5).data(Qt::ToolTipRole).isValid());
   EXPECT_EQ(w.indiceSoggetti, 2);
   EXPECT_EQ(w.creaFiles(), nullptr);
 }

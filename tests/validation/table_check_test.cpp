@@ -29,51 +29,61 @@ class TableCheck : public ::testing::Test {
   bool Passes(const SubjectRow& row) { return SubjectRowPasses(row, kToday, places); }
 };
 
-TEST_F(TableCheck, RowsThatPassAndRowsThatFail) {
+// Each row fails exactly the conditions named, no more: a case that fails for another reason
+// than the one it tests would hide a fault.
+TEST_F(TableCheck, EachRowFailsExactlyItsConditions) {
+  using C = TableCondition;
   struct Case {
     const char* why;
     std::function<void(SubjectRow&)> change;
     bool foreign;
-    bool passes;
+    std::vector<C> fails;
   } cases[] = {
-      {"valid Italian row", [](SubjectRow&) {}, false, true},
-      {"valid foreign row with a year", [](SubjectRow&) {}, true, true},
-      {"month/year is the first of the month; code checked against 1 March", [](SubjectRow& r) { r[kDataNascita] = "03/1950"; r[kCodiceFiscale] = "RSSMRA50C01Z110" + codicefiscale::CarattereControllo("RSSMRA50C01Z110"); }, true, true},
-      {"year form with a code (16)", [](SubjectRow& r) { r[kCodiceFiscale] = "RSSMRA50C05H501F"; }, true, false},
-      {"death in the birth year", [](SubjectRow& r) { r[kDataDecesso] = "01/01/1950"; }, true, true},
-      {"death before the birth year", [](SubjectRow& r) { r[kDataDecesso] = "31/12/1949"; }, true, false},
-      {"death equal to birth", [](SubjectRow& r) { r[kDataDecesso] = "05/03/1950"; }, false, false},
-      {"death in the future passes", [](SubjectRow& r) { r[kDataDecesso] = "01/01/2030"; }, false, true},
-      {"birth today fails (strict)", [](SubjectRow& r) { r[kDataNascita] = "06/12/2026"; r[kCodiceFiscale] = ""; }, true, false},
-      {"birth 1899 is no year form", [](SubjectRow& r) { r[kDataNascita] = "1899"; }, true, false},
-      {"birth year after this year", [](SubjectRow& r) { r[kDataNascita] = "2027"; }, true, false},
-      {"empty protocol year", [](SubjectRow& r) { r[kAnnoProtocollo] = ""; }, false, false},
-      {"protocol year 20", [](SubjectRow& r) { r[kAnnoProtocollo] = "20"; }, false, false},
-      {"empty protocol number", [](SubjectRow& r) { r[kNumeroProtocollo] = ""; }, false, false},
-      {"10-character code abroad (13)", [](SubjectRow& r) { r[kDataNascita] = "05/03/1950"; r[kCodiceFiscale] = "RSSMRA50C0"; }, true, false},
-      {"lower-case m", [](SubjectRow& r) { r[kSesso] = "m"; }, false, false},
-      {"hyphen in the surname passes", [](SubjectRow& r) { r[kCognome] = "ROSSI-BIANCHI"; }, true, true},
-      {"hyphen in the name fails", [](SubjectRow& r) { r[kNome] = "MARIA-LUISA"; }, true, false},
-      {"Ò passes", [](SubjectRow& r) { r[kNome] = "NICOLÒ"; }, true, true},
-      {"ò fails", [](SubjectRow& r) { r[kNome] = "NICOLò"; }, true, false},
-      {"surname with a leading blank is judged untrimmed", [](SubjectRow& r) { r[kCognome] = " ROSSI"; }, true, true},
-      {"Z000 without an Italian birth code (22)", [](SubjectRow& r) { r[kCodComuneNascita] = ""; }, false, false},
-      {"Italian birth code with a foreign country (17)", [](SubjectRow& r) { r[kCodComuneNascita] = "H501"; }, true, false},
-      {"foreign death country with a death code (21)", [](SubjectRow& r) { r[kCodNazioneDecesso] = "Z110"; }, true, false},
-      {"Italian death without its code (20)", [](SubjectRow& r) { r[kCodComuneDecesso] = ""; }, true, false},
-      {"foreign town with Z000 (19)", [](SubjectRow& r) { r[kComuneEsteroNascita] = "PARIGI"; }, false, false},
-      {"born in Italy with a year (18)", [](SubjectRow& r) { r[kDataNascita] = "1950"; r[kCodiceFiscale] = ""; }, false, false},
-      {"born in Italy without a code (23)", [](SubjectRow& r) { r[kCodiceFiscale] = ""; }, false, false},
-      {"inconsistent code (24)", [](SubjectRow& r) { r[kNome] = "LUIGI"; }, false, false},
-      {"death date as month/year", [](SubjectRow& r) { r[kDataDecesso] = "05/2020"; }, true, false},
-      {"day and month swapped", [](SubjectRow& r) { r[kDataDecesso] = "5/13/2020"; }, true, false},
-      {"3-character country code", [](SubjectRow& r) { r[kCodNazioneNascita] = "Z11"; }, true, false},
-      {"ten-character certificate", [](SubjectRow& r) { r[kAttoMorte] = "1234567890"; }, true, false},
+      {"valid Italian row", [](SubjectRow&) {}, false, {}},
+      {"valid foreign row with a year", [](SubjectRow&) {}, true, {}},
+      {"month/year is the first of the month; code checked against 1 March", [](SubjectRow& r) { r[kDataNascita] = "03/1950"; r[kCodiceFiscale] = "RSSMRA50C01Z110" + codicefiscale::CarattereControllo("RSSMRA50C01Z110"); }, true, {}},
+      {"year form with a code", [](SubjectRow& r) { r[kCodiceFiscale] = "RSSMRA50C05H501F"; }, true, {C::kCodiceFiscaleConAnnoSolo}},
+      {"death in the birth year", [](SubjectRow& r) { r[kDataDecesso] = "01/01/1950"; }, true, {}},
+      {"death before the birth year", [](SubjectRow& r) { r[kDataDecesso] = "31/12/1949"; }, true, {C::kDecessoDopoNascita}},
+      {"death equal to birth", [](SubjectRow& r) { r[kDataDecesso] = "05/03/1950"; }, false, {C::kDecessoDopoNascita}},
+      {"death in the future passes", [](SubjectRow& r) { r[kDataDecesso] = "01/01/2030"; }, false, {}},
+      {"birth today fails (strict)", [](SubjectRow& r) { r[kDataNascita] = "06/12/2026"; r[kDataDecesso] = "07/12/2026"; }, true, {C::kDataNascita}},
+      {"birth yesterday passes", [](SubjectRow& r) { r[kDataNascita] = "05/12/2026"; r[kDataDecesso] = "07/12/2026"; }, true, {}},
+      {"birth 1899 is no year form", [](SubjectRow& r) { r[kDataNascita] = "1899"; }, true, {C::kDataNascita}},
+      {"birth year after this year", [](SubjectRow& r) { r[kDataNascita] = "2027"; }, true, {C::kDataNascita}},
+      {"empty protocol year", [](SubjectRow& r) { r[kAnnoProtocollo] = ""; }, false, {C::kAnnoProtocollo}},
+      {"protocol year 20", [](SubjectRow& r) { r[kAnnoProtocollo] = "20"; }, false, {C::kAnnoProtocollo}},
+      {"empty protocol number", [](SubjectRow& r) { r[kNumeroProtocollo] = ""; }, false, {C::kNumeroProtocollo}},
+      {"nine-character protocol number passes", [](SubjectRow& r) { r[kNumeroProtocollo] = "123456789"; }, false, {}},
+      {"ten-character protocol number", [](SubjectRow& r) { r[kNumeroProtocollo] = "1234567890"; }, false, {C::kNumeroProtocollo}},
+      {"10-character code abroad", [](SubjectRow& r) { r[kDataNascita] = "05/03/1950"; r[kCodiceFiscale] = "RSSMRA50C0"; }, true, {C::kLunghezzaCodiceFiscale}},
+      {"lower-case m", [](SubjectRow& r) { r[kSesso] = "m"; }, false, {C::kSesso}},
+      {"hyphen in the surname passes", [](SubjectRow& r) { r[kCognome] = "ROSSI-BIANCHI"; }, true, {}},
+      {"hyphen in the name fails", [](SubjectRow& r) { r[kNome] = "MARIA-LUISA"; }, true, {C::kNome}},
+      {"Ò passes", [](SubjectRow& r) { r[kNome] = "NICOLÒ"; }, true, {}},
+      {"ò fails", [](SubjectRow& r) { r[kNome] = "NICOLò"; }, true, {C::kNome}},
+      {"father with a hyphen", [](SubjectRow& r) { r[kNomePadre] = "GIAN-LUCA"; }, true, {C::kNomePadre}},
+      {"61-character foreign town of death", [](SubjectRow& r) { r[kNazioneDecesso] = "FRANCIA"; r[kCodNazioneDecesso] = "Z110"; r[kComuneDecesso] = ""; r[kCodComuneDecesso] = ""; r[kComuneEsteroDecesso] = std::string(61, 'A'); }, true, {C::kComuneEsteroDecesso}},
+      {"surname with a leading blank is judged untrimmed", [](SubjectRow& r) { r[kCognome] = " ROSSI"; }, true, {}},
+      {"Z000 without an Italian birth code", [](SubjectRow& r) { r[kCodComuneNascita] = ""; }, false, {C::kCodiceComuneNascita}},
+      {"Italian birth code with a foreign country", [](SubjectRow& r) { r[kCodComuneNascita] = "H501"; }, true, {C::kComuneItalianoAllEstero, C::kNatoInItaliaConAnnoSolo, C::kCodiceFiscaleNatoInItalia}},
+      {"foreign death country with a death code", [](SubjectRow& r) { r[kCodNazioneDecesso] = "Z110"; }, true, {C::kComuneItalianoDecessoAllEstero}},
+      {"Italian death without its code", [](SubjectRow& r) { r[kCodComuneDecesso] = ""; }, true, {C::kComuneDecessoInItalia}},
+      {"foreign town with Z000", [](SubjectRow& r) { r[kComuneEsteroNascita] = "PARIGI"; }, false, {C::kComuneItalianoAllEstero, C::kComuneEsteroInItalia}},
+      {"born in Italy with a year", [](SubjectRow& r) { r[kDataNascita] = "1950"; r[kCodiceFiscale] = ""; }, false, {C::kNatoInItaliaConAnnoSolo, C::kCodiceFiscaleNatoInItalia}},
+      {"born in Italy without a code", [](SubjectRow& r) { r[kCodiceFiscale] = ""; }, false, {C::kCodiceFiscaleNatoInItalia}},
+      {"inconsistent code", [](SubjectRow& r) { r[kNome] = "LUIGI"; }, false, {C::kCodiceFiscaleCoerente}},
+      {"death date as month/year", [](SubjectRow& r) { r[kDataDecesso] = "05/2020"; }, true, {C::kDataDecesso}},
+      {"day and month swapped", [](SubjectRow& r) { r[kDataDecesso] = "5/13/2020"; }, true, {C::kDataDecesso}},
+      {"3-character country code", [](SubjectRow& r) { r[kCodNazioneNascita] = "Z11"; }, true, {C::kCodiceNazioneNascita}},
+      {"ten-character certificate", [](SubjectRow& r) { r[kAttoMorte] = "1234567890"; }, true, {C::kAttoMorte}},
+      {"certificate with a full stop", [](SubjectRow& r) { r[kAttoMorte] = "12.3"; }, true, {C::kAttoMorte}},
   };
   for (const auto& c : cases) {
     SubjectRow row = c.foreign ? ImportedForeign() : ImportedItalian();
     c.change(row);
-    EXPECT_EQ(Passes(row), c.passes) << c.why;
+    EXPECT_EQ(FailedConditions(row, kToday, places), c.fails) << c.why;
+    EXPECT_EQ(Passes(row), c.fails.empty()) << c.why;
   }
 }
 
@@ -85,6 +95,11 @@ TEST_F(TableCheck, EveryRowIsJudgedAndListed) {
   table.SetCell(6, kDataDecesso, "");
   const auto failed = ValidateSubjectTable(table, kToday, places);
   EXPECT_EQ(failed, (std::vector<int>{2, 5, 6}));
+  auto reasons = CheckSubjectTable(table, kToday, places);
+  ASSERT_EQ(reasons.size(), 3U);
+  EXPECT_EQ(FailedRowReasons(reasons[1]), "Data di nascita nulla o non valida");  // the code is judged last, alone
+  reasons[0].conditions.push_back(TableCondition::kSesso);
+  EXPECT_EQ(FailedRowReasons(reasons[0]), "Data Decesso nulla o non valida; Sesso non specificato o diverso da M e F");
   EXPECT_EQ(ReportFailedRows({2, 5}), "Sono stati riscontrati errori nei Soggetti alle seguenti righe: 2 , 5");
   EXPECT_EQ(ReportFailedRows({3}), "Sono stati riscontrati errori nei Soggetti alle seguenti righe: 3");
 }
