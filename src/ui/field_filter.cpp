@@ -132,9 +132,9 @@ class TextGuard final : public QObject {
   // Text from outside, as much of it as the filter lets in and the box has room for.
   QString Filtered(const QString& text) const {
     QString filtered = Q(validation::FilterText(filter_, S(text)));
-    if (filter_.max_length != 0) {
+    if (filter_.field.max_length != 0) {
       const qsizetype room =
-          static_cast<qsizetype>(filter_.max_length) - box_->text().size() + box_->selectedText().size();
+          static_cast<qsizetype>(filter_.field.max_length) - box_->text().size() + box_->selectedText().size();
       filtered.truncate(std::max<qsizetype>(room, 0));
     }
     return filtered;
@@ -212,7 +212,7 @@ class MaskOnFirstFocus final : public QObject {
 namespace {
 TextGuard* Guard(QLineEdit* box, const validation::FieldFilter& filter) {
   box->setAcceptDrops(false);
-  if (filter.max_length != 0) box->setMaxLength(static_cast<int>(filter.max_length));
+  if (filter.field.max_length != 0) box->setMaxLength(static_cast<int>(filter.field.max_length));
   auto* guard = new TextGuard(box, filter);
   box->installEventFilter(guard);
   return guard;

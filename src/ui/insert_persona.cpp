@@ -118,7 +118,7 @@ InsertPersona::InsertPersona(Principale& principale, bool nuovo)
   InstallFilter(giorno_, f::kGiornoMese);
   InstallFilter(mese_, f::kGiornoMese);
   InstallFilter(anno_, f::kAnno);
-  InstallFilter(anno_protocollo_, f::kAnno);
+  InstallFilter(anno_protocollo_, f::kAnnoProtocollo);
   InstallFilter(codice_fiscale_, f::kCodiceFiscale);
   InstallFilter(atto_morte_, f::kAttoMorte);
   InstallFilter(num_protocollo_, f::kNumProtocollo);
@@ -483,7 +483,7 @@ void InsertPersona::Inserisci() {
         }
       }
     }
-    Say(this, Icon::kWarning, Q(validation::FailureText(outcome.failures)));
+    Say(this, Icon::kWarning, Q(validation::RejectionText(outcome.failures)));
     return;
   }
 

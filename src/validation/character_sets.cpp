@@ -25,6 +25,10 @@ bool InSet(CharSet set, char32_t character) noexcept {
   return false;
 }
 
+bool FieldRule::Fits(std::string_view utf8) const {
+  return (max_length == 0 || text::Length(utf8) <= max_length) && AllInSet(set, utf8);
+}
+
 bool AllInSet(CharSet set, std::string_view utf8) {
   for (char32_t c : text::Decode(utf8)) {
     if (!InSet(set, c)) return false;

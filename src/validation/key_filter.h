@@ -10,8 +10,7 @@
 namespace nerovale::validation {
 
 struct FieldFilter {
-  CharSet set;
-  std::size_t max_length = 0;          // 0: no limit
+  FieldRule field;                     // the set and the limit of the box
   bool upper = false;                  // letters become capitals as they are typed
   std::string_view full_message = {};  // said when a key arrives at a full box; "" refuses silently
   bool any_key_when_full = false;      // the message is for any key, not only for keys of the set
@@ -31,17 +30,18 @@ std::string FilterText(const FieldFilter& filter, std::string_view text);
 
 // The boxes of the windows.
 namespace filters {
-inline constexpr FieldFilter kCognome{CharSet::kSurname, 72, true, "Max 72 Caratteri"};
-inline constexpr FieldFilter kNome{CharSet::kName, 72, true, "Max 72 Caratteri"};
-inline constexpr FieldFilter kComuneEstero{CharSet::kPlace, 60, true, "Massimo 60 caratteri"};
-inline constexpr FieldFilter kGiornoMese{CharSet::kDigits, 2};
-inline constexpr FieldFilter kAnno{CharSet::kDigits, 4};
-inline constexpr FieldFilter kCodiceFiscale{CharSet::kCodiceFiscale, 16, true};
-inline constexpr FieldFilter kAttoMorte{CharSet::kCertificate, 9, true, "Max 9 Caratteri", true};
-inline constexpr FieldFilter kNumProtocollo{CharSet::kProtocol, 9, true, "Max 9 Caratteri", true};
-inline constexpr FieldFilter kPlaceCombo{CharSet::kPlaceName, 0, true};
-inline constexpr FieldFilter kNumeroComunicazione{CharSet::kDigits, 9, false, "Max 9 Cifre", true};
-inline constexpr FieldFilter kReferente{CharSet::kReferente, 72, true, "Massimo 72 Caratteri"};
+inline constexpr FieldFilter kCognome{fields::kCognome, true, "Max 72 Caratteri"};
+inline constexpr FieldFilter kNome{fields::kNome, true, "Max 72 Caratteri"};
+inline constexpr FieldFilter kComuneEstero{fields::kComuneEstero, true, "Massimo 60 caratteri"};
+inline constexpr FieldFilter kGiornoMese{fields::kGiornoMese};
+inline constexpr FieldFilter kAnno{fields::kAnno};
+inline constexpr FieldFilter kAnnoProtocollo{fields::kAnnoProtocollo};
+inline constexpr FieldFilter kCodiceFiscale{fields::kCodiceFiscale, true};
+inline constexpr FieldFilter kAttoMorte{fields::kAttoMorte, true, "Max 9 Caratteri", true};
+inline constexpr FieldFilter kNumProtocollo{fields::kNumeroProtocollo, true, "Max 9 Caratteri", true};
+inline constexpr FieldFilter kPlaceCombo{fields::kNomeLuogo, true};
+inline constexpr FieldFilter kNumeroComunicazione{fields::kNumeroComunicazione, false, "Max 9 Cifre", true};
+inline constexpr FieldFilter kReferente{fields::kReferente, true, "Massimo 72 Caratteri"};
 }  // namespace filters
 
 }  // namespace nerovale::validation

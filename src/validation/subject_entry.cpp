@@ -12,42 +12,20 @@ namespace {
 
 using dates::Date;
 
-constexpr std::array<std::string_view, 24> kMessages = {
-    "",
-    "- Cognome non inserito correttamente",
-    "- Nome non inserito correttamente",
-    "- Sesso non specificato",
-    "- Codice Fiscale non inserito o non valido",
-    "- Se si inserisce il Codice Fiscale inserire la Data di Nascita completa",
-    "- Anno di nascita non valido",
-    "- Nome padre non valido",
-    "- Data di nascita nulla o non valida",
-    "- Comune di nascita non inserito o non valido",
-    "- Nazione di nascita non inserita o non valida",
-    "- Comune di nascita non coerente con la Nazione",
-    "- Data Decesso nulla o non valida",
-    "- La Data Decesso del Soggetto dev'essere maggiore della Data di Nascita",
-    "- Data di Nascita maggiore della data odierna",
-    "- Data Decesso maggiore della data odierna",
-    "- Nazione Decesso non inserita o non valida",
-    "- Per i deceduti in Italia è obbligatorio specificarne il Comune",
-    "- Comune Straniero Decesso non valido",
-    "- Nazione Decesso non coerente con il Comune",
-    "- Atto di morte non inserito o non valido",
-    "- Comune Atto di morte non inserito o non valido",
-    "- Anno Protocollo non valido",
-    "- Numero Protocollo non valido",
+// The rules that failed, by name; listed in the order of the rules.
+class FailedRules {
+ public:
+  void Set(EntryRule rule, bool failed) { failed_[Index(rule)] = failed; }
+  void Fail(EntryRule rule) { Set(rule, true); }
+  bool Has(EntryRule rule) const { return failed_[Index(rule)]; }
+  bool Any() const { return failed_.any(); }
+
+ private:
+  static std::size_t Index(EntryRule rule) { return static_cast<std::size_t>(rule) - 1; }
+  std::bitset<kEntryRuleCount> failed_;
 };
 
 std::string Normalised(std::string_view text) { return std::string(text::TrimBlanks(text::CompactBlanks(text))); }
-
-bool FitsSet(std::string_view value, std::size_t max_length, CharSet set) {
-  return text::Length(value) <= max_length && AllInSet(set, value);
-}
-
-bool Required(std::string_view value, std::size_t max_length, CharSet set) {
-  return !value.empty() && FitsSet(value, max_length, set);
-}
 
 // The death date box: three "/"-separated parts naming a real date, day at most 31, month at most 12.
 std::optional<Date> DeathDate(std::string_view text) {
@@ -70,7 +48,38 @@ std::string PadDayOrMonth(std::string text) {
   return text;
 }
 
+std::string_view RuleMessage(EntryRule rule) {
+  using R = EntryRule;
+  switch (rule) {
+    case R::kCognome: return "- Cognome non inserito correttamente";
+    case R::kNome: return "- Nome non inserito correttamente";
+    case R::kSesso: return "- Sesso non specificato";
+    case R::kCodiceFiscale: return "- Codice Fiscale non inserito o non valido";
+    case R::kCodiceFiscaleDataCompleta: return "- Se si inserisce il Codice Fiscale inserire la Data di Nascita completa";
+    case R::kAnnoNascita: return "- Anno di nascita non valido";
+    case R::kNomePadre: return "- Nome padre non valido";
+    case R::kDataNascita: return "- Data di nascita nulla o non valida";
+    case R::kComuneNascita: return "- Comune di nascita non inserito o non valido";
+    case R::kNazioneNascita: return "- Nazione di nascita non inserita o non valida";
+    case R::kComuneNascitaCoerente: return "- Comune di nascita non coerente con la Nazione";
+    case R::kDataDecesso: return "- Data Decesso nulla o non valida";
+    case R::kDecessoDopoNascita: return "- La Data Decesso del Soggetto dev'essere maggiore della Data di Nascita";
+    case R::kNascitaFutura: return "- Data di Nascita maggiore della data odierna";
+    case R::kDecessoFuturo: return "- Data Decesso maggiore della data odierna";
+    case R::kNazioneDecesso: return "- Nazione Decesso non inserita o non valida";
+    case R::kComuneDecessoItalia: return "- Per i deceduti in Italia è obbligatorio specificarne il Comune";
+    case R::kComuneEsteroDecesso: return "- Comune Straniero Decesso non valido";
+    case R::kComuneDecessoCoerente: return "- Nazione Decesso non coerente con il Comune";
+    case R::kAttoMorte: return "- Atto di morte non inserito o non valido";
+    case R::kComuneAtto: return "- Comune Atto di morte non inserito o non valido";
+    case R::kAnnoProtocollo: return "- Anno Protocollo non valido";
+    case R::kNumeroProtocollo: return "- Numero Protocollo non valido";
+  }
+  return {};
+}
+
 EntryOutcome ValidateSubjectEntry(SubjectEntry e, const Date& today, const reference::PlaceCodes& places) {
+  using R = EntryRule;
   e.giorno = PadDayOrMonth(std::move(e.giorno));
   e.mese = PadDayOrMonth(std::move(e.mese));
   e.cognome = Normalised(e.cognome);
@@ -81,7 +90,7 @@ EntryOutcome ValidateSubjectEntry(SubjectEntry e, const Date& today, const refer
 
   const bool born_in_italy = e.nazione_nascita == "ITALIA";
   const bool died_in_italy = e.nazione_decesso == "ITALIA";
-  std::bitset<24> failed;
+  FailedRules failed;
 
   // Birth date: the text of the column, the date the codice fiscale is tested with, and the date
   // compared with today and with the death (the first of the month for a month and year).
@@ -94,101 +103,110 @@ EntryOutcome ValidateSubjectEntry(SubjectEntry e, const Date& today, const refer
                  "/" + std::to_string(dates::LeadingNumber(e.anno));
   }
   const auto birth_date = dates::ParseDayMonthYear(birth_text);
+  if (birth_date) birth = compared_birth = *birth_date;
   if (born_in_italy) {
-    if (birth_date) birth = *birth_date;
-    else failed[8] = true;
+    failed.Set(R::kDataNascita, !birth_date);
   } else {
-    if (e.mese.empty() && !e.giorno.empty()) failed[8] = true;
-    if (!birth_text.empty()) {
-      if (birth_date) birth = *birth_date;
-      else failed[8] = true;
-    }
+    if (e.mese.empty() && !e.giorno.empty()) failed.Fail(R::kDataNascita);
+    if (!birth_text.empty() && !birth_date) failed.Fail(R::kDataNascita);
     if (birth_text.empty()) {
       if (!e.mese.empty() && !e.anno.empty()) {
         birth_text = e.mese + "/" + e.anno;
         // A month of the year and a four-digit year, as the check before the XML file reads them.
         if (const auto first_of_month = dates::ParseMonthYear(birth_text)) compared_birth = *first_of_month;
-        else failed[8] = true;
+        else failed.Fail(R::kDataNascita);
       } else if (!e.anno.empty()) {
         birth_text = e.anno;
       }
     }
   }
-  if (birth_date) compared_birth = birth;
   const std::size_t birth_length = text::Length(birth_text);
+  const bool year_alone = birth_length == fields::kAnno.max_length;
 
   const auto death = DeathDate(e.data_decesso);
-  failed[12] = !death;
+  failed.Set(R::kDataDecesso, !death);
 
-  failed[1] = !Required(e.cognome, 72, CharSet::kSurname);
-  failed[2] = !Required(e.nome, 72, CharSet::kName);
-  failed[3] = e.sesso.empty();
-  if (!failed[8]) failed[6] = e.anno.empty() || text::Length(e.anno) != 4 || dates::LeadingNumber(e.anno) == 0;
-  if (!failed[8] && !failed[6]) {
-    if (birth_length > 4) failed[14] = compared_birth > today;
-    else if (birth_length == 4) failed[14] = dates::LeadingNumber(birth_text) > static_cast<int>(today.year());
+  failed.Set(R::kCognome, !fields::kCognome.Holds(e.cognome));
+  failed.Set(R::kNome, !fields::kNome.Holds(e.nome));
+  failed.Set(R::kSesso, e.sesso.empty());
+  if (!failed.Has(R::kDataNascita)) {
+    failed.Set(R::kAnnoNascita, text::Length(e.anno) != fields::kAnno.max_length || dates::LeadingNumber(e.anno) == 0);
   }
-  failed[9] = (born_in_italy && e.cod_comune_nascita.empty() && e.comune_estero_nascita.empty()) ||
-              !FitsSet(e.comune_estero_nascita, 60, CharSet::kPlace);
-  failed[11] = (!e.cod_comune_nascita.empty() && !born_in_italy) || (!e.comune_estero_nascita.empty() && born_in_italy);
-  failed[10] = e.cod_nazione_nascita.empty();
+  const bool birth_known = !failed.Has(R::kDataNascita) && !failed.Has(R::kAnnoNascita);
+  if (birth_known) {
+    if (year_alone) failed.Set(R::kNascitaFutura, dates::LeadingNumber(birth_text) > static_cast<int>(today.year()));
+    else if (birth_length > 0) failed.Set(R::kNascitaFutura, compared_birth > today);
+  }
+  failed.Set(R::kComuneNascita, (born_in_italy && e.cod_comune_nascita.empty() && e.comune_estero_nascita.empty()) ||
+                                    !fields::kComuneEstero.Fits(e.comune_estero_nascita));
+  failed.Set(R::kComuneNascitaCoerente, (!e.cod_comune_nascita.empty() && !born_in_italy) ||
+                                            (!e.comune_estero_nascita.empty() && born_in_italy));
+  failed.Set(R::kNazioneNascita, e.cod_nazione_nascita.empty());
   const std::size_t cf_length = text::Length(e.codice_fiscale);
-  failed[4] = born_in_italy && cf_length != 16;
-  if (!e.codice_fiscale.empty() && !born_in_italy && birth_length == 4) {
-    failed[5] = true;
+  const bool full_code = cf_length == fields::kCodiceFiscale.max_length;
+  failed.Set(R::kCodiceFiscale, born_in_italy && !full_code);
+  if (!e.codice_fiscale.empty() && !born_in_italy && year_alone) {
+    failed.Fail(R::kCodiceFiscaleDataCompleta);
   } else {
     const codicefiscale::Person person{e.cognome, e.nome, e.sesso, birth, e.comune_nascita, e.nazione_nascita};
-    if (!codicefiscale::ConfrontaCF(person, e.codice_fiscale, places) && cf_length == 16) failed[4] = true;
+    if (full_code && !codicefiscale::ConfrontaCF(person, e.codice_fiscale, places)) failed.Fail(R::kCodiceFiscale);
   }
-  failed[7] = !FitsSet(e.nome_padre, 72, CharSet::kName);
-  if (!failed[12]) failed[15] = *death > today;
-  if (birth_length > 4 && !failed[8] && !failed[15] && !failed[12] && !failed[14] && !failed[6]) {
-    failed[13] = *death <= compared_birth;
-  } else if (birth_length == 4 && !failed[15] && !failed[12] && !failed[14] && !failed[6]) {
-    failed[13] = dates::LeadingNumber(birth_text) > static_cast<int>(death->year());
+  failed.Set(R::kNomePadre, !fields::kNome.Fits(e.nome_padre));
+  if (death) failed.Set(R::kDecessoFuturo, *death > today);
+  // Death before birth, once both dates are judged; a year alone is compared with the year of death
+  // (whatever the day and month boxes hold), a date must come strictly before the death.
+  if (death && !failed.Has(R::kAnnoNascita) && !failed.Has(R::kNascitaFutura) && !failed.Has(R::kDecessoFuturo)) {
+    if (year_alone) {
+      failed.Set(R::kDecessoDopoNascita, dates::LeadingNumber(birth_text) > static_cast<int>(death->year()));
+    } else if (birth_length > 0 && !failed.Has(R::kDataNascita)) {
+      failed.Set(R::kDecessoDopoNascita, *death <= compared_birth);
+    }
   }
-  failed[16] = e.cod_nazione_decesso.empty();
-  failed[17] = died_in_italy && e.cod_comune_decesso.empty();
-  failed[19] = (!e.cod_comune_decesso.empty() && !died_in_italy) || (!e.comune_estero_decesso.empty() && died_in_italy);
-  failed[18] = !FitsSet(e.comune_estero_decesso, 60, CharSet::kPlace);
-  failed[20] = !Required(e.atto_morte, 9, CharSet::kCertificate);
-  failed[21] = e.cod_comune_atto.empty();
-  failed[22] = !e.anno_protocollo.empty() && (text::Length(e.anno_protocollo) != 4 || !text::IsDigits(e.anno_protocollo));
-  failed[23] = !e.numero_protocollo.empty() && !FitsSet(e.numero_protocollo, 9, CharSet::kProtocol);
+  failed.Set(R::kNazioneDecesso, e.cod_nazione_decesso.empty());
+  failed.Set(R::kComuneDecessoItalia, died_in_italy && e.cod_comune_decesso.empty());
+  failed.Set(R::kComuneDecessoCoerente, (!e.cod_comune_decesso.empty() && !died_in_italy) ||
+                                            (!e.comune_estero_decesso.empty() && died_in_italy));
+  failed.Set(R::kComuneEsteroDecesso, !fields::kComuneEstero.Fits(e.comune_estero_decesso));
+  failed.Set(R::kAttoMorte, !fields::kAttoMorte.Holds(e.atto_morte));
+  failed.Set(R::kComuneAtto, e.cod_comune_atto.empty());
+  failed.Set(R::kAnnoProtocollo, !e.anno_protocollo.empty() &&
+                                     (text::Length(e.anno_protocollo) != fields::kAnnoProtocollo.max_length ||
+                                      !fields::kAnnoProtocollo.Fits(e.anno_protocollo)));
+  failed.Set(R::kNumeroProtocollo, !fields::kNumeroProtocollo.Fits(e.numero_protocollo));
 
   EntryOutcome outcome;
-  if (failed.any()) {
+  if (failed.Any()) {
     const std::vector<std::string_view> date_boxes = {"GiornoBox", "MeseBox", "AnnoBox"};
-    for (int rule = 1; rule <= 23; ++rule) {
-      if (!failed[static_cast<std::size_t>(rule)]) continue;
-      // The coherence lines stand only beside a country code; without one, rule 10 or 16 speaks.
-      if (rule == 11 && e.cod_nazione_nascita.empty()) continue;
-      if (rule == 19 && e.cod_nazione_decesso.empty()) continue;
+    for (int place = 1; place <= kEntryRuleCount; ++place) {
+      const auto rule = static_cast<EntryRule>(place);
+      if (!failed.Has(rule)) continue;
+      // The coherence lines stand only beside a country code; without one, the country's own line speaks.
+      if (rule == R::kComuneNascitaCoerente && e.cod_nazione_nascita.empty()) continue;
+      if (rule == R::kComuneDecessoCoerente && e.cod_nazione_decesso.empty()) continue;
       std::vector<std::string_view> controls;
       switch (rule) {
-        case 1: controls = {"CognomeBox"}; break;
-        case 2: controls = {"NomeBox"}; break;
-        case 3: controls = {"Option1", "Option2"}; break;
-        case 4: case 5: controls = {"CodiceFiscaleBox"}; break;
-        case 6: controls = {"AnnoBox"}; break;
-        case 7: controls = {"PaternitaBox"}; break;
-        case 8: case 14: controls = date_boxes; break;
-        case 9: controls = {e.comune_estero_nascita.empty() ? "ComuneITCombo" : "ComuneSTBox"}; break;
-        case 10: controls = {"StatoCombo"}; break;
-        case 11: controls = {born_in_italy ? "ComuneSTBox" : "ComuneITCombo"}; break;
-        case 12: case 15: controls = {"DataDecessoBox"}; break;
-        case 13: controls = {"GiornoBox", "MeseBox", "AnnoBox", "DataDecessoBox"}; break;
-        case 16: controls = {"StatoDCombo"}; break;
-        case 17: controls = {"ComuneITDCombo"}; break;
-        case 18: controls = {"ComuneSTDBox"}; break;
-        case 19: controls = {died_in_italy ? "ComuneSTDBox" : "ComuneITDCombo"}; break;
-        case 20: controls = {"AttoMorteBox"}; break;
-        case 21: controls = {"ComuneAttoCombo"}; break;
-        case 22: controls = {"AnnoProtocolloBox"}; break;
-        case 23: controls = {"NumProtocolloBox"}; break;
-        default: break;
+        case R::kCognome: controls = {"CognomeBox"}; break;
+        case R::kNome: controls = {"NomeBox"}; break;
+        case R::kSesso: controls = {"Option1", "Option2"}; break;
+        case R::kCodiceFiscale: case R::kCodiceFiscaleDataCompleta: controls = {"CodiceFiscaleBox"}; break;
+        case R::kAnnoNascita: controls = {"AnnoBox"}; break;
+        case R::kNomePadre: controls = {"PaternitaBox"}; break;
+        case R::kDataNascita: case R::kNascitaFutura: controls = date_boxes; break;
+        case R::kComuneNascita: controls = {e.comune_estero_nascita.empty() ? "ComuneITCombo" : "ComuneSTBox"}; break;
+        case R::kNazioneNascita: controls = {"StatoCombo"}; break;
+        case R::kComuneNascitaCoerente: controls = {born_in_italy ? "ComuneSTBox" : "ComuneITCombo"}; break;
+        case R::kDataDecesso: case R::kDecessoFuturo: controls = {"DataDecessoBox"}; break;
+        case R::kDecessoDopoNascita: controls = {"GiornoBox", "MeseBox", "AnnoBox", "DataDecessoBox"}; break;
+        case R::kNazioneDecesso: controls = {"StatoDCombo"}; break;
+        case R::kComuneDecessoItalia: controls = {"ComuneITDCombo"}; break;
+        case R::kComuneEsteroDecesso: controls = {"ComuneSTDBox"}; break;
+        case R::kComuneDecessoCoerente: controls = {died_in_italy ? "ComuneSTDBox" : "ComuneITDCombo"}; break;
+        case R::kAttoMorte: controls = {"AttoMorteBox"}; break;
+        case R::kComuneAtto: controls = {"ComuneAttoCombo"}; break;
+        case R::kAnnoProtocollo: controls = {"AnnoProtocolloBox"}; break;
+        case R::kNumeroProtocollo: controls = {"NumProtocolloBox"}; break;
       }
-      outcome.failures.push_back({rule, kMessages[static_cast<std::size_t>(rule)], std::move(controls)});
+      outcome.failures.push_back({rule, RuleMessage(rule), std::move(controls)});
     }
     return outcome;
   }
@@ -229,7 +247,7 @@ std::string WarningText(const std::vector<std::string_view>& lines) {
   return out;
 }
 
-std::string FailureText(const std::vector<RuleFailure>& failures) {
+std::string RejectionText(const std::vector<RuleFailure>& failures) {
   std::vector<std::string_view> lines;
   for (const auto& failure : failures) lines.push_back(failure.message);
   return WarningText(lines);

@@ -37,10 +37,41 @@ struct SubjectEntry {
   bool operator==(const SubjectEntry&) const = default;
 };
 
-// One failed rule: its number (1-23, the order in which failures are listed), its message line and
-// the names of the controls that the form highlights.
+// The rules of one subject, in the order in which their failures are listed (the value is that place,
+// 1 to 23).
+enum class EntryRule {
+  kCognome = 1,             // 1
+  kNome,                    // 2
+  kSesso,                   // 3
+  kCodiceFiscale,           // 4: length for a subject born in Italy, and consistency
+  kCodiceFiscaleDataCompleta,  // 5: a code beside a year of birth alone
+  kAnnoNascita,             // 6
+  kNomePadre,               // 7
+  kDataNascita,             // 8
+  kComuneNascita,           // 9
+  kNazioneNascita,          // 10
+  kComuneNascitaCoerente,   // 11
+  kDataDecesso,             // 12
+  kDecessoDopoNascita,      // 13
+  kNascitaFutura,           // 14
+  kDecessoFuturo,           // 15
+  kNazioneDecesso,          // 16
+  kComuneDecessoItalia,     // 17
+  kComuneEsteroDecesso,     // 18
+  kComuneDecessoCoerente,   // 19
+  kAttoMorte,               // 20
+  kComuneAtto,              // 21
+  kAnnoProtocollo,          // 22
+  kNumeroProtocollo,        // 23
+};
+inline constexpr int kEntryRuleCount = 23;
+
+// The message line of a rule ("- Cognome non inserito correttamente").
+std::string_view RuleMessage(EntryRule rule);
+
+// One failed rule: which, its message line and the names of the controls that the form highlights.
 struct RuleFailure {
-  int rule = 0;
+  EntryRule rule;
   std::string_view message;
   std::vector<std::string_view> controls;
 };
@@ -56,10 +87,10 @@ std::string PadDayOrMonth(std::string text);
 
 // Checks one subject as the operator confirms it. Names are compacted and trimmed; the birth date
 // becomes d/m/yyyy, mm/yyyy or yyyy; everything else is kept as given.
-EntryOutcome ValidateSubjectEntry(SubjectEntry entry, const dates::Date& today, const reference::PlaceCodes& places);
+[[nodiscard]] EntryOutcome ValidateSubjectEntry(SubjectEntry entry, const dates::Date& today, const reference::PlaceCodes& places);
 
 // The warning that lists failed rules: the header line, CR LF, then CR LF before every message line.
 std::string WarningText(const std::vector<std::string_view>& lines);
-std::string FailureText(const std::vector<RuleFailure>& failures);
+std::string RejectionText(const std::vector<RuleFailure>& failures);
 
 }  // namespace nerovale::validation

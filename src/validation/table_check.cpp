@@ -20,15 +20,6 @@ std::optional<Date> DateText(std::string_view text) {
   return dates::ParseMonthYear(text);
 }
 
-bool Within(std::string_view value, std::size_t min, std::size_t max, CharSet set) {
-  const std::size_t length = text::Length(value);
-  return length >= min && length <= max && AllInSet(set, value);
-}
-
-bool EmptyOrWithin(std::string_view value, std::size_t max, CharSet set) {
-  return value.empty() || Within(value, 1, max, set);
-}
-
 std::size_t CountParts(std::string_view text) {
   std::size_t parts = 1;
   for (char c : text) parts += c == '/';
@@ -93,8 +84,8 @@ std::vector<TableCondition> FailedConditions(const SubjectRow& row, const Date& 
   const auto check = [&failed](C condition, bool holds) {
     if (!holds) failed.push_back(condition);
   };
-  check(C::kCognome, Within(row[kCognome], 1, 72, CharSet::kSurname));
-  check(C::kNome, Within(row[kNome], 1, 72, CharSet::kName));
+  check(C::kCognome, fields::kCognome.Holds(row[kCognome]));
+  check(C::kNome, fields::kNome.Holds(row[kNome]));
   check(C::kSesso, row[kSesso] == "M" || row[kSesso] == "F");
   check(C::kDataNascita, year_form || birth);
   check(C::kCodiceNazioneNascita, text::Length(row[kCodNazioneNascita]) == 4);
@@ -105,14 +96,14 @@ std::vector<TableCondition> FailedConditions(const SubjectRow& row, const Date& 
               !(birth && !(*birth < *death)));
   }
   check(C::kCodiceNazioneDecesso, text::Length(row[kCodNazioneDecesso]) == 4);
-  check(C::kAttoMorte, Within(row[kAttoMorte], 1, 9, CharSet::kCertificate));
+  check(C::kAttoMorte, fields::kAttoMorte.Holds(row[kAttoMorte]));
   check(C::kCodiceComuneAtto, text::Length(row[kCodComuneAtto]) == 4);
-  check(C::kAnnoProtocollo, text::Length(row[kAnnoProtocollo]) == 4 && text::IsDigits(row[kAnnoProtocollo]));
-  check(C::kNumeroProtocollo, Within(row[kNumeroProtocollo], 1, 9, CharSet::kProtocol));
-  check(C::kComuneEsteroNascita, EmptyOrWithin(row[kComuneEsteroNascita], 60, CharSet::kPlace));
-  check(C::kLunghezzaCodiceFiscale, cf_length == 0 || cf_length == 16);
-  check(C::kNomePadre, EmptyOrWithin(row[kNomePadre], 72, CharSet::kName));
-  check(C::kComuneEsteroDecesso, EmptyOrWithin(row[kComuneEsteroDecesso], 60, CharSet::kPlace));
+  check(C::kAnnoProtocollo, text::Length(row[kAnnoProtocollo]) == fields::kAnnoProtocollo.max_length && fields::kAnnoProtocollo.Holds(row[kAnnoProtocollo]));
+  check(C::kNumeroProtocollo, fields::kNumeroProtocollo.Holds(row[kNumeroProtocollo]));
+  check(C::kComuneEsteroNascita, fields::kComuneEstero.Fits(row[kComuneEsteroNascita]));
+  check(C::kLunghezzaCodiceFiscale, cf_length == 0 || cf_length == fields::kCodiceFiscale.max_length);
+  check(C::kNomePadre, fields::kNome.Fits(row[kNomePadre]));
+  check(C::kComuneEsteroDecesso, fields::kComuneEstero.Fits(row[kComuneEsteroDecesso]));
   check(C::kCodiceFiscaleConAnnoSolo, cf.empty() || birth_length != 4);
   check(C::kComuneItalianoAllEstero,
         !italian_birth_code || (italy_birth_country && row[kComuneEsteroNascita].empty()));
@@ -122,9 +113,9 @@ std::vector<TableCondition> FailedConditions(const SubjectRow& row, const Date& 
                                                              row[kComuneEsteroDecesso].empty()));
   check(C::kComuneItalianoDecessoAllEstero, italy_death_country || text::Length(row[kCodComuneDecesso]) != 4);
   check(C::kCodiceComuneNascita, !italy_birth_country || italian_birth_code);
-  check(C::kCodiceFiscaleNatoInItalia, !born_in_italy || cf_length == 16);
+  check(C::kCodiceFiscaleNatoInItalia, !born_in_italy || cf_length == fields::kCodiceFiscale.max_length);
   // The consistency of the code is judged only on a row that holds in every other respect.
-  if (failed.empty() && cf_length == 16) {
+  if (failed.empty() && cf_length == fields::kCodiceFiscale.max_length) {
     const codicefiscale::Person person{row[kCognome], row[kNome], row[kSesso], birth.value_or(dates::ZeroDate()),
                                        row[kComuneNascita], row[kNazioneNascita]};
     check(C::kCodiceFiscaleCoerente, codicefiscale::ConfrontaCF(person, cf, places));

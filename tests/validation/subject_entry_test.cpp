@@ -9,6 +9,8 @@
 namespace nerovale::validation {
 namespace {
 
+using R = EntryRule;
+
 const dates::Date kToday = *dates::MakeDate(6, 12, 2026);
 
 SubjectEntry BornInItaly() {
@@ -48,8 +50,8 @@ class Validation : public ::testing::Test {
  protected:
   testing::FixturePlaces places;
   EntryOutcome Validate(const SubjectEntry& e) { return ValidateSubjectEntry(e, kToday, places); }
-  std::vector<int> Rules(const SubjectEntry& e) {
-    std::vector<int> rules;
+  std::vector<EntryRule> Rules(const SubjectEntry& e) {
+    std::vector<EntryRule> rules;
     for (const auto& f : Validate(e).failures) rules.push_back(f.rule);
     return rules;
   }
@@ -76,7 +78,7 @@ TEST_F(Validation, ValidSubjectsAreAcceptedInTheirThreeBirthForms) {
 struct OneRule {
   const char* why;
   std::function<SubjectEntry()> make;
-  int rule;
+  EntryRule rule;
 };
 
 TEST_F(Validation, EachVariationFailsExactlyItsRule) {
@@ -87,56 +89,56 @@ TEST_F(Validation, EachVariationFailsExactlyItsRule) {
   const auto abroad = from(BornAbroadYearOnly);
   const auto monthly = from(BornAbroadMonthYear);
   const OneRule cases[] = {
-      {"digit in surname", abroad([](SubjectEntry& e) { e.cognome = "ROSS1"; }), 1},
-      {"73-character surname", abroad([](SubjectEntry& e) { e.cognome = std::string(73, 'A'); }), 1},
-      {"hyphen in the name", abroad([](SubjectEntry& e) { e.nome = "ANNA-MARIA"; }), 2},
-      {"lower-case ò (242) in the name", abroad([](SubjectEntry& e) { e.nome = "NICOLò"; }), 2},
-      {"no sex", abroad([](SubjectEntry& e) { e.sesso = ""; }), 3},
-      {"15-character code for a subject born in Italy", italy([](SubjectEntry& e) { e.codice_fiscale = "RSSMRA50C05H501"; }), 4},
-      {"code of another day", italy([](SubjectEntry& e) { e.codice_fiscale = "RSSMRA50C06H501G"; }), 4},
-      {"code with a year-only birth date", abroad([](SubjectEntry& e) { e.codice_fiscale = "X"; }), 5},
-      {"three-digit year", abroad([](SubjectEntry& e) { e.anno = "195"; }), 6},
-      {"day without a year", abroad([](SubjectEntry& e) { e.anno = ""; e.giorno = "5"; e.mese = "3"; }), 6},
-      {"hyphenated father's name", abroad([](SubjectEntry& e) { e.nome_padre = "GIAN-LUCA"; }), 7},
-      {"day without a month abroad", abroad([](SubjectEntry& e) { e.giorno = "5"; }), 8},
-      {"month/year born abroad, 31 April", monthly([](SubjectEntry& e) { e.giorno = "31"; e.mese = "4"; }), 8},
-      {"month 13 of a month and year", monthly([](SubjectEntry& e) { e.mese = "13"; }), 8},
-      {"month 00 of a month and year", monthly([](SubjectEntry& e) { e.mese = "00"; }), 8},
-      {"year 0000 alone", abroad([](SubjectEntry& e) { e.anno = "0000"; }), 6},
-      {"month and year still to come", monthly([](SubjectEntry& e) { e.mese = "1"; e.anno = "2027"; e.data_decesso = "01/12/2026"; }), 14},
-      {"death before the month of birth", monthly([](SubjectEntry& e) { e.data_decesso = "28/02/1950"; }), 13},
-      {"no municipality for a subject born in Italy", italy([](SubjectEntry& e) { e.cod_comune_nascita = ""; }), 9},
-      {"61-character foreign town", abroad([](SubjectEntry& e) { e.comune_estero_nascita = std::string(61, 'A'); }), 9},
-      {"no birth country code", abroad([](SubjectEntry& e) { e.cod_nazione_nascita = ""; }), 10},
-      {"municipality code abroad", abroad([](SubjectEntry& e) { e.cod_comune_nascita = "H501"; }), 11},
-      {"untouched death date box", abroad([](SubjectEntry& e) { e.data_decesso = "__/__/____"; }), 12},
-      {"death date 31/02", abroad([](SubjectEntry& e) { e.data_decesso = "31/02/2024"; }), 12},
-      {"death on the birth day", italy([](SubjectEntry& e) { e.data_decesso = "05/03/1950"; }), 13},
-      {"death year before the birth year", abroad([](SubjectEntry& e) { e.data_decesso = "31/12/1949"; }), 13},
-      {"birth year in the future", abroad([](SubjectEntry& e) { e.anno = "2027"; }), 14},
-      {"death tomorrow", abroad([](SubjectEntry& e) { e.data_decesso = "07/12/2026"; }), 15},
-      {"no death country code", abroad([](SubjectEntry& e) { e.cod_nazione_decesso = ""; }), 16},
-      {"no death municipality in Italy", abroad([](SubjectEntry& e) { e.cod_comune_decesso = ""; }), 17},
-      {"digit in the foreign death town", abroad([](SubjectEntry& e) { e.comune_estero_decesso = "PARIS 1"; e.nazione_decesso = "FRANCIA"; e.cod_nazione_decesso = "Z110"; e.cod_comune_decesso = ""; }), 18},
-      {"foreign death town in Italy", abroad([](SubjectEntry& e) { e.comune_estero_decesso = "PARIGI"; }), 19},
-      {"ten-character certificate", abroad([](SubjectEntry& e) { e.atto_morte = "1234567890"; }), 20},
-      {"no certificate municipality", abroad([](SubjectEntry& e) { e.cod_comune_atto = ""; }), 21},
-      {"protocol year 20", abroad([](SubjectEntry& e) { e.anno_protocollo = "20"; }), 22},
-      {"protocol number with a slash", abroad([](SubjectEntry& e) { e.numero_protocollo = "7/1"; }), 23},
+      {"digit in surname", abroad([](SubjectEntry& e) { e.cognome = "ROSS1"; }), R::kCognome},
+      {"73-character surname", abroad([](SubjectEntry& e) { e.cognome = std::string(73, 'A'); }), R::kCognome},
+      {"hyphen in the name", abroad([](SubjectEntry& e) { e.nome = "ANNA-MARIA"; }), R::kNome},
+      {"lower-case ò (242) in the name", abroad([](SubjectEntry& e) { e.nome = "NICOLò"; }), R::kNome},
+      {"no sex", abroad([](SubjectEntry& e) { e.sesso = ""; }), R::kSesso},
+      {"15-character code for a subject born in Italy", italy([](SubjectEntry& e) { e.codice_fiscale = "RSSMRA50C05H501"; }), R::kCodiceFiscale},
+      {"code of another day", italy([](SubjectEntry& e) { e.codice_fiscale = "RSSMRA50C06H501G"; }), R::kCodiceFiscale},
+      {"code with a year-only birth date", abroad([](SubjectEntry& e) { e.codice_fiscale = "X"; }), R::kCodiceFiscaleDataCompleta},
+      {"three-digit year", abroad([](SubjectEntry& e) { e.anno = "195"; }), R::kAnnoNascita},
+      {"day without a year", abroad([](SubjectEntry& e) { e.anno = ""; e.giorno = "5"; e.mese = "3"; }), R::kAnnoNascita},
+      {"hyphenated father's name", abroad([](SubjectEntry& e) { e.nome_padre = "GIAN-LUCA"; }), R::kNomePadre},
+      {"day without a month abroad", abroad([](SubjectEntry& e) { e.giorno = "5"; }), R::kDataNascita},
+      {"month/year born abroad, 31 April", monthly([](SubjectEntry& e) { e.giorno = "31"; e.mese = "4"; }), R::kDataNascita},
+      {"month 13 of a month and year", monthly([](SubjectEntry& e) { e.mese = "13"; }), R::kDataNascita},
+      {"month 00 of a month and year", monthly([](SubjectEntry& e) { e.mese = "00"; }), R::kDataNascita},
+      {"year 0000 alone", abroad([](SubjectEntry& e) { e.anno = "0000"; }), R::kAnnoNascita},
+      {"month and year still to come", monthly([](SubjectEntry& e) { e.mese = "1"; e.anno = "2027"; e.data_decesso = "01/12/2026"; }), R::kNascitaFutura},
+      {"death before the month of birth", monthly([](SubjectEntry& e) { e.data_decesso = "28/02/1950"; }), R::kDecessoDopoNascita},
+      {"no municipality for a subject born in Italy", italy([](SubjectEntry& e) { e.cod_comune_nascita = ""; }), R::kComuneNascita},
+      {"61-character foreign town", abroad([](SubjectEntry& e) { e.comune_estero_nascita = std::string(61, 'A'); }), R::kComuneNascita},
+      {"no birth country code", abroad([](SubjectEntry& e) { e.cod_nazione_nascita = ""; }), R::kNazioneNascita},
+      {"municipality code abroad", abroad([](SubjectEntry& e) { e.cod_comune_nascita = "H501"; }), R::kComuneNascitaCoerente},
+      {"untouched death date box", abroad([](SubjectEntry& e) { e.data_decesso = "__/__/____"; }), R::kDataDecesso},
+      {"death date 31/02", abroad([](SubjectEntry& e) { e.data_decesso = "31/02/2024"; }), R::kDataDecesso},
+      {"death on the birth day", italy([](SubjectEntry& e) { e.data_decesso = "05/03/1950"; }), R::kDecessoDopoNascita},
+      {"death year before the birth year", abroad([](SubjectEntry& e) { e.data_decesso = "31/12/1949"; }), R::kDecessoDopoNascita},
+      {"birth year in the future", abroad([](SubjectEntry& e) { e.anno = "2027"; }), R::kNascitaFutura},
+      {"death tomorrow", abroad([](SubjectEntry& e) { e.data_decesso = "07/12/2026"; }), R::kDecessoFuturo},
+      {"no death country code", abroad([](SubjectEntry& e) { e.cod_nazione_decesso = ""; }), R::kNazioneDecesso},
+      {"no death municipality in Italy", abroad([](SubjectEntry& e) { e.cod_comune_decesso = ""; }), R::kComuneDecessoItalia},
+      {"digit in the foreign death town", abroad([](SubjectEntry& e) { e.comune_estero_decesso = "PARIS 1"; e.nazione_decesso = "FRANCIA"; e.cod_nazione_decesso = "Z110"; e.cod_comune_decesso = ""; }), R::kComuneEsteroDecesso},
+      {"foreign death town in Italy", abroad([](SubjectEntry& e) { e.comune_estero_decesso = "PARIGI"; }), R::kComuneDecessoCoerente},
+      {"ten-character certificate", abroad([](SubjectEntry& e) { e.atto_morte = "1234567890"; }), R::kAttoMorte},
+      {"no certificate municipality", abroad([](SubjectEntry& e) { e.cod_comune_atto = ""; }), R::kComuneAtto},
+      {"protocol year 20", abroad([](SubjectEntry& e) { e.anno_protocollo = "20"; }), R::kAnnoProtocollo},
+      {"protocol number with a slash", abroad([](SubjectEntry& e) { e.numero_protocollo = "7/1"; }), R::kNumeroProtocollo},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(Rules(c.make()), std::vector<int>{c.rule}) << c.why;
+    EXPECT_EQ(Rules(c.make()), std::vector<EntryRule>{c.rule}) << c.why;
   }
 }
 
 TEST_F(Validation, EdgeCasesOfTheBirthDate) {
   SubjectEntry e = BornInItaly();
   e.giorno = "31", e.mese = "4";  // no such day: 8 fails, and the code no longer matches the zero date
-  EXPECT_EQ(Rules(e), (std::vector<int>{4, 8}));
+  EXPECT_EQ(Rules(e), (std::vector<R>{R::kCodiceFiscale, R::kDataNascita}));
 
   e = BornAbroadMonthYear();
   e.codice_fiscale = "RSSMRA50C05H501F";  // the code is tested against the zero date
-  EXPECT_EQ(Rules(e), std::vector<int>{4});
+  EXPECT_EQ(Rules(e), std::vector<R>{R::kCodiceFiscale});
 
   e = BornAbroadMonthYear();
   e.giorno = "5";
@@ -153,7 +155,7 @@ TEST_F(Validation, EdgeCasesOfTheBirthDate) {
 
   e = BornInItaly();
   e.giorno = "06", e.mese = "12", e.anno = "2026", e.data_decesso = "06/12/2026";
-  EXPECT_EQ(Rules(e), (std::vector<int>{4, 13}));  // born today is no future; death not after birth
+  EXPECT_EQ(Rules(e), (std::vector<R>{R::kCodiceFiscale, R::kDecessoDopoNascita}));  // born today is no future; death not after birth
 }
 
 TEST_F(Validation, NamesAreCompactedAndSetsJudgedOnTheirCodes) {
@@ -166,9 +168,9 @@ TEST_F(Validation, NamesAreCompactedAndSetsJudgedOnTheirCodes) {
   EXPECT_EQ(outcome.row[kCognome], "DE SANTIS -D'AMICO");
   EXPECT_EQ(outcome.row[kNome], "NICOLÒ");
   e.nome = "ŁUKASZ";  // no Windows-1252 code
-  EXPECT_EQ(Rules(e), std::vector<int>{2});
+  EXPECT_EQ(Rules(e), std::vector<R>{R::kNome});
   e.nome = "MARIO\xFF";  // invalid UTF-8 byte
-  EXPECT_EQ(Rules(e), std::vector<int>{2});
+  EXPECT_EQ(Rules(e), std::vector<R>{R::kNome});
 }
 
 TEST_F(Validation, CoherenceLinesNeedTheirCountryCodeAndControlsFollowTheSide) {
@@ -178,14 +180,14 @@ TEST_F(Validation, CoherenceLinesNeedTheirCountryCodeAndControlsFollowTheSide) {
   auto outcome = Validate(e);
   EXPECT_FALSE(outcome.accepted);
   ASSERT_EQ(outcome.failures.size(), 1U);
-  EXPECT_EQ(outcome.failures[0].rule, 10);
+  EXPECT_EQ(outcome.failures[0].rule, R::kNazioneNascita);
   EXPECT_EQ(outcome.failures[0].controls, std::vector<std::string_view>{"StatoCombo"});
 
   e = BornInItaly();
   e.comune_estero_nascita = "PARIGI";
   outcome = Validate(e);
   ASSERT_EQ(outcome.failures.size(), 1U);
-  EXPECT_EQ(outcome.failures[0].rule, 11);
+  EXPECT_EQ(outcome.failures[0].rule, R::kComuneNascitaCoerente);
   EXPECT_EQ(outcome.failures[0].controls, std::vector<std::string_view>{"ComuneSTBox"});
 
   e = BornInItaly();
@@ -193,7 +195,7 @@ TEST_F(Validation, CoherenceLinesNeedTheirCountryCodeAndControlsFollowTheSide) {
   e.sesso = "";
   e.data_decesso = "";
   outcome = Validate(e);
-  EXPECT_EQ(FailureText(outcome.failures),
+  EXPECT_EQ(RejectionText(outcome.failures),
             "ATTENZIONE! Sono stati riscontrati i seguenti errori:\r\n"
             "\r\n- Cognome non inserito correttamente"
             "\r\n- Sesso non specificato"
@@ -201,6 +203,37 @@ TEST_F(Validation, CoherenceLinesNeedTheirCountryCodeAndControlsFollowTheSide) {
             "\r\n- Data Decesso nulla o non valida");
   EXPECT_EQ(outcome.failures[1].controls, (std::vector<std::string_view>{"Option1", "Option2"}));
   EXPECT_EQ(Validate(e).failures.size(), outcome.failures.size());  // no state survives a call
+}
+
+// The operator reads these lines: every one is compared, character for character.
+TEST(EntryRules, EveryMessageLine) {
+  const std::pair<R, const char*> lines[] = {
+      {R::kCognome, "- Cognome non inserito correttamente"},
+      {R::kNome, "- Nome non inserito correttamente"},
+      {R::kSesso, "- Sesso non specificato"},
+      {R::kCodiceFiscale, "- Codice Fiscale non inserito o non valido"},
+      {R::kCodiceFiscaleDataCompleta, "- Se si inserisce il Codice Fiscale inserire la Data di Nascita completa"},
+      {R::kAnnoNascita, "- Anno di nascita non valido"},
+      {R::kNomePadre, "- Nome padre non valido"},
+      {R::kDataNascita, "- Data di nascita nulla o non valida"},
+      {R::kComuneNascita, "- Comune di nascita non inserito o non valido"},
+      {R::kNazioneNascita, "- Nazione di nascita non inserita o non valida"},
+      {R::kComuneNascitaCoerente, "- Comune di nascita non coerente con la Nazione"},
+      {R::kDataDecesso, "- Data Decesso nulla o non valida"},
+      {R::kDecessoDopoNascita, "- La Data Decesso del Soggetto dev'essere maggiore della Data di Nascita"},
+      {R::kNascitaFutura, "- Data di Nascita maggiore della data odierna"},
+      {R::kDecessoFuturo, "- Data Decesso maggiore della data odierna"},
+      {R::kNazioneDecesso, "- Nazione Decesso non inserita o non valida"},
+      {R::kComuneDecessoItalia, "- Per i deceduti in Italia è obbligatorio specificarne il Comune"},
+      {R::kComuneEsteroDecesso, "- Comune Straniero Decesso non valido"},
+      {R::kComuneDecessoCoerente, "- Nazione Decesso non coerente con il Comune"},
+      {R::kAttoMorte, "- Atto di morte non inserito o non valido"},
+      {R::kComuneAtto, "- Comune Atto di morte non inserito o non valido"},
+      {R::kAnnoProtocollo, "- Anno Protocollo non valido"},
+      {R::kNumeroProtocollo, "- Numero Protocollo non valido"},
+  };
+  ASSERT_EQ(std::size(lines), static_cast<std::size_t>(kEntryRuleCount));
+  for (const auto& [rule, line] : lines) EXPECT_EQ(RuleMessage(rule), line);
 }
 
 TEST(PadDayOrMonth, OnlyOneCharacterGetsTheZero) {
