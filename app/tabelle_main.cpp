@@ -1,4 +1,4 @@
-// nerovale-tabelle: the municipality table made anew from the national archive of municipalities.
+// nerovale-tabelle: the municipality table brought up to date with the national archive of municipalities.
 //
 //   nerovale-tabelle [--si | --prova] ARCHIVIO.csv
 //

@@ -53,13 +53,15 @@ TableDifference CompareTables(const std::vector<TableLine>& before, const std::v
   return difference;
 }
 
-std::string DescribeDifference(const TableDifference& difference, std::size_t shown) {
+std::string DescribeDifference(const TableDifference& difference, const std::vector<TableLine>& kept,
+                               std::size_t shown) {
   std::string out;
   const auto line = [](const TableLine& l) { return l.name + "," + l.code; };
   Describe(out, "Righe aggiunte (nomi nuovi)", difference.added, shown, line);
   Describe(out, "Righe tolte (nomi che non ci sono più)", difference.removed, shown, line);
   Describe(out, "Nomi con codici cambiati", difference.changed, shown,
            [](const CodeChange& c) { return c.name + ": " + Joined(c.before) + " -> " + Joined(c.after); });
+  Describe(out, "Righe tenute (l'archivio non le elenca)", kept, shown, line);
   return out;
 }
 

@@ -25,7 +25,10 @@ struct TableDifference {
 
 TableDifference CompareTables(const std::vector<TableLine>& before, const std::vector<TableLine>& after);
 
-// The difference for the operator, in Italian: the count of each kind and its first `shown` entries.
-std::string DescribeDifference(const TableDifference& difference, std::size_t shown);
+// The difference for the operator, in Italian: the count of each kind and its first `shown` entries, then
+// the lines of the new table that the archive does not give (kept from the old one), so that an office
+// sees how much of its table the archive does not speak for.
+std::string DescribeDifference(const TableDifference& difference, const std::vector<TableLine>& kept,
+                               std::size_t shown);
 
 }  // namespace nerovale::archive

@@ -7,7 +7,7 @@
 #include "archive/municipality_archive.h"
 #include "archive/table_difference.h"
 #include "archive/table_file.h"
-#include "archive/table_lines.h"
+#include "archive/table_update.h"
 #include "core/text.h"
 
 namespace nerovale::archive {
@@ -20,10 +20,12 @@ constexpr std::size_t kShownEntries = 10;
 constexpr std::string_view kHelp =
     "Uso: nerovale-tabelle [--si | --prova] ARCHIVIO.csv\n"
     "\n"
-    "Rifà la tabella dei comuni ref/FileCodComuni.txt dall'archivio storico dei comuni\n"
-    "dell'ANPR (il file CSV degli open data ANPR, licenza CC BY 4.0). Va eseguito nella\n"
-    "cartella dell'applicazione. Mostra le differenze con la tabella attuale e chiede\n"
-    "conferma; la tabella precedente resta come ref/FileCodComuni.txt.AAAAMMGG.\n"
+    "Aggiorna la tabella dei comuni ref/FileCodComuni.txt con l'archivio storico dei\n"
+    "comuni dell'ANPR (il file CSV degli open data ANPR, licenza CC BY 4.0): aggiunge\n"
+    "i nomi che mancano e cambia i codici che l'archivio smentisce; le righe di cui\n"
+    "l'archivio non sa nulla restano. Va eseguito nella cartella dell'applicazione.\n"
+    "Mostra le differenze con la tabella attuale e chiede conferma; la tabella\n"
+    "precedente resta come ref/FileCodComuni.txt.AAAAMMGG.\n"
     "\n"
     "  --si     sostituisce la tabella senza chiedere conferma\n"
     "  --prova  mostra soltanto le differenze e non cambia nulla\n"
@@ -120,7 +122,8 @@ int RunTableUpdate(const std::vector<std::string>& args, const CommandEnvironmen
   const Archive& archive = reading.archive;
   const TableReading current = ReadTable(table);
   if (!current.status) return Fail(env.err, current.status.message());
-  const std::vector<TableLine> lines = BuildMunicipalityTable(archive.records);
+  const UpdatedTable updated = UpdateMunicipalityTable(current.lines, archive.records);
+  const std::vector<TableLine>& lines = updated.lines;
 
   Introduce(env.out, parsed.archive, archive, table, current, lines.size());
 
@@ -129,7 +132,7 @@ int RunTableUpdate(const std::vector<std::string>& args, const CommandEnvironmen
     env.out << "La tabella è già aggiornata: nulla da cambiare.\n";
     return kDone;
   }
-  env.out << DescribeDifference(difference, kShownEntries);
+  env.out << DescribeDifference(difference, updated.kept, kShownEntries);
   if (parsed.mode == Mode::kTrial) {
     env.out << "Prova: nessun file è stato cambiato.\n";
     return kDone;

@@ -7,7 +7,7 @@
 
 #include "core/dates.h"
 
-// nerovale-tabelle: the municipality table made anew from the national archive of municipalities.
+// nerovale-tabelle: the municipality table brought up to date with the national archive of municipalities.
 namespace nerovale::archive {
 
 inline constexpr int kDone = 0;      // replaced, already up to date, or only shown

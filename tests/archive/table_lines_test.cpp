@@ -1,4 +1,5 @@
 #include "archive/table_lines.h"
+#include "archive/table_update.h"
 
 #include <gtest/gtest.h>
 
@@ -13,28 +14,40 @@ std::vector<std::string> Texts(const std::vector<TableLine>& lines) {
   return texts;
 }
 
+// The archive's table, and the update of a current table with it, which keeps what the archive cannot
+// speak for.
 TEST(MunicipalityTable, FromTheArchiveExtract) {
   const auto reading = ReadMunicipalityArchive(testing::DataFile("anpr_extract.csv"));
   ASSERT_TRUE(reading.status) << reading.status.message();
+  const std::vector<TableLine> current = {
+      {"ROMA", "H501"}, {"ABANO BAGNI", "A001"}, {"CALLIANO", "B418"}, {"DOBERDÒ", "D312"},
+      {"SAVOGNA", "M436"}, {"SAVOGNA", "I479"},
+  };
   const std::vector<std::string> expected = {
       "ABANO,A001",                              // former name of ABANO TERME
+      "ABANO BAGNI,A001",                        // kept: a former name the archive does not list
       "ABANO TERME,A001",                        // current
       "ARIZZANO,A409",                           // current; its record without code is left out
-      "CALLIANO,B419",                           // current (TN); CALLIANO,B418 (AT) is a former name equal to it
+      "CALLIANO,B419",                           // current (TN); the former CALLIANO,B418 (AT) goes, code changed
       "CALLIANO MONFERRATO,B418",                // current, the former CALLIANO (AT)
-      "DOBERDÒ,D312",                            // former name
+      "DOBERDÒ,D312",                            // former name, in both
       "DOBERDÒ DEL LAGO,D312",                   // the Italian name alone of the bilingual one
       "DOBERDÒ DEL LAGO-DOBERDOB,D312",          // current, bilingual
       "POZZA DI FASSA,G950",                     // merged into SÈN JAN DI FASSA
+      "ROMA,H501",                               // kept: a code the archive does not list
       "SAN GIOVANNI DI FASSA,M390",              // the Italian name alone
       "SAN GIOVANNI DI FASSA-SÈN JAN,M390",      // current: the merged municipality renamed
-      "SAVOGNA,I478",                            // current (UD); SAVOGNA,I479 is a former name equal to it
+      "SAVOGNA,I479",                            // kept as the table has the name, since it gives the name a
+      "SAVOGNA,M436",                            // code the archive does not list (newer): no SAVOGNA,I478
       "SAVOGNA D'ISONZO,I479",                   // the Italian name alone, and a former name
       "SAVOGNA D'ISONZO-SOVODNJE OB SOCI,I479",  // current; Č is outside Windows-1252
       "SÈN JAN DI FASSA,M390",                   // former name of the merged municipality
       "VIGO DI FASSA,L893",                      // merged into SÈN JAN DI FASSA
   };
-  EXPECT_EQ(Texts(BuildMunicipalityTable(reading.archive.records)), expected);
+  const UpdatedTable updated = UpdateMunicipalityTable(current, reading.archive.records);
+  EXPECT_EQ(Texts(updated.lines), expected);
+  EXPECT_EQ(Texts(updated.kept),
+            (std::vector<std::string>{"ABANO BAGNI,A001", "ROMA,H501", "SAVOGNA,I479", "SAVOGNA,M436"}));
 }
 
 TEST(MunicipalityTable, ItalianNameAloneOnlyForABilingualName) {

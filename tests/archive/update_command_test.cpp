@@ -21,10 +21,10 @@ namespace fs = std::filesystem;
 using testing::ReadFile;
 
 const dates::Date kToday = *dates::MakeDate(15, 3, 2024);
-constexpr const char* kOldTable = "ABANO TERME,A001\r\nROMA,H501\r\n";
+constexpr const char* kOldTable = "ABANO TERME,A001\r\nCALLIANO,B418\r\nROMA,H501\r\n";
 constexpr const char* kBackup = "FileCodComuni.txt.20240315";
 
-// An application folder with a table of two lines and the archive extract as anpr.csv.
+// An application folder with a table of three lines and the archive extract as anpr.csv.
 class TableUpdate : public ::testing::Test {
  protected:
   testing::TempDir app;
@@ -72,9 +72,10 @@ class TableUpdate : public ::testing::Test {
 
 TEST_F(TableUpdate, ConfirmedReplacementKeepsTheTableTheDayBeganWith) {
   EXPECT_EQ(Run({"anpr.csv"}, "s\n"), kDone) << errors;
-  EXPECT_TRUE(Printed("Tabella attuale " + (app / "ref/FileCodComuni.txt").string() + ": 2 righe\nNuova tabella: 16"));
-  EXPECT_TRUE(Printed("Righe aggiunte (nomi nuovi): 15\n    ABANO,A001\n")) << output;
-  EXPECT_TRUE(Printed("Righe tolte (nomi che non ci sono più): 1\n    ROMA,H501\nNomi con codici cambiati: 0\n"));
+  EXPECT_TRUE(Printed("Tabella attuale " + (app / "ref/FileCodComuni.txt").string() + ": 3 righe\nNuova tabella: 17"));
+  EXPECT_TRUE(Printed("Righe aggiunte (nomi nuovi): 14\n    ABANO,A001\n")) << output;
+  EXPECT_TRUE(Printed("Righe tolte (nomi che non ci sono più): 0\nNomi con codici cambiati: 1\n"
+                      "    CALLIANO: B418 -> B419\nRighe tenute (l'archivio non le elenca): 1\n    ROMA,H501\n"));
   EXPECT_EQ(RefFiles(), (std::vector<std::string>{"FileCodComuni.txt", kBackup}));
   EXPECT_EQ(ReadFile(app / "ref" / kBackup), kOldTable);
   const std::string table = Table();
@@ -106,7 +107,7 @@ TEST_F(TableUpdate, OnlyAYesReplacesAndATrialOnlyShows) {
     fs::remove(app / "ref" / kBackup);
     EXPECT_EQ(Run(c.args, c.answer), c.status) << c.answer;
     if (c.args[0] == "--prova") {
-      EXPECT_TRUE(Printed("    ... e altre 5\nRighe tolte") && !Printed("Sostituire")) << output;
+      EXPECT_TRUE(Printed("    ... e altre 4\nRighe tolte") && !Printed("Sostituire")) << output;
       ExpectUnchanged("--prova");
     } else if (c.status == kDeclined) {
       ExpectUnchanged(c.answer);
