@@ -15,7 +15,7 @@ class GridCells {
   virtual ~GridCells() = default;
   virtual std::string CellText(int row, int column) const = 0;
   // False when the cell cannot be written (outside the grid, or fixed).
-  virtual bool SetCellText(int row, int column, std::string text) = 0;
+  [[nodiscard]] virtual bool SetCellText(int row, int column, std::string text) = 0;
 };
 
 // The block between two rows and two columns, in either order, as clipboard text.
@@ -25,6 +25,6 @@ std::string CopyBlock(const GridCells& grid, int row1, int row2, int column1, in
 // format or a value holds a control character (nothing is written then), when a cell cannot be
 // written (the cells before it stay written) or when a value lacks its vertical tab; true when all
 // the text was written.
-bool PasteBlock(GridCells& grid, std::string_view clip, int row, int column);
+[[nodiscard]] bool PasteBlock(GridCells& grid, std::string_view clip, int row, int column);
 
 }  // namespace nerovale::gridclip

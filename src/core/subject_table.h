@@ -71,7 +71,8 @@ class SubjectTable final : public gridclip::GridCells {
   // the rows around it move: a window that works on one subject holds its identity, not its row.
   using RowId = std::uint64_t;
 
-  // Empties the table: the caption row alone.
+  // Clears the table: every subject goes, the caption row alone stays (the window's CreaTab1, which
+  // also sets up the grid's columns, runs this).
   void CreaTab1();
 
   // The number of subjects (progressivo) and of rows (subjects plus the caption row).
@@ -82,7 +83,7 @@ class SubjectTable final : public gridclip::GridCells {
   const std::string& Cell(int row, std::size_t column) const;
 
   // Writes one cell of a subject row (1 to Count(), columns 1 to 22); false when out of range.
-  bool SetCell(int row, std::size_t column, std::string text);
+  [[nodiscard]] bool SetCell(int row, std::size_t column, std::string text);
 
   std::string CellText(int row, int column) const override {
     return column < 0 ? std::string{} : Cell(row, static_cast<std::size_t>(column));
@@ -106,10 +107,10 @@ class SubjectTable final : public gridclip::GridCells {
   bool Add(SubjectRow row);
 
   // Overwrites columns 1 to 22 of subject row r; its number stays. False when r is not a subject.
-  bool Overwrite(int row, const SubjectRow& values);
+  [[nodiscard]] bool Overwrite(int row, const SubjectRow& values);
 
   // Removes subject row r: the following rows move up and the numbers still read 1..Count().
-  bool Remove(int row);
+  [[nodiscard]] bool Remove(int row);
 
   // Keeps the first n subjects.
   void Truncate(int count);

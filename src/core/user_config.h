@@ -26,9 +26,9 @@ std::filesystem::path ConfigPath();
 // Reads the five lines of config.ini into config, in order. A missing file, one with fewer than five
 // lines, or one with a control character in a value (a damaged file) is a failure; the values read
 // before the gap or the damage stay in config.
-Status ReadConfig(const std::filesystem::path& file, UserConfig& config);
+[[nodiscard]] Status ReadConfig(const std::filesystem::path& file, UserConfig& config);
 
 // Writes the five values, one per line. A failure leaves the old file untouched.
-Status WriteConfig(const std::filesystem::path& file, const UserConfig& config);
+[[nodiscard]] Status WriteConfig(const std::filesystem::path& file, const UserConfig& config);
 
 }  // namespace nerovale

@@ -12,7 +12,7 @@ namespace {
 constexpr std::size_t kFields = 17;
 
 // The 17 fields of a line split at sep, or none when there are not exactly 17.
-std::optional<std::array<std::string_view, kFields>> Split(std::string_view line, char sep) {
+std::optional<std::array<std::string_view, kFields>> SplitFields(std::string_view line, char sep) {
   std::array<std::string_view, kFields> fields;
   std::size_t count = 0;
   std::size_t start = 0;
@@ -27,11 +27,11 @@ std::optional<std::array<std::string_view, kFields>> Split(std::string_view line
   return fields;
 }
 
-// U(x): the field compacted, trimmed and upper-cased. The lookups take it as it is, since they
+// The field compacted, trimmed and upper-cased. The lookups take it as it is, since they
 // upper-case their input anyway.
-std::string U(std::string_view field) { return text::ToUpper(text::TrimBlanks(text::CompactBlanks(field))); }
+std::string NormalisedField(std::string_view field) { return text::ToUpper(text::TrimBlanks(text::CompactBlanks(field))); }
 
-std::string BirthDate(const std::string& v) {
+std::string BirthCell(const std::string& v) {
   const std::size_t length = text::Length(v);
   if (length > 4) {
     if (const auto date = RecogniseDate(v)) return dates::FormatDdMmYyyy(*date);
@@ -41,21 +41,21 @@ std::string BirthDate(const std::string& v) {
   return {};
 }
 
-std::string DeathDate(const std::string& v) {
+std::string DeathCell(const std::string& v) {
   const auto date = RecogniseDate(v);
   return date ? dates::FormatDdMmYyyy(*date) : std::string{};
 }
 
 SubjectRow MakeRow(const std::array<std::string_view, kFields>& f, const reference::ReferenceSnapshot& places) {
   std::array<std::string, kFields> u;
-  for (std::size_t i = 0; i < kFields; ++i) u[i] = U(f[i]);
+  for (std::size_t i = 0; i < kFields; ++i) u[i] = NormalisedField(f[i]);
   const std::string nazione_nascita = u[6].empty() ? "ITALIA" : u[6];
   const std::string nazione_decesso = u[10].empty() ? "ITALIA" : u[10];
   SubjectRow row;
   row[kCognome] = u[0];
   row[kNome] = u[1];
   row[kSesso] = u[2];
-  row[kDataNascita] = BirthDate(u[3]);
+  row[kDataNascita] = BirthCell(u[3]);
   row[kComuneNascita] = u[4];
   row[kCodComuneNascita] = places.CodComune(u[4]);
   row[kComuneEsteroNascita] = u[5];
@@ -63,7 +63,7 @@ SubjectRow MakeRow(const std::array<std::string_view, kFields>& f, const referen
   row[kCodNazioneNascita] = places.CodStato(nazione_nascita);
   row[kCodiceFiscale] = u[7];
   row[kNomePadre] = u[8];
-  row[kDataDecesso] = DeathDate(u[9]);
+  row[kDataDecesso] = DeathCell(u[9]);
   row[kNazioneDecesso] = nazione_decesso;
   row[kCodNazioneDecesso] = places.CodStato(nazione_decesso);
   row[kComuneDecesso] = u[11];
@@ -93,7 +93,7 @@ bool HasHighByte(std::string_view bytes) {
 // What is wrong with a line as it stands in the file, before any value is read. The separators and
 // the control characters are ASCII, so the file's encoding does not matter here.
 ImportFault FaultOf(std::string_view line, int target) {
-  if (!Split(line, ',') && !Split(line, ';')) return ImportFault::kFieldCount;
+  if (!SplitFields(line, ',') && !SplitFields(line, ';')) return ImportFault::kFieldCount;
   if (text::HasControl(line)) return ImportFault::kControlCharacter;
   if (target > kMaxImportedSubjects) return ImportFault::kTableFull;
   return ImportFault::kNone;
@@ -183,8 +183,8 @@ ImportResult ImportCsv(const std::filesystem::path& file, int progressivo, refer
     std::string_view bytes = line;
     if (number == 1 && bytes.starts_with(kByteOrderMark)) bytes.remove_prefix(kByteOrderMark.size());
     const std::string utf8 = survey.utf8 ? std::string(bytes) : text::Utf8FromCp1252(bytes);
-    auto fields = Split(utf8, ',');
-    if (!fields) fields = Split(utf8, ';');
+    auto fields = SplitFields(utf8, ',');
+    if (!fields) fields = SplitFields(utf8, ';');
     if (!fields || FaultOf(utf8, progressivo + number) != ImportFault::kNone) {
       return Failed(number, ImportFault::kUnreadable);
     }

@@ -44,7 +44,7 @@ inline constexpr int kMaxImportedSubjects = SubjectTable::kMaxSubjects - 1;
 // subjects. The file is read line by line and the reading stops at the first line that fails, so
 // memory is bounded by the subjects imported, whatever the file holds. Row i of the result comes
 // from line i + 1 of the file.
-ImportResult ImportCsv(const std::filesystem::path& file, int progressivo, reference::ReferenceTables& tables);
+[[nodiscard]] ImportResult ImportCsv(const std::filesystem::path& file, int progressivo, reference::ReferenceTables& tables);
 
 // Appends the rows of a successful import.
 void AppendRows(SubjectTable& table, std::vector<SubjectRow> rows);

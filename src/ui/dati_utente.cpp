@@ -134,8 +134,8 @@ void DatiUtente::Confirm() {
   if (const Status saved = WriteConfig(state.ConfigFile(), state.config); !saved) {
     // The values stay in effect for this run; the operator learns that they were not kept.
     Say(this, Icon::kWarning, "Impossibile salvare la configurazione:\r\n" + Q(saved.message()));
-  } else {
-    ReadConfig(state.ConfigFile(), state.config);
+  } else if (const Status read = ReadConfig(state.ConfigFile(), state.config); !read) {
+    Say(this, Icon::kWarning, "Impossibile rileggere la configurazione:\r\n" + Q(read.message()));
   }
   if (!modifica) {
     principale_.show();

@@ -69,7 +69,7 @@ class Principale final : public QMainWindow {
   // grid's current cell and selection.
   void CopyFromGrid(std::optional<int> start_row = {}, std::optional<int> end_row = {},
                     std::optional<int> start_col = {}, std::optional<int> end_col = {});
-  bool PasteToGrid(std::optional<int> start_row = {}, std::optional<int> start_col = {});
+  [[nodiscard]] bool PasteToGrid(std::optional<int> start_row = {}, std::optional<int> start_col = {});
 
   // "Crea File XML" and the tick of Timer1.
   void RequestXml();

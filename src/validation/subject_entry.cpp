@@ -28,7 +28,7 @@ class FailedRules {
 std::string Normalised(std::string_view text) { return std::string(text::TrimBlanks(text::CompactBlanks(text))); }
 
 // The death date box: three "/"-separated parts naming a real date, day at most 31, month at most 12.
-std::optional<Date> DeathDate(std::string_view text) {
+std::optional<Date> DeathBoxDate(std::string_view text) {
   std::array<long, 3> parts{};
   std::size_t count = 0;
   for (std::size_t start = 0;; ++count) {
@@ -123,7 +123,7 @@ EntryOutcome ValidateSubjectEntry(SubjectEntry e, const Date& today, const refer
   const std::size_t birth_length = text::Length(birth_text);
   const bool year_alone = birth_length == fields::kAnno.max_length;
 
-  const auto death = DeathDate(e.data_decesso);
+  const auto death = DeathBoxDate(e.data_decesso);
   failed.Set(R::kDataDecesso, !death);
 
   failed.Set(R::kCognome, !fields::kCognome.Holds(e.cognome));

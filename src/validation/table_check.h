@@ -21,7 +21,7 @@ struct HeaderOutcome {
 
 // The notice number (1 to 9 characters), the notice date (a real day/month/year, day and month of one
 // or two digits, a four-digit year) and at least one subject.
-HeaderOutcome ValidateCommunicationHeader(std::string_view numero, std::string_view data, int progressivo);
+[[nodiscard]] HeaderOutcome ValidateCommunicationHeader(std::string_view numero, std::string_view data, int progressivo);
 
 // The conditions a row of the table must hold before output, in the order in which they are judged
 // (the numbers are those of that order; the pair of dates is two conditions here, 6 and 6b, so that

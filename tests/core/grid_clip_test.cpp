@@ -35,7 +35,7 @@ TEST(GridClip, BoundsInEitherOrderAndEmptyCells) {
   SubjectTable table = Table(5);
   EXPECT_EQ(CopyBlock(table, 5, 3, 2, 1), CopyBlock(table, 3, 5, 1, 2));
   EXPECT_EQ(CopyBlock(table, 3, 3, 2, 1), "[GRIDCLIP]\fr3c1\vr3c2\v\f");
-  table.SetCell(1, 1, "");
+  ASSERT_TRUE(table.SetCell(1, 1, ""));
   EXPECT_EQ(CopyBlock(table, 1, 1, 1, 1), "[GRIDCLIP]\f\v\f");
   EXPECT_TRUE(PasteBlock(table, "[GRIDCLIP]\f\v\f", 2, 1));
   EXPECT_EQ(table.Cell(2, 1), "");

@@ -90,9 +90,9 @@ TEST_F(TableCheck, EachRowFailsExactlyItsConditions) {
 TEST_F(TableCheck, EveryRowIsJudgedAndListed) {
   SubjectTable table;
   for (int i = 0; i < 6; ++i) table.Add(ImportedItalian());
-  table.SetCell(2, kDataDecesso, "xx/yy");
-  table.SetCell(5, kDataNascita, "31/02/1950");
-  table.SetCell(6, kDataDecesso, "");
+  ASSERT_TRUE(table.SetCell(2, kDataDecesso, "xx/yy"));
+  ASSERT_TRUE(table.SetCell(5, kDataNascita, "31/02/1950"));
+  ASSERT_TRUE(table.SetCell(6, kDataDecesso, ""));
   const auto failed = ValidateSubjectTable(table, kToday, places);
   EXPECT_EQ(failed, (std::vector<int>{2, 5, 6}));
   auto reasons = CheckSubjectTable(table, kToday, places);
