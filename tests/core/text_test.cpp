@@ -69,6 +69,8 @@ TEST(Dates, DayMonthYearNeedsARealDateAndFourDigitYear) {
   EXPECT_FALSE(ParseDayMonthYear("05/03/50"));
   EXPECT_FALSE(ParseDayMonthYear("__/__/____"));
   EXPECT_FALSE(ParseDayMonthYear("05/03/1950/1"));
+  EXPECT_FALSE(ParseDayMonthYear("05/03/19500"));  // a five-digit year
+  EXPECT_FALSE(ParseDayMonthYear("005/03/1950"));
   EXPECT_EQ(dates::ParseMonthYear("03/1950"), dates::MakeDate(1, 3, 1950));
   EXPECT_FALSE(ParseDayMonthYear("01/01/0000"));  // no year 0000 anywhere
   EXPECT_FALSE(dates::ParseMonthYear("13/1950"));

@@ -28,6 +28,8 @@ TEST(UserConfig, ShortFileKeepsValuesReadBeforeTheGap) {
   EXPECT_FALSE(status);
   EXPECT_EQ(read.CodiceComune, "H501");
   EXPECT_FALSE(read.HasReferente());  // a code without a contact person: first start
+  EXPECT_FALSE((UserConfig{"H501", "BIANCHI", "", "", ""}.HasReferente()));  // one name is not a contact person
+  EXPECT_FALSE((UserConfig{"H501", "", "LUCIA", "", ""}.HasReferente()));
   EXPECT_FALSE(ReadConfig(dir / "missing.ini", read));
 
   // A control character is damage: the values before it count, that one and the rest never do.

@@ -78,6 +78,8 @@ TEST_F(MainWindow, DeletingRowTwoOfFourMovesTheRowsUpWithTheirColours) {
   EXPECT_EQ(state->table.Cell(3, kCognome), "D");
   EXPECT_EQ(state->table.Cell(3, kNumero), "3");
   EXPECT_EQ(w.model().headerData(2, Qt::Vertical, Qt::DisplayRole).toString(), "3");
+  EXPECT_EQ(w.model().headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "Cognome *");
+  EXPECT_EQ(w.model().headerData(21, Qt::Horizontal, Qt::DisplayRole).toString(), "Num. Prot.");
   EXPECT_EQ(w.model().RowColour(2), kWhite);
   EXPECT_EQ(w.model().RowColour(3), kErrorRowColour);
   const QString clip = QApplication::clipboard()->text();

@@ -119,6 +119,7 @@ TEST_F(Validation, EachVariationFailsExactlyItsRule) {
       {"death tomorrow", abroad([](SubjectEntry& e) { e.data_decesso = "07/12/2026"; }), R::kDecessoFuturo},
       {"no death country code", abroad([](SubjectEntry& e) { e.cod_nazione_decesso = ""; }), R::kNazioneDecesso},
       {"no death municipality in Italy", abroad([](SubjectEntry& e) { e.cod_comune_decesso = ""; }), R::kComuneDecessoItalia},
+      {"61-character foreign death town", abroad([](SubjectEntry& e) { e.comune_estero_decesso = std::string(61, 'A'); e.nazione_decesso = "FRANCIA"; e.cod_nazione_decesso = "Z110"; e.cod_comune_decesso = ""; }), R::kComuneEsteroDecesso},
       {"digit in the foreign death town", abroad([](SubjectEntry& e) { e.comune_estero_decesso = "PARIS 1"; e.nazione_decesso = "FRANCIA"; e.cod_nazione_decesso = "Z110"; e.cod_comune_decesso = ""; }), R::kComuneEsteroDecesso},
       {"foreign death town in Italy", abroad([](SubjectEntry& e) { e.comune_estero_decesso = "PARIGI"; }), R::kComuneDecessoCoerente},
       {"ten-character certificate", abroad([](SubjectEntry& e) { e.atto_morte = "1234567890"; }), R::kAttoMorte},
