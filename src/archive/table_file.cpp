@@ -62,7 +62,8 @@ Replacement ReplaceTable(const fs::path& table, const std::vector<TableLine>& li
   bool made_backup = false;
   if (fs::exists(table, ec)) {
     replacement.backup = table;
-    replacement.backup += "." + dates::FormatYyyyMmDd(today);
+    replacement.backup += '.';
+    replacement.backup += dates::FormatYyyyMmDd(today);
     replacement.backup_existed = fs::exists(replacement.backup, ec);
     if (!replacement.backup_existed) {
       if (!CopyToDisk(table, replacement.backup)) {

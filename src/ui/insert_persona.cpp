@@ -435,8 +435,7 @@ validation::SubjectEntry InsertPersona::Entry() const {
   validation::SubjectEntry e;
   e.cognome = S(cognome_->text());
   e.nome = S(nome_->text());
-  if (maschio_->isChecked()) e.sesso = "M";
-  if (femmina_->isChecked()) e.sesso = "F";
+  if (maschio_->isChecked() || femmina_->isChecked()) e.sesso.assign(1, maschio_->isChecked() ? 'M' : 'F');
   e.giorno = S(giorno_->text());
   e.mese = S(mese_->text());
   e.anno = S(anno_->text());

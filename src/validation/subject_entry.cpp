@@ -44,8 +44,10 @@ std::optional<Date> DeathBoxDate(std::string_view text) {
 }  // namespace
 
 std::string PadDayOrMonth(std::string text) {
-  if (text::Length(text) == 1) text.insert(0, "0");
-  return text;
+  if (text::Length(text) != 1) return text;
+  std::string padded(1, '0');  // appended to, not inserted into: GCC 12 warns wrongly about insert(0, ...) at -O3
+  padded += text;
+  return padded;
 }
 
 std::string_view RuleMessage(EntryRule rule) {
