@@ -109,6 +109,17 @@ void SubjectTableModel::Clear() {
   endResetModel();
 }
 
+void SubjectTableModel::Replace(std::vector<SubjectRow> rows, std::vector<QColor> colours) {
+  beginResetModel();
+  table_.CreaTab1();
+  for (auto& row : rows) {
+    if (!table_.Add(std::move(row))) break;  // never more than the table holds
+  }
+  colours.resize(static_cast<std::size_t>(table_.Count()), QColor(Qt::white));
+  colours_ = std::move(colours);
+  endResetModel();
+}
+
 bool SubjectTableModel::Paste(std::string_view clip, int row, int column) {
   beginResetModel();
   const bool pasted = gridclip::PasteBlock(table_, clip, row, column);
