@@ -140,6 +140,17 @@ LocalDateTime LocalNow() {
   return {date.value_or(dates::ZeroDate()), local.tm_hour, local.tm_min};
 }
 
+std::error_code RenameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
+    if (errno != EINVAL && errno != ENOSYS) return LastError();
+    // A file system that cannot refuse to replace in one step: a second name, then the old one goes.
+    if (::link(from.c_str(), to.c_str()) != 0) return LastError();
+    if (::unlink(from.c_str()) != 0) return LastError();
+  }
+  const auto folder = to.parent_path().empty() ? std::filesystem::path(".") : to.parent_path();
+  return SyncFolder(folder);
+}
+
 std::error_code SyncFile(const std::filesystem::path& file) { return Sync(file, O_RDONLY); }
 
 std::error_code SyncFolder(const std::filesystem::path& folder) { return Sync(folder, O_RDONLY | O_DIRECTORY); }

@@ -46,6 +46,10 @@ struct LocalDateTime {
 };
 LocalDateTime LocalNow();
 
+// Renames a file to a name that must not exist yet: an existing file there is never replaced, and
+// the answer is then "esiste già" (EEXIST). The folder is synced afterwards.
+[[nodiscard]] std::error_code RenameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+
 // Writes the bytes to the disk for a file that is open or closed: fsync of the file, then of its
 // folder, so that its name survives a power cut too.
 [[nodiscard]] std::error_code SyncFile(const std::filesystem::path& file);

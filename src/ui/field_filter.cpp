@@ -186,6 +186,8 @@ class LeaveAction final : public QObject {
   std::function<void()> action_;
 };
 
+const QString kDateMask = QStringLiteral("99/99/9999;_");
+
 class MaskOnFirstFocus final : public QObject {
  public:
   using QObject::QObject;
@@ -194,7 +196,7 @@ class MaskOnFirstFocus final : public QObject {
       auto* box = static_cast<QLineEdit*>(watched);
       if (box->inputMask().isEmpty()) {
         const QString text = box->text();
-        box->setInputMask("99/99/9999;_");
+        box->setInputMask(kDateMask);
         if (!text.isEmpty()) box->setText(text);
       }
       // After the click that gave the focus: an empty box starts at its first place, a filled one at its end.
@@ -233,6 +235,23 @@ void OnLeave(QComboBox* combo, std::function<void()> action) {
 void InstallDateMask(QLineEdit* box) {
   box->setAcceptDrops(false);
   box->installEventFilter(new MaskOnFirstFocus(box));
+}
+
+void SetDateBoxText(QLineEdit* box, const QString& text) {
+  if (text.isEmpty()) {  // a box that never had the focus: no mask yet
+    box->setInputMask(QString());
+    box->clear();
+    return;
+  }
+  if (box->inputMask().isEmpty()) box->setInputMask(kDateMask);
+  // The mask would close up the gaps of a date typed in part ("_5/12/2026"): each digit goes back to
+  // its own place instead.
+  box->clear();
+  for (int i = 0; i < text.size(); ++i) {
+    if (!text[i].isDigit()) continue;
+    box->setCursorPosition(i);
+    box->insert(text.mid(i, 1));
+  }
 }
 
 QString DateBoxText(const QLineEdit* box) { return box->inputMask().isEmpty() ? box->text() : box->displayText(); }

@@ -30,6 +30,9 @@ void OnLeave(QComboBox* combo, std::function<void()> action);
 // A masked date box: no mask until its first focus, then "##/##/####" with "_" in unfilled places.
 // The mask is its filter; drops are refused.
 void InstallDateMask(QLineEdit* box);
+// Shows again a text that the date box showed before (a notice restored from its draft): with the
+// mask when the text is not empty, as the box had it then.
+void SetDateBoxText(QLineEdit* box, const QString& text);
 // The text of a date box with its literals ("__/__/____" untouched), or "" before its first focus.
 QString DateBoxText(const QLineEdit* box);
 

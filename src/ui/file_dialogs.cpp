@@ -85,7 +85,9 @@ void CreaFiles::Confirm() {
   AppState& state = principale_.state();
   const output::Sender sender = principale_.Sender();
   const output::Notice notice{sender, state.header, state.table, output::SchemaPath(state.working_directory)};
+  const std::uint64_t written = state.table.Revision();
   const auto outcome = output::WriteNotice(notice, S(browser_->currentPath()), Now(), state.folders);
+  if (outcome.valid) principale_.NoticeValidated(written);  // its subjects are safe: the draft goes
   Say(this, outcome.valid ? Icon::kNone : Icon::kWarning, Q(outcome.message));
   state.config.CartellaFileXml = S(QDir::toNativeSeparators(browser_->currentPath()));
   SaveConfig(principale_);

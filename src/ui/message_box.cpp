@@ -16,7 +16,7 @@ QMessageBox::StandardButton Say(QWidget* parent, Icon icon, const QString& text,
                                 QMessageBox::StandardButton default_button) {
   QString shown = text;
   shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  if (Hook()) return Hook()({icon, shown, buttons});
+  if (Hook()) return Hook()({icon, shown, buttons, default_button});
   QMessageBox box(icon == Icon::kCritical  ? QMessageBox::Critical
                   : icon == Icon::kWarning ? QMessageBox::Warning
                                            : QMessageBox::NoIcon,

@@ -15,6 +15,7 @@ struct MessageRequest {
   Icon icon;
   QString text;
   QMessageBox::StandardButtons buttons;
+  QMessageBox::StandardButton default_button;
 };
 
 // Shows a modal message box under the application's title; the answer is the button pressed.

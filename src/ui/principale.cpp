@@ -22,6 +22,7 @@
 
 #include "core/grid_clip.h"
 #include "ui/dati_utente.h"
+#include "ui/draft_keeper.h"
 #include "ui/field_filter.h"
 #include "ui/file_dialogs.h"
 #include "ui/insert_persona.h"
@@ -70,6 +71,7 @@ Principale::Principale(AppState& state, QWidget* parent) : QMainWindow(parent), 
   setWindowTitle(" Nerovale");
   model_ = new SubjectTableModel(state_.table, this);
   BuildControls();
+  draft_ = new DraftKeeper(*this);
 }
 
 Principale::~Principale() = default;
@@ -189,7 +191,7 @@ void Principale::BuildControls() {
     if (splash_) splash_->close();
   });
 
-  connect(cg, &QAction::triggered, this, &Principale::NuovaComunicazione);
+  connect(cg, &QAction::triggered, this, &Principale::AskNuovaComunicazione);
   connect(mod_config, &QAction::triggered, this, [this] { OpenDatiUtente(true); });
   connect(guida, &QAction::triggered, this, &Principale::OpenGuida);
   connect(calendar, &QToolButton::clicked, this, &Principale::OpenCalendar);
@@ -226,6 +228,11 @@ void Principale::Start() {
   }
   // The values read before a gap in a short config.ini are the sender all the same.
   ShowSender();
+  // A draft left by an earlier run is offered once the splash has gone; without one, saving starts now.
+  std::error_code error;
+  const auto found = std::filesystem::symlink_status(draft_->File(), error).type();
+  recovery_pending_ = found != std::filesystem::file_type::not_found;
+  if (!recovery_pending_) draft_->Begin();
   if (state_.config.HasReferente()) {
     ShowSplash();
   } else {
@@ -258,19 +265,84 @@ void Principale::CreaTab1() {
 }
 
 void Principale::NuovaComunicazione() {
+  CreaTab1();
+  MakeTableUsable();
+  state_.importoFile = false;
+  ShowSender();
+}
+
+void Principale::MakeTableUsable() {
   if (!crea_xml_->isEnabled()) {
     crea_xml_->setEnabled(true);
     importa_->setEnabled(true);
   }
-  CreaTab1();
   ShowTableArea(true);
   for (QLineEdit* box : {numero_, data_}) {
     box->setEnabled(true);
     SetBackground(box, kWhite);
   }
-  state_.importoFile = false;
-  ShowSender();
 }
+
+bool Principale::ConfirmDiscarding(draft::Discarding what) {
+  if (!draft_->HasUnsavedSubjects()) return true;
+  const auto answer = Say(this, Icon::kWarning, Q(draft::DiscardQuestion(progressivo(), what)),
+                          QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+  return answer == QMessageBox::Yes;
+}
+
+void Principale::AskNuovaComunicazione() {
+  const bool unsaved = draft_->HasUnsavedSubjects();
+  if (!ConfirmDiscarding(draft::Discarding::kNewNotice)) return;
+  NuovaComunicazione();
+  if (unsaved) draft_->Discard();
+}
+
+CommunicationHeader Principale::HeaderAsShown() const { return {S(numero_->text()), S(NoticeDateText())}; }
+
+void Principale::OfferRecovery() {
+  if (!recovery_pending_) return;
+  recovery_pending_ = false;
+  const auto file = draft_->File();
+  draft::Reading found = draft::Read(file);
+  if (found.kind == draft::Reading::Kind::kUnusable) {
+    // Reported plainly and put aside, never deleted; the notice starts empty.
+    const auto moved = draft::MoveAside(file, draft::Aside::kUnusable, DraftKeeper::Now());
+    Say(this, Icon::kWarning, Q(draft::UnusableText(found.fault, moved)));
+  } else if (found.kind == draft::Reading::Kind::kDraft) {
+    draft_->Found();  // without subjects it is simply replaced by the next save
+    const int count = static_cast<int>(found.draft.rows.size());
+    if (count > 0) {
+      const auto answer = Say(this, Icon::kNone, Q(draft::RecoveryQuestion(count, found.draft.saved)),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+      if (answer == QMessageBox::Yes) {
+        Restore(std::move(found.draft));
+      } else if (const auto moved = draft::MoveAside(file, draft::Aside::kNotRestored, DraftKeeper::Now());
+                 moved.status) {
+        draft_->Gone();
+      } else {
+        Say(this, Icon::kWarning, Q(draft::NotMovedText(moved)));
+      }
+    }
+  }
+  draft_->Begin();
+}
+
+void Principale::Restore(draft::Draft found) {
+  MakeTableUsable();
+  std::vector<QColor> colours;
+  colours.reserve(found.colours.size());
+  for (const draft::Colour colour : found.colours) colours.push_back(QColor::fromRgb(colour));
+  model_->Replace(std::move(found.rows), std::move(colours));
+  numero_->setText(Q(found.header.numero));
+  SetDateBoxText(data_, Q(found.header.data));
+  // No check of this run has seen these rows: the whole table is checked before a notice, as after
+  // an import.
+  state_.importoFile = true;
+  indiceSoggetti = 0;
+  checked_.reset();
+}
+
+void Principale::NoticeValidated(std::uint64_t revision) { draft_->NoticeValidated(revision); }
 
 int Principale::CurrentRow() const {
   const QModelIndex current = grid_->currentIndex();
@@ -483,6 +555,7 @@ void Principale::OpenDatiUtente(bool modifica) {
 
 void Principale::ShowSplash() {
   splash_ = new FrmSplash(this);
+  connect(splash_, &QDialog::finished, this, &Principale::OfferRecovery);
   splash_->show();
   timer2_->start();
 }
@@ -514,6 +587,17 @@ void Principale::OpenGuida() {
 }
 
 void Principale::closeEvent(QCloseEvent* event) {
+  const bool unsaved = draft_->HasUnsavedSubjects();
+  if (!ConfirmDiscarding(draft::Discarding::kExit)) {
+    event->ignore();
+    return;
+  }
+  if (unsaved) {
+    draft_->Discard();
+  } else {
+    draft_->SaveNow();
+  }
+  recovery_pending_ = false;  // a draft not yet offered stays for the next start; the splash closes without asking
   for (QWidget* w : std::initializer_list<QWidget*>{splash_, importa_file_, insert_persona_, calendar_, crea_files_,
                                                     avviso_tabella_, dati_utente_, palette_}) {
     if (w != nullptr) w->close();

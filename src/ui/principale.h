@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "core/draft.h"
 #include "output/notice_xml.h"
 #include "ui/app_state.h"
 #include "ui/subject_table_model.h"
@@ -24,6 +25,7 @@ class Attesa;
 class CalendarDialog;
 class CreaFiles;
 class DatiUtente;
+class DraftKeeper;
 class Diacritici;
 class FrmSplash;
 class ImportaFile;
@@ -58,6 +60,9 @@ class Principale final : public QMainWindow {
 
   void CreaTab1();
   void NuovaComunicazione();
+  // "Nuova Comunicazione" chosen from the menu: subjects not yet in a validated notice go only
+  // when the operator confirms.
+  void AskNuovaComunicazione();
   void PaintRow(int row, const QColor& background);
   void DeleteSubjectRow();
   void EditSubjectRow();
@@ -79,6 +84,16 @@ class Principale final : public QMainWindow {
   // once and answers whether they passed.
   bool StillAsChecked() const;
   bool CheckAgain();
+
+  // The notice number and date as the two boxes show them.
+  CommunicationHeader HeaderAsShown() const;
+
+  // The draft of the notice in progress, and the question about one found at start (after the
+  // splash).
+  DraftKeeper& draftKeeper() noexcept { return *draft_; }
+  void OfferRecovery();
+  // A notice written from the table at this revision passed the schema validation.
+  void NoticeValidated(std::uint64_t revision);
 
   output::Sender Sender() const;
   void ShowSender();
@@ -110,6 +125,11 @@ class Principale final : public QMainWindow {
  private:
   void BuildControls();
   void ShowTableArea(bool visible);
+  // The table area shown and the number and date open for typing, the table left as it is.
+  void MakeTableUsable();
+  void Restore(draft::Draft found);
+  // The question before subjects not in a validated notice are dropped; true for "Sì".
+  bool ConfirmDiscarding(draft::Discarding what);
   // A subject form with unsaved typing comes to the front instead of being replaced.
   bool RaiseOpenForm();
   bool CheckHeaderAndSender();
@@ -142,6 +162,8 @@ class Principale final : public QMainWindow {
   QPushButton* crea_xml_ = nullptr;
   QTimer* timer1_ = nullptr;
   QTimer* timer2_ = nullptr;
+  DraftKeeper* draft_ = nullptr;
+  bool recovery_pending_ = false;
 
   QPointer<InsertPersona> insert_persona_;
   QPointer<CreaFiles> crea_files_;

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/draft_keeper.h"
 #include "ui/principale.h"
 #include "ui/qt_text.h"
 
@@ -67,6 +68,7 @@ AvvisoTabella::AvvisoTabella(Principale& principale) : QDialog(&principale) {
   connect(si, &QPushButton::clicked, this, [this, &principale] {
     int prog = 0;
     principale.EraseTable(prog);
+    principale.draftKeeper().Discard();  // the operator confirmed: the draft goes with the subjects
     close();
   });
   connect(annulla, &QPushButton::clicked, this, &QDialog::close);

@@ -118,6 +118,18 @@ void SubjectTableModel::Clear() {
   endResetModel();
 }
 
+void SubjectTableModel::Replace(std::vector<SubjectRow> rows, std::vector<QColor> colours) {
+  beginResetModel();
+  table_.CreaTab1();
+  for (auto& row : rows) {
+    if (!table_.Add(std::move(row))) break;  // never more than the table holds
+  }
+  colours.resize(static_cast<std::size_t>(table_.Count()), QColor(Qt::white));
+  paints_.clear();
+  for (const QColor& colour : colours) paints_.push_back({colour, {}});  // the notes return with the next check
+  endResetModel();
+}
+
 bool SubjectTableModel::Paste(std::string_view clip, int row, int column) {
   beginResetModel();
   const bool pasted = gridclip::PasteBlock(table_, clip, row, column);

@@ -47,6 +47,9 @@ class SubjectTableModel final : public QAbstractTableModel {
   void Truncate(int count);
   // The empty table of a new notice.
   void Clear();
+  // The rows and colours of a notice restored from its draft, in place of the table's; a row
+  // without a colour is white.
+  void Replace(std::vector<SubjectRow> rows, std::vector<QColor> colours);
   // Grid clipboard text written into the cells from (row, column) on; the grid clipboard format's
   // own answer.
   [[nodiscard]] bool Paste(std::string_view clip, int row, int column);

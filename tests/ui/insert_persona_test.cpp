@@ -26,36 +26,6 @@ class EntryForm : public testing::WindowTest {
   QComboBox* Combo(InsertPersona* form, const char* name) { return Find<QComboBox>(form, name); }
   void Push(InsertPersona* form, const char* button) { Click(Find<QPushButton>(form, button)); }
   std::string Stored(int row, Column column) const { return state->table.Cell(row, column); }
-
-  // A valid subject born in Rome, typed by keyboard alone from the surname on, as the operator
-  // would: Tab from box to box, Space for the sex.
-  void TypeValidSubject(InsertPersona* form) {
-    Click(Box(form, "CognomeBox"));
-    TypeText("rossi");
-    Tab();
-    TypeText("mario");
-    Tab();
-    TypeText(" ");  // Option1, M; the two options are one stop of the tab order
-    Tab();
-    TypeText("5");
-    Tab();
-    TypeText("3");
-    Tab();
-    TypeText("1950");
-    Tab();
-    TypeText("roma");
-    Tab(2);  // the foreign town is disabled; past the country
-    TypeText("rssmra50c05h501f");
-    Tab(2);  // past the father
-    TypeText("10012024");
-    Tab(2);  // past the country of death
-    TypeText("milano");
-    Tab();  // the foreign town of death is disabled
-    TypeText("12");
-    Tab();
-    TypeText("milano");
-    Tab();
-  }
 };
 
 TEST_F(EntryForm, OpensWithTheTablesAndTheCaptionOfTheNextSubject) {

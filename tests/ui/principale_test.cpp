@@ -133,6 +133,7 @@ TEST_F(MainWindow, NewNoticeKeepsNumberAndDate) {
   TypeHeader(w, "77", "05122026");
   Add(w, {"A"});
   state->importoFile = true;
+  answer = QMessageBox::Yes;  // to the question about the subject not in a notice
   w.findChild<QAction*>("CG")->trigger();
   EXPECT_EQ(state->table.Count(), 0);
   EXPECT_FALSE(state->importoFile);

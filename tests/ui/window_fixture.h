@@ -143,6 +143,36 @@ class WindowTest : public ::testing::Test {
     Activate(widget->window());  // back from the popup
   }
 
+  // A valid subject born in Rome, typed into the entry form by keyboard alone from the surname on,
+  // as the operator would: Tab from box to box, Space for the sex.
+  void TypeValidSubject(QWidget* form) {
+    Click(Find<QLineEdit>(form, "CognomeBox"));
+    TypeText("rossi");
+    Tab();
+    TypeText("mario");
+    Tab();
+    TypeText(" ");  // Option1, M; the two options are one stop of the tab order
+    Tab();
+    TypeText("5");
+    Tab();
+    TypeText("3");
+    Tab();
+    TypeText("1950");
+    Tab();
+    TypeText("roma");
+    Tab(2);  // the foreign town is disabled; past the country
+    TypeText("rssmra50c05h501f");
+    Tab(2);  // past the father
+    TypeText("10012024");
+    Tab(2);  // past the country of death
+    TypeText("milano");
+    Tab();  // the foreign town of death is disabled
+    TypeText("12");
+    Tab();
+    TypeText("milano");
+    Tab();
+  }
+
   // Lets closed windows go (they delete themselves once the event loop runs).
   static void Settle() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

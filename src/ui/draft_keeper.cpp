@@ -1,0 +1,110 @@
+#include "ui/draft_keeper.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QEvent>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <vector>
+
+#include "ui/message_box.h"
+#include "ui/principale.h"
+#include "ui/qt_text.h"
+
+namespace nerovale::ui {
+
+DraftKeeper::DraftKeeper(Principale& principale)
+    : QObject(&principale), principale_(principale), timer_(new QTimer(this)) {
+  timer_->setObjectName("TimerBozza");
+  timer_->setSingleShot(true);
+  connect(timer_, &QTimer::timeout, this, &DraftKeeper::SaveNow);
+  SubjectTableModel* model = &principale.model();
+  connect(model, &QAbstractItemModel::dataChanged, this, &DraftKeeper::Changed);
+  connect(model, &QAbstractItemModel::rowsInserted, this, &DraftKeeper::Changed);
+  connect(model, &QAbstractItemModel::rowsRemoved, this, &DraftKeeper::Changed);
+  connect(model, &QAbstractItemModel::modelReset, this, &DraftKeeper::Changed);
+  for (const char* box : {"TxtNumeroRichiesta", "MaskEdBox1"}) {
+    connect(principale.findChild<QLineEdit*>(box), &QLineEdit::textChanged, this, &DraftKeeper::Changed);
+  }
+  connect(qApp, &QCoreApplication::aboutToQuit, this, &DraftKeeper::SaveNow);
+  qApp->installEventFilter(this);  // the closing of every window
+}
+
+bool DraftKeeper::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Close && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) {
+    SaveNow();
+  }
+  return false;
+}
+
+std::filesystem::path DraftKeeper::File() const { return principale_.state().working_directory / draft::kFileName; }
+
+draft::Moment DraftKeeper::Now() {
+  const QDateTime now = QDateTime::currentDateTime();
+  return {*dates::MakeDate(now.date().day(), now.date().month(), now.date().year()), now.time().hour(),
+          now.time().minute(), now.time().second()};
+}
+
+void DraftKeeper::Begin() {
+  begun_ = true;
+  Changed();  // what changed while the operator had not yet been asked
+}
+
+bool DraftKeeper::Pending() const { return timer_->isActive(); }
+
+// The timer is not restarted by a change that finds it running: a change is on the disk at most a
+// second later even while the operator keeps typing.
+void DraftKeeper::Changed() {
+  dirty_ = true;
+  if (begun_ && !timer_->isActive()) timer_->start(kDelayMs);
+}
+
+void DraftKeeper::SaveNow() {
+  timer_->stop();
+  const SubjectTable& table = principale_.state().table;
+  if (!begun_ || !dirty_ || !keeping_.MustWrite(table)) return;
+  dirty_ = false;
+  std::vector<draft::Colour> colours;
+  colours.reserve(static_cast<std::size_t>(table.Count()));
+  for (int r = 1; r <= table.Count(); ++r) colours.push_back(principale_.model().RowColour(r).rgb() & 0xFFFFFF);
+  const Status written = draft::Write(File(), Now(), principale_.HeaderAsShown(), table, colours);
+  if (written) {
+    keeping_.Written();
+    failure_told_ = false;
+    return;
+  }
+  dirty_ = true;         // tried again at the next change and when the window closes
+  if (!failure_told_) {  // once, not at every change
+    failure_told_ = true;
+    Say(&principale_, Icon::kWarning, Q(draft::SaveFailedText(written.message())));
+  }
+}
+
+bool DraftKeeper::HasUnsavedSubjects() const { return keeping_.HasUnsavedSubjects(principale_.state().table); }
+
+void DraftKeeper::Discard() {
+  if (begun_) RemoveFile();
+}
+
+void DraftKeeper::NoticeValidated(std::uint64_t revision) {
+  keeping_.NoticeValidated(revision);
+  if (!begun_) return;
+  if (HasUnsavedSubjects()) {
+    Changed();  // the table changed again since: its draft stays
+  } else {
+    RemoveFile();
+  }
+}
+
+void DraftKeeper::RemoveFile() {
+  timer_->stop();
+  dirty_ = false;
+  if (const Status removed = draft::Remove(File()); !removed) {
+    Say(&principale_, Icon::kWarning, Q(removed.message()));
+    return;
+  }
+  keeping_.Removed();
+}
+
+}  // namespace nerovale::ui

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QObject>
+
+#include <filesystem>
+
+#include "core/draft.h"
+
+class QTimer;
+
+namespace nerovale::ui {
+
+class Principale;
+
+// Keeps the draft of the notice in progress on the disk while the program runs: every change of the
+// table, of a row's colour or of the notice number and date is written at most a second after it
+// happened, and at once before any window closes (the entry form after "Inserisci", the import
+// dialog, the main window) and before the program ends. The window decides when the draft goes
+// away; this class only carries it out.
+class DraftKeeper final : public QObject {
+  Q_OBJECT
+
+ public:
+  static constexpr int kDelayMs = 1000;
+
+  explicit DraftKeeper(Principale& principale);
+
+  std::filesystem::path File() const;
+  static draft::Moment Now();
+
+  // Saving starts, once a draft found at start has been dealt with; nothing before it touches the
+  // file, so that a draft of an earlier run is never replaced before the operator was asked.
+  void Begin();
+  bool Pending() const;
+  // Writes a change that is waiting, now.
+  void SaveNow();
+
+  // The draft was found whole at start and is kept (restored, or without subjects).
+  void Found() { keeping_.Found(); }
+  // The draft left by the operator's choice (moved aside).
+  void Gone() { keeping_.Removed(); }
+
+  // Whether the table holds subjects that no validated notice carries.
+  bool HasUnsavedSubjects() const;
+  // The operator confirmed that the subjects may go: the draft goes with them.
+  void Discard();
+  // A notice with the table at this revision was written and validated: its subjects are safe.
+  void NoticeValidated(std::uint64_t revision);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Changed();
+  void RemoveFile();
+
+  Principale& principale_;
+  QTimer* timer_;
+  draft::Keeping keeping_;
+  bool begun_ = false;
+  bool dirty_ = false;
+  bool failure_told_ = false;
+};
+
+}  // namespace nerovale::ui

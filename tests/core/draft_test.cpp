@@ -1,0 +1,199 @@
+#include "core/draft.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <thread>
+
+#include "core/text.h"
+#include "temp_dir.h"
+
+namespace nerovale::draft {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+
+const Moment kSaved{*dates::MakeDate(6, 12, 2026), 9, 5, 7};
+const CommunicationHeader kHeader{"123", "05/12/2026"};
+
+SubjectTable TableOf(const std::vector<SubjectRow>& rows) {
+  SubjectTable table;
+  for (const auto& row : rows) table.Add(row);
+  return table;
+}
+
+// Rows whose cells hold what the operator can type, what an import could once bring, and any byte.
+std::vector<SubjectRow> TrickyRows() {
+  std::string every_character;  // every character of the Windows-1252 code page, "\" and "'" among them
+  for (int code = 0x20; code <= 0xFF; ++code) {
+    if (code != 0x7F) every_character += text::Utf8FromCp1252(std::string(1, static_cast<char>(code)));
+  }
+  std::string every_byte;
+  for (int byte = 0; byte <= 0xFF; ++byte) every_byte += static_cast<char>(byte);
+  SubjectRow accents;
+  accents[kCognome] = "D'AMICO", accents[kNome] = "NICOLÒ ÈVA", accents[kComuneEsteroNascita] = "SÃO PAULO";
+  accents[kAttoMorte] = "12\\B/3";  // the certificate number takes both slashes
+  SubjectRow characters;
+  characters[kCognome] = every_character;
+  characters[kNomePadre] =
+      "\xC2\x85 \xE2\x80\xA8 \xF0\x9F\x98\x80 \\x41 \\t";  // C1 control, line separator, emoji, escapes as text
+  SubjectRow bytes;
+  bytes[kNome] = every_byte;
+  bytes[kNumeroProtocollo] = std::string("A\0B", 3);
+  return {accents, SubjectRow{}, characters, bytes};
+}
+
+TEST(Draft, TrickyRowsComeBackByteForByteAndStayReadable) {
+  const SubjectTable table = TableOf(TrickyRows());
+  const std::vector<Colour> colours{kWhite, 0xFFC0C0, kWhite, 0x000001};
+  const CommunicationHeader header{"1\t2", "__/1\\_/____"};
+  const std::string text = Format(kSaved, header, table, colours);
+  const Reading reading = Parse(text);
+  ASSERT_EQ(reading.kind, Reading::Kind::kDraft) << reading.fault;
+  EXPECT_EQ(reading.draft.saved, kSaved);
+  EXPECT_EQ(reading.draft.header.numero, header.numero);
+  EXPECT_EQ(reading.draft.header.data, header.data);
+  ASSERT_EQ(reading.draft.rows.size(), 4U);
+  for (int r = 1; r <= 4; ++r) EXPECT_EQ(reading.draft.rows[static_cast<std::size_t>(r - 1)], table.Row(r)) << r;
+  EXPECT_EQ(reading.draft.colours, colours);
+
+  // A person reads names as they are, one subject a line, the painted row by its colour.
+  EXPECT_TRUE(text.starts_with("Nerovale bozza\t1\nsalvata\t06/12/2026 09:05:07\nnumero\t1\\t2\ndata\t__/1\\\\_/____\n"
+                               "soggetti\t4\n#FFFFFF\tD'AMICO\tNICOLÒ ÈVA\t"));
+  EXPECT_NE(text.find("\n#FFC0C0\t\t\t"), std::string::npos);
+  for (char c : text) ASSERT_FALSE(static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n');
+}
+
+TEST(Draft, AFullTableComesBack) {
+  std::vector<SubjectRow> rows(SubjectTable::kMaxSubjects);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    for (std::size_t c = 1; c < kColumnCount; ++c) rows[i].cells[c] = c % 5 == 0 ? "" : std::to_string(c * 100000 + i);
+  }
+  const SubjectTable table = TableOf(rows);
+  std::vector<Colour> colours(rows.size(), kWhite);
+  colours.back() = 0xFFC0C0;
+  TempDir dir;
+  ASSERT_TRUE(Write(dir / "bozza.nerovale", kSaved, kHeader, table, colours));
+  const Reading reading = Read(dir / "bozza.nerovale");
+  ASSERT_EQ(reading.kind, Reading::Kind::kDraft) << reading.fault;
+  for (int r = 1; r <= table.Count(); ++r) rows[static_cast<std::size_t>(r - 1)] = table.Row(r);
+  EXPECT_TRUE(reading.draft.rows == rows);
+  EXPECT_EQ(reading.draft.colours, colours);
+}
+
+// Whatever a crash, a copy or an editor leaves of a draft is refused as a whole, never half read.
+TEST(Draft, ACutOrSpoiltDraftIsRefusedWithItsReason) {
+  const std::string whole = Format(kSaved, kHeader, TableOf(TrickyRows()), {});
+  for (std::size_t size = 0; size < whole.size(); ++size) {
+    ASSERT_EQ(Parse(whole.substr(0, size)).kind, Reading::Kind::kUnusable) << size;
+  }
+  const std::string one = Format(kSaved, kHeader, TableOf({SubjectRow{}}), {});
+  const std::string head = one.substr(0, one.find('#'));
+  const std::string cells = std::string(22, '\t') + "\n";
+  const struct {
+    std::string text;
+    const char* fault;
+  } spoilt[] = {
+      {"H501\r\nBIANCHI\r\n", "non è una bozza di Nerovale"},
+      {"Nerovale bozza\t2\n", "la bozza è di una versione che questo programma non conosce (2)"},
+      {"Nerovale bozza\t1\nsalvata\t31/02/2026 10:00:00\n", "la riga 2 non dice quando la bozza è stata salvata"},
+      {head + "fine\n", "il file è incompleto: contiene 0 dei 1 soggetti annunciati"},
+      {one + "x", "dopo la riga finale il file contiene altro testo"},
+      {head + "#FFFFFF" + cells + "#FFFFFF" + cells + "fine\n", "la riga 7 dovrebbe chiudere la bozza"},
+      {head + "#FFFFFF\t" + cells + "fine\n", "la riga 6 non ha il colore e le 22 colonne di un soggetto"},
+      {head + "#FFFFFF\t\\q" + cells.substr(1) + "fine\n", "la riga 6 contiene un carattere non ammesso"},
+      {head + "FFFFFF" + cells + "fine\n", "la riga 6 non inizia con il colore della riga"},
+  };
+  for (const auto& [text, fault] : spoilt) EXPECT_EQ(Parse(text).fault, fault) << text;
+  // A draft that went through an editor with CR LF line ends still reads.
+  std::string crlf;
+  for (char c : one) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  EXPECT_EQ(Parse(crlf).kind, Reading::Kind::kDraft);
+}
+
+// A program killed at any moment of a save (the temporary file half written, or whole but not yet
+// renamed) leaves the draft before the save or the one after it, whole.
+TEST(Draft, AKillAtAnyMomentOfASaveLeavesAWholeDraft) {
+  TempDir dir;
+  const auto file = dir / "bozza.nerovale";
+  std::vector<SubjectRow> rows(3000, TrickyRows()[0]);
+  const SubjectTable a = TableOf(rows);
+  rows.resize(4000, TrickyRows()[2]);
+  const SubjectTable b = TableOf(rows);
+  ASSERT_TRUE(Write(file, kSaved, kHeader, a, {}));
+  for (int delay_us = 0; delay_us < 30000; delay_us += 1500) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      for (int i = 0;; ++i) static_cast<void>(Write(file, kSaved, kHeader, i % 2 == 0 ? b : a, {}));
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(delay_us));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    const Reading reading = Read(file);
+    ASSERT_EQ(reading.kind, Reading::Kind::kDraft) << delay_us << ": " << reading.fault;
+    const auto size = reading.draft.rows.size();
+    EXPECT_TRUE(size == 3000U || size == 4000U) << size;
+  }
+  // Kills fell inside saves: their temporary files are left, and change nothing for the next save.
+  int temporaries = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    temporaries += entry.path().filename().string().starts_with("bozza.nerovale.tmp-");
+  }
+  EXPECT_GT(temporaries, 0);
+  ASSERT_TRUE(Write(file, kSaved, kHeader, a, {}));
+  EXPECT_EQ(Read(file).draft.rows.size(), 3000U);
+}
+
+TEST(Draft, MovedAsideToADatedNameNeverOverAnother) {
+  TempDir dir;
+  const auto file = dir / "bozza.nerovale";
+  const Moment at{*dates::MakeDate(6, 12, 2026), 14, 30, 5};
+  const struct {
+    Aside why;
+    const char* name;
+  } moves[] = {{Aside::kNotRestored, "bozza_non_ripristinata_20261206_143005.nerovale"},
+               {Aside::kNotRestored, "bozza_non_ripristinata_20261206_143005_2.nerovale"},
+               {Aside::kUnusable, "bozza_danneggiata_20261206_143005.nerovale"}};
+  for (const auto& [why, name] : moves) {
+    dir.Write("bozza.nerovale", name);
+    EXPECT_EQ(MoveAside(file, why, at).to, dir / name);
+    EXPECT_EQ(ReadFile(dir / name), name);
+  }
+  EXPECT_EQ(Read(file).kind, Reading::Kind::kNone);
+  EXPECT_EQ(MoveAside(file, Aside::kUnusable, at).status.message(),
+            "Impossibile spostare il file " + file.string() + ": il file o la cartella non esiste");
+}
+
+// The draft follows the table: written while subjects are unsaved or a draft exists, gone after a
+// validated notice until the table changes again.
+TEST(Draft, KeepingWritesOnlyWhatIsNotSafe) {
+  SubjectTable table;
+  Keeping keeping;
+  EXPECT_FALSE(keeping.MustWrite(table));  // nothing to keep
+  table.Add(SubjectRow{});
+  EXPECT_TRUE(keeping.HasUnsavedSubjects(table));
+  keeping.Written();
+  keeping.NoticeValidated(table.Revision());
+  keeping.Removed();
+  EXPECT_FALSE(keeping.MustWrite(table));  // a changed number alone does not bring it back
+  ASSERT_TRUE(table.SetCell(1, kNome, "MARIA"));
+  EXPECT_TRUE(keeping.MustWrite(table));
+  keeping.Written();
+  ASSERT_TRUE(table.Remove(1));  // the last subject deleted: the draft on the disk must say so
+  EXPECT_FALSE(keeping.HasUnsavedSubjects(table));
+  EXPECT_TRUE(keeping.MustWrite(table));
+}
+
+TEST(Draft, OneSubjectIsSaidInTheSingular) {
+  EXPECT_EQ(DiscardQuestion(1, Discarding::kExit),
+            "Il soggetto inserito non è stato salvato in un file XML. Uscire comunque?");
+  EXPECT_EQ(DiscardQuestion(20000, Discarding::kNewNotice),
+            "I 20000 soggetti inseriti non sono stati salvati in un file XML. Iniziare una nuova comunicazione?");
+  EXPECT_TRUE(RecoveryQuestion(1, kSaved).starts_with("È stata trovata una comunicazione non terminata con 1 soggetto ("));
+}
+
+}  // namespace
+}  // namespace nerovale::draft
