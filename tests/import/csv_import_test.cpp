@@ -128,7 +128,7 @@ TEST_F(CsvImport, TableGrowsTo32766SubjectsAtMost) {
 
 // A control character would shift or split the cells of the grid and of its clipboard format.
 TEST_F(CsvImport, ALineWithAControlCharacterIsRefused) {
-  for (const char* control : {"\t", "\v", "\f", "\x01", "\x7F"}) {
+  for (const char* control : {"\t", "\v", "\f", "\x01", "\x1F", "\x7F"}) {
     const auto result = Import(kExample + "\r\nros" + control + "si" + kExample.substr(5) + "\r\n");
     EXPECT_EQ(result.failed_line, 2) << int(control[0]);
     EXPECT_EQ(result.fault, ImportFault::kControlCharacter) << int(control[0]);
