@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "notice_fixture.h"
+#include "temp_dir.h"
 
 namespace nerovale::output {
 namespace {
@@ -100,6 +101,51 @@ TEST_F(NoticeXml, MonthYearBirthEscapingAndAccents) {
   EXPECT_EQ(subject[7][0].text, "");
   EXPECT_EQ(subject[7][1].text, "03");
   EXPECT_EQ(subject[7][2].text, "1931");
+}
+
+// A notice of awkward content: every ASCII character but NUL in one cell, letters outside ASCII of
+// two, three and four bytes, empty elements, a month/year, a year-only and odd birth dates, a
+// 9-digit number, and a schema path that an attribute must escape.
+std::string AwkwardNotice(const std::filesystem::path& file = {}) {
+  std::string ascii;
+  for (int c = 1; c < 128; ++c) ascii += static_cast<char>(c);
+  const Sender sender{"H501", "D'ANGELO & <FIGLI>", "\"ÈVA\" ]]> ß"};
+  const CommunicationHeader header{"123456789", "01/02/2026"};
+  SubjectTable table;
+  SubjectRow row = testing::ValidItalianRow();
+  row[kCognome] = ascii;
+  row[kNome] = "NICOLÒ € 𝄞";
+  row[kNomePadre] = "a\r\nb\tc";
+  table.Add(row);
+  row = testing::ValidForeignRow();
+  row[kDataNascita] = "03/1931";
+  row[kComuneEsteroNascita] = "SÃO PAULO";
+  row[kAnnoProtocollo] = row[kNumeroProtocollo] = "";
+  table.Add(row);
+  row[kDataNascita] = "1950";
+  row[kDataDecesso] = "1/2/2024/9";
+  table.Add(row);
+  row[kDataNascita] = "12345";
+  row[kDataDecesso] = "";
+  table.Add(row);
+  table.Add(SubjectRow{});
+  const Notice notice{sender, header, table, "/srv/Città & \"figli\" <1>\t\n/ref/validate.xsd"};
+  if (file.empty()) return BuildNoticeXml(notice);
+  EXPECT_TRUE(SaveNoticeXml(notice, file));
+  return testing::ReadFile(file);
+}
+
+TEST(NoticeXmlBytes, AsTheStoredNotice) {
+  const std::string stored = testing::ReadFile(std::filesystem::path(NEROVALE_TEST_DATA_DIR) / "awkward_notice.xml");
+  ASSERT_FALSE(stored.empty());
+  EXPECT_EQ(AwkwardNotice(), stored);
+  testing::TempDir dir;
+  EXPECT_EQ(AwkwardNotice(dir / "notice.xml"), stored);
+  // A table without subjects: the one element without a child closes itself.
+  const Sender nobody;
+  const CommunicationHeader none;
+  EXPECT_NE(BuildNoticeXml({nobody, none, SubjectTable{}, ""}).find("\n  <ANAGRAFICHE/>\n</DATI_CHIAMATA_NEROVALE>\n"),
+            std::string::npos);
 }
 
 }  // namespace
