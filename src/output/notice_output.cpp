@@ -16,15 +16,15 @@ std::string FailureText(const std::string& reason) {
 }
 
 NoticeOutcome WriteNotice(const Notice& notice, const std::filesystem::path& directory, const LocalTime& now,
-                          NoticeFolderMaker& folders) {
+                          NoticeFolderMaker& folders, const Progress& progress) {
   const NoticeFolder folder = folders.Create(directory, now);
   if (!folder.status) return {false, FailureText(folder.status.message()), {}};
 
   const auto file = folder.path / NoticeFileName(notice.header);
   std::string reason;
-  if (const Status saved = SaveNoticeXml(notice, file); !saved) {
+  if (const Status saved = SaveNoticeXml(notice, file, progress); !saved) {
     reason = saved.message();
-  } else if (const ValidationResult result = ValidateFile(file); !result.valid) {
+  } else if (const ValidationResult result = ValidateFile(file, progress); !result.valid) {
     reason = result.reason;
   } else {
     return {true, SuccessText(folder.name), file};

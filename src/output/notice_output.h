@@ -17,9 +17,10 @@ struct NoticeOutcome {
 
 // The output step of one notice: a new notice folder inside directory, the notice file in it, and
 // the validation of the saved file against its schema. On failure the file and the folder that this
-// step created are removed again (the folder only when it is empty, never anything else).
+// step created are removed again (the folder only when it is empty, never anything else). progress
+// is called now and then while the file is written and read back.
 NoticeOutcome WriteNotice(const Notice& notice, const std::filesystem::path& directory, const LocalTime& now,
-                          NoticeFolderMaker& folders);
+                          NoticeFolderMaker& folders, const Progress& progress = {});
 
 std::string SuccessText(const std::string& folder_name);
 std::string FailureText(const std::string& reason);

@@ -1,30 +1,14 @@
 #include "output/notice_xml.h"
 
-#include <libxml/tree.h>
-#include <libxml/xmlsave.h>
-
 #include <array>
-#include <cstdio>
-#include <memory>
+#include <cerrno>
 #include <string_view>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace nerovale::output {
 namespace {
-
-const xmlChar* X(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
-const xmlChar* X(const std::string& text) { return reinterpret_cast<const xmlChar*>(text.c_str()); }
-
-struct DocDeleter {
-  void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
-};
-using Doc = std::unique_ptr<xmlDoc, DocDeleter>;
-
-// A child element whose text is value, escaped by libxml2.
-xmlNode* Text(xmlNode* parent, const char* name, const std::string& value) {
-  return xmlNewTextChild(parent, nullptr, X(name), X(value));
-}
-
-xmlNode* Element(xmlNode* parent, const char* name) { return xmlNewChild(parent, nullptr, X(name), nullptr); }
 
 using DateParts = std::array<std::string, 3>;
 
@@ -50,99 +34,206 @@ DateParts BirthParts(const std::string& date) {
   return parts;
 }
 
-void Date(xmlNode* parent, const char* name, const DateParts& parts) {
-  xmlNode* node = Element(parent, name);
-  Text(node, "GIORNO", parts[0]);
-  Text(node, "MESE", parts[1]);
-  Text(node, "ANNO", parts[2]);
-}
-
-Doc BuildDocument(const Notice& notice) {
-  Doc doc(xmlNewDoc(X("1.0")));
-  xmlNode* root = xmlNewNode(nullptr, X("DATI_CHIAMATA_NEROVALE"));
-  xmlDocSetRootElement(doc.get(), root);
-  xmlNs* xsi = xmlNewNs(root, X("http://www.w3.org/2001/XMLSchema-instance"), X("xsi"));
-  xmlNewNsProp(root, xsi, X("noNamespaceSchemaLocation"), X(notice.schema.string()));
-
-  Text(Element(root, "DATI_COMUNE"), "SEDE_COMUNE", notice.sender.codice_comune);
-  xmlNode* referente = Element(root, "DATI_REFERENTE");
-  Text(referente, "COGNOME_REFERENTE", notice.sender.cognome_referente);
-  Text(referente, "NOME_REFERENTE", notice.sender.nome_referente);
-  xmlNode* richiesta = Element(root, "DATI_RICHIESTA");
-  Text(richiesta, "NUMERO_RICHIESTA", notice.header.numero);
-  Date(richiesta, "DATA_RICHIESTA", Split(notice.header.data));
-
-  xmlNode* anagrafiche = Element(root, "ANAGRAFICHE");
-  const SubjectTable& table = notice.subjects;
-  for (int r = 1; r <= table.Count(); ++r) {
-    const SubjectRow& row = table.Row(r);
-    xmlNode* subject = Element(anagrafiche, "DATI_ANAGRAFICI");
-    Text(subject, "PROG_ANAGRAFICA", row[kNumero]);
-    Text(subject, "PERS_COGNOME", row[kCognome]);
-    Text(subject, "PERS_NOME", row[kNome]);
-    Text(subject, "SESSO", row[kSesso]);
-    Text(subject, "CODI_LUOGO_NASCITA", row[kCodComuneNascita]);
-    Text(subject, "CODI_STATO_ESTERO_NAS", row[kCodNazioneNascita]);
-    Text(subject, "DESC_COMUNE_ESTERO", row[kComuneEsteroNascita]);
-    Date(subject, "DATA_NASCITA", BirthParts(row[kDataNascita]));
-    Text(subject, "CODI_FISCALE", row[kCodiceFiscale]);
-    Text(subject, "PERS_PATERNITA", row[kNomePadre]);
-    xmlNode* decesso = Element(subject, "DATI_DECESSO");
-    Text(decesso, "CODI_LUOGO_MORTE", row[kCodComuneDecesso]);
-    Text(decesso, "CODI_STATO_ESTERO_MORTE", row[kCodNazioneDecesso]);
-    Text(decesso, "DESC_COMUNE_ESTERO_MORTE", row[kComuneEsteroDecesso]);
-    Text(decesso, "NUME_ATTO_MORTE", row[kAttoMorte]);
-    Date(decesso, "DATA_MORTE", Split(row[kDataDecesso]));
-    Text(decesso, "CODI_LUOGO_ATTO_MORTE", row[kCodComuneAtto]);
-    Text(decesso, "ANNO_PROT_DECESSO", row[kAnnoProtocollo]);
-    Text(decesso, "NUME_PROT_DECESSO", row[kNumeroProtocollo]);
+// Escapes as libxml2 does when it saves a document as UTF-8: in text "<", ">", "&" and the carriage
+// return; in an attribute value the double quote, the line feed and the tab as well. Every other
+// byte is copied as it is.
+void AppendEscaped(std::string& out, std::string_view value, bool attribute) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    std::string_view escape;
+    switch (value[i]) {
+      case '<': escape = "&lt;"; break;
+      case '>': escape = "&gt;"; break;
+      case '&': escape = "&amp;"; break;
+      case '\r': escape = "&#13;"; break;
+      case '"': escape = attribute ? "&quot;" : ""; break;
+      case '\n': escape = attribute ? "&#10;" : ""; break;
+      case '\t': escape = attribute ? "&#9;" : ""; break;
+      default: break;
+    }
+    if (escape.empty()) continue;
+    out.append(value, start, i - start);
+    out.append(escape);
+    start = i + 1;
   }
-  return doc;
+  out.append(value, start);
 }
 
-// Serialises the document through a write callback, indented, as UTF-8 with its declaration.
-// Streaming keeps a large notice from being held twice in memory.
-template <typename Sink>
-bool Serialise(xmlDoc* doc, Sink& sink) {
-  const auto write = [](void* context, const char* buffer, int length) -> int {
-    return static_cast<Sink*>(context)->Write(buffer, static_cast<std::size_t>(length)) ? length : -1;
-  };
-  xmlSaveCtxt* save = xmlSaveToIO(write, nullptr, &sink, "UTF-8", XML_SAVE_FORMAT);
-  if (save == nullptr) return false;
-  const bool saved = xmlSaveDoc(save, doc) >= 0;
-  return xmlSaveClose(save) >= 0 && saved;
-}
+// The notice's text, one element a line, indented by two blanks a level.
+class Writer {
+ public:
+  explicit Writer(std::string& out) : out_(out) {}
 
-struct StringSink {
-  std::string text;
-  bool Write(const char* buffer, std::size_t length) {
-    text.append(buffer, length);
-    return true;
+  // attributes: written as they are inside the tag, after a blank.
+  void Open(std::string_view name, std::string_view attributes = {}) {
+    Indent();
+    out_ += '<';
+    out_ += name;
+    if (!attributes.empty()) {
+      out_ += ' ';
+      out_ += attributes;
+    }
+    out_ += ">\n";
+    ++depth_;
   }
+  void Close(std::string_view name) {
+    --depth_;
+    Indent();
+    out_ += "</";
+    out_ += name;
+    out_ += ">\n";
+  }
+  // An element without children closes itself.
+  void Empty(std::string_view name) {
+    Indent();
+    out_ += '<';
+    out_ += name;
+    out_ += "/>\n";
+  }
+  void Text(std::string_view name, std::string_view value) {
+    Indent();
+    out_ += '<';
+    out_ += name;
+    out_ += '>';
+    AppendEscaped(out_, value, false);
+    out_ += "</";
+    out_ += name;
+    out_ += ">\n";
+  }
+  void Date(std::string_view name, const DateParts& parts) {
+    Open(name);
+    Text("GIORNO", parts[0]);
+    Text("MESE", parts[1]);
+    Text("ANNO", parts[2]);
+    Close(name);
+  }
+
+ private:
+  void Indent() { out_.append(static_cast<std::size_t>(2 * depth_), ' '); }
+
+  std::string& out_;
+  int depth_ = 0;
 };
 
-struct FileSink {
-  std::FILE* file;
-  bool Write(const char* buffer, std::size_t length) { return std::fwrite(buffer, 1, length, file) == length; }
+// Writes the whole notice into out; after each subject, after_subject(out, row) may take the text
+// away (to a file) and report progress.
+template <typename AfterSubject>
+void WriteNoticeText(const Notice& notice, std::string& out, AfterSubject&& after_subject) {
+  out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  std::string attributes = "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xsi:noNamespaceSchemaLocation=\"";
+  AppendEscaped(attributes, notice.schema.string(), true);
+  attributes += '"';
+  Writer w(out);
+  w.Open("DATI_CHIAMATA_NEROVALE", attributes);
+
+  w.Open("DATI_COMUNE");
+  w.Text("SEDE_COMUNE", notice.sender.codice_comune);
+  w.Close("DATI_COMUNE");
+  w.Open("DATI_REFERENTE");
+  w.Text("COGNOME_REFERENTE", notice.sender.cognome_referente);
+  w.Text("NOME_REFERENTE", notice.sender.nome_referente);
+  w.Close("DATI_REFERENTE");
+  w.Open("DATI_RICHIESTA");
+  w.Text("NUMERO_RICHIESTA", notice.header.numero);
+  w.Date("DATA_RICHIESTA", Split(notice.header.data));
+  w.Close("DATI_RICHIESTA");
+
+  const SubjectTable& table = notice.subjects;
+  if (table.Count() == 0) {
+    w.Empty("ANAGRAFICHE");
+  } else {
+    w.Open("ANAGRAFICHE");
+    for (int r = 1; r <= table.Count(); ++r) {
+      const SubjectRow& row = table.Row(r);
+      w.Open("DATI_ANAGRAFICI");
+      w.Text("PROG_ANAGRAFICA", row[kNumero]);
+      w.Text("PERS_COGNOME", row[kCognome]);
+      w.Text("PERS_NOME", row[kNome]);
+      w.Text("SESSO", row[kSesso]);
+      w.Text("CODI_LUOGO_NASCITA", row[kCodComuneNascita]);
+      w.Text("CODI_STATO_ESTERO_NAS", row[kCodNazioneNascita]);
+      w.Text("DESC_COMUNE_ESTERO", row[kComuneEsteroNascita]);
+      w.Date("DATA_NASCITA", BirthParts(row[kDataNascita]));
+      w.Text("CODI_FISCALE", row[kCodiceFiscale]);
+      w.Text("PERS_PATERNITA", row[kNomePadre]);
+      w.Open("DATI_DECESSO");
+      w.Text("CODI_LUOGO_MORTE", row[kCodComuneDecesso]);
+      w.Text("CODI_STATO_ESTERO_MORTE", row[kCodNazioneDecesso]);
+      w.Text("DESC_COMUNE_ESTERO_MORTE", row[kComuneEsteroDecesso]);
+      w.Text("NUME_ATTO_MORTE", row[kAttoMorte]);
+      w.Date("DATA_MORTE", Split(row[kDataDecesso]));
+      w.Text("CODI_LUOGO_ATTO_MORTE", row[kCodComuneAtto]);
+      w.Text("ANNO_PROT_DECESSO", row[kAnnoProtocollo]);
+      w.Text("NUME_PROT_DECESSO", row[kNumeroProtocollo]);
+      w.Close("DATI_DECESSO");
+      w.Close("DATI_ANAGRAFICI");
+      after_subject(out, r);
+    }
+    w.Close("ANAGRAFICHE");
+  }
+  w.Close("DATI_CHIAMATA_NEROVALE");
+}
+
+// A new file written through a buffer; the first failure is kept and later writes are dropped.
+class FileOut {
+ public:
+  explicit FileOut(const std::filesystem::path& file)
+      : fd_(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666)) {
+    if (fd_ < 0) error_ = errno;
+  }
+  ~FileOut() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileOut(const FileOut&) = delete;
+  FileOut& operator=(const FileOut&) = delete;
+
+  bool opened() const noexcept { return fd_ >= 0; }
+  int error() const noexcept { return error_; }
+
+  // Writes out the bytes and empties them.
+  void Write(std::string& bytes) {
+    std::string_view rest = bytes;
+    while (error_ == 0 && !rest.empty()) {
+      const ssize_t written = ::write(fd_, rest.data(), rest.size());
+      if (written < 0 && errno == EINTR) continue;
+      if (written < 0) error_ = errno;
+      else rest.remove_prefix(static_cast<std::size_t>(written));
+    }
+    bytes.clear();
+  }
+  // Closes the file; the close may be the first to tell of a full disk.
+  void Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 && error_ == 0) error_ = errno;
+  }
+
+ private:
+  int fd_;
+  int error_ = 0;
 };
 
 }  // namespace
 
 std::string BuildNoticeXml(const Notice& notice) {
-  const Doc doc = BuildDocument(notice);
-  StringSink sink;
-  Serialise(doc.get(), sink);
-  return sink.text;
+  std::string text;
+  WriteNoticeText(notice, text, [](std::string&, int) {});
+  return text;
 }
 
-Status SaveNoticeXml(const Notice& notice, const std::filesystem::path& file) {
-  const Doc doc = BuildDocument(notice);
-  std::FILE* out = std::fopen(file.c_str(), "wbx");  // the folder is new: never replace a file
-  if (out == nullptr) return Status::Failure("Impossibile creare il file " + file.string());
-  FileSink sink{out};
-  const bool written = Serialise(doc.get(), sink) && std::fflush(out) == 0;
-  const bool closed = std::fclose(out) == 0;
-  if (!written || !closed) return Status::Failure("Impossibile scrivere il file " + file.string() + " (disco pieno?)");
+Status SaveNoticeXml(const Notice& notice, const std::filesystem::path& file, const Progress& progress) {
+  FileOut out(file);
+  if (!out.opened()) return Status::Failure("Impossibile creare il file " + file.string());
+  constexpr std::size_t kBlock = 256 * 1024;
+  std::string buffer;
+  buffer.reserve(kBlock + 4096);
+  WriteNoticeText(notice, buffer, [&](std::string& text, int row) {
+    if (text.size() >= kBlock) out.Write(text);
+    if (progress && row % 256 == 0) progress();
+  });
+  out.Write(buffer);
+  out.Close();
+  if (out.error() != 0) return Status::Failure("Impossibile scrivere il file " + file.string() + " (disco pieno?)");
   return Status::Ok();
 }
 

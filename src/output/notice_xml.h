@@ -5,6 +5,7 @@
 
 #include "core/status.h"
 #include "core/subject_table.h"
+#include "output/progress.h"
 
 namespace nerovale::output {
 
@@ -27,10 +28,16 @@ struct Notice {
 // The notice as UTF-8 XML text: the root DATI_CHIAMATA_NEROVALE with its two attributes, the sender,
 // the header and one DATI_ANAGRAFICI per subject, every element present (empty ones included) and in
 // order. Values are copied unchanged and escaped.
+//
+// The layout is the one libxml2's tree writer gives (declaration, one element a line, two blanks of
+// indentation a level, "<X></X>" for an empty value), byte for byte, so that notices stay what they
+// were; the text is written as it is made and no tree of the notice is ever held.
 std::string BuildNoticeXml(const Notice& notice);
 
-// Builds the notice and writes it to file; the failure says what went wrong and names the file.
-Status SaveNoticeXml(const Notice& notice, const std::filesystem::path& file);
+// Writes the notice to a new file (an existing name is never replaced or followed), through a buffer
+// of its own; the failure says what went wrong and names the file. progress is called every few
+// hundred subjects.
+Status SaveNoticeXml(const Notice& notice, const std::filesystem::path& file, const Progress& progress = {});
 
 // The schema's location for a working directory: its ref/validate.xsd, absolute.
 std::filesystem::path SchemaPath(const std::filesystem::path& working_directory = std::filesystem::current_path());

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -85,6 +87,7 @@ TEST_F(Schema, AcceptsValidNoticesAndRejectsBrokenOnes) {
       {"no subject", BuildNoticeXml({sender, header, SubjectTable{}, schema})},
       {"lower-case codice fiscale", Replace(xml, "RSSMRA50C05H501F", "rssmra50c05h501f")},
       {"not well formed", xml.substr(0, xml.size() / 2)},
+      {"undeclared entity", Replace(xml, "<PERS_NOME>MARIO", "<PERS_NOME>&nome;MARIO")},
   };
   for (const auto& c : broken) {
     const auto result = Check(c.xml);
@@ -93,6 +96,23 @@ TEST_F(Schema, AcceptsValidNoticesAndRejectsBrokenOnes) {
     EXPECT_EQ(result.reason.find('\n'), std::string::npos) << c.why;
   }
   EXPECT_FALSE(ValidateFile(dir / "missing.xml").valid);
+  const std::string doctype = "<!DOCTYPE DATI_CHIAMATA_NEROVALE>\n<DATI_CHIAMATA_NEROVALE";
+  EXPECT_EQ(Check(Replace(xml, "<DATI_CHIAMATA_NEROVALE", doctype)).reason,
+            "Il file contiene una dichiarazione DOCTYPE, non ammessa in una comunicazione");
+}
+
+// The file is read as a stream: the line of an error far into a large notice is its true line.
+TEST_F(Schema, NamesTheTrueLineOfAnErrorPastLine65535) {
+  for (int i = 0; i < 2500; ++i) table.Add(testing::ValidItalianRow());
+  std::string xml = Xml();
+  const auto at = xml.find("<SESSO>M</SESSO>", xml.find("<PROG_ANAGRAFICA>2500</PROG_ANAGRAFICA>"));
+  ASSERT_NE(at, std::string::npos);
+  xml.replace(at, 16, "<SESSO>X</SESSO>");
+  const auto line = std::count(xml.begin(), xml.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 1;
+  ASSERT_GT(line, 65535);
+  const auto result = Check(xml);
+  EXPECT_FALSE(result.valid);
+  EXPECT_EQ(result.reason.rfind("Riga " + std::to_string(line) + ": Element 'SESSO'", 0), 0U) << result.reason;
 }
 
 TEST_F(Schema, NeverTouchesTheNetwork) {
