@@ -1,8 +1,10 @@
 #include "ui/file_dialogs.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,6 +19,7 @@
 #include "ui/message_box.h"
 #include "ui/principale.h"
 #include "ui/qt_text.h"
+#include "ui/small_windows.h"
 
 namespace nerovale::ui {
 namespace {
@@ -45,6 +48,37 @@ void SaveConfig(Principale& principale) {
     Say(&principale, Icon::kWarning, "Impossibile salvare la configurazione:\r\n" + Q(saved.message()));
   }
 }
+
+// The wait window and a busy cursor while the notice is written and read back. The work runs on the
+// window thread; now and then it lets the event loop run, without the operator's input (keys, clicks,
+// a request to close), so that the windows repaint and nothing changes the table under it.
+class BusyWindows {
+ public:
+  explicit BusyWindows(QWidget* parent) : wait_(new Attesa(parent)) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    wait_->show();
+    Repaint();
+  }
+  ~BusyWindows() {
+    if (wait_) wait_->close();
+    QApplication::restoreOverrideCursor();
+  }
+  BusyWindows(const BusyWindows&) = delete;
+  BusyWindows& operator=(const BusyWindows&) = delete;
+
+  void Tick() {
+    if (clock_.elapsed() >= 50) Repaint();
+  }
+
+ private:
+  void Repaint() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    clock_.start();
+  }
+
+  QPointer<Attesa> wait_;
+  QElapsedTimer clock_;
+};
 
 output::LocalTime Now() {
   const QDateTime now = QDateTime::currentDateTime();
@@ -86,7 +120,12 @@ void CreaFiles::Confirm() {
   const output::Sender sender = principale_.Sender();
   const output::Notice notice{sender, state.header, state.table, output::SchemaPath(state.working_directory)};
   const std::uint64_t written = state.table.Revision();
-  const auto outcome = output::WriteNotice(notice, S(browser_->currentPath()), Now(), state.folders);
+  const output::LocalTime now = Now();
+  output::NoticeOutcome outcome;
+  {
+    BusyWindows busy(&principale_);
+    outcome = output::WriteNotice(notice, S(browser_->currentPath()), now, state.folders, [&busy] { busy.Tick(); });
+  }
   if (outcome.valid) principale_.NoticeValidated(written);  // its subjects are safe: the draft goes
   Say(this, outcome.valid ? Icon::kNone : Icon::kWarning, Q(outcome.message));
   state.config.CartellaFileXml = S(QDir::toNativeSeparators(browser_->currentPath()));

@@ -163,7 +163,19 @@ TEST_F(Dialogs, CreaFilesWritesTheNoticeAndRemembersTheFolder) {
   EXPECT_EQ(dialog->windowTitle(), " Salva file XML");
   std::filesystem::create_directories(dir / "out");
   ASSERT_TRUE(dialog->browser()->Open(QString::fromStdString((dir / "out").string())));
+  // While the notice is written and read back, the event loop runs with the wait window shown and
+  // a busy cursor; both are gone when the outcome is told.
+  bool busy = false;
+  QTimer::singleShot(0, [&] {
+    const auto* wait = w.findChild<QWidget*>("attesa");
+    busy = wait != nullptr && wait->isVisible() && QApplication::overrideCursor() != nullptr &&
+           QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+  });
   Find<QPushButton>(dialog, "Command1")->click();
+  EXPECT_TRUE(busy);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  Settle();
+  EXPECT_EQ(w.findChild<QWidget*>("attesa"), nullptr);
   ASSERT_FALSE(messages.empty());
   EXPECT_EQ(messages.back().icon, Icon::kNone) << messages.back().text.toStdString();
   EXPECT_TRUE(messages.back().text.startsWith("XML validato e salvato con successo!"));
