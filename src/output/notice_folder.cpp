@@ -2,11 +2,11 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include <sys/stat.h>
 
 #include "core/dates.h"
+#include "core/system_files.h"
 
 namespace nerovale::output {
 namespace {
@@ -30,12 +30,15 @@ NoticeFolder NoticeFolderMaker::Create(const std::filesystem::path& directory, c
     const auto path = directory / name;
     if (::mkdir(path.c_str(), 0777) == 0) return {path, name, Status::Ok()};
     if (errno != EEXIST) {
-      return {{}, name, Status::Failure("Impossibile creare la cartella " + path.string() + ": " + std::strerror(errno))};
+      return {{},
+              name,
+              Status::Failure("Impossibile creare la cartella " + path.string() + ": " + files::ItalianReason(errno))};
     }
     ++counter_;
     name = base + "(" + std::to_string(counter_) + ")";
   }
-  return {{}, name, Status::Failure("Impossibile creare la cartella " + (directory / name).string())};
+  return {{}, name, Status::Failure("Impossibile creare la cartella " + (directory / name).string() + ": " +
+                                        files::ItalianReason(EEXIST))};
 }
 
 std::string NoticeFileName(const CommunicationHeader& header) {

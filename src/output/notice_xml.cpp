@@ -7,6 +7,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "core/system_files.h"
+#include "core/text.h"
+
 namespace nerovale::output {
 namespace {
 
@@ -121,7 +124,7 @@ template <typename AfterSubject>
 void WriteNoticeText(const Notice& notice, std::string& out, AfterSubject&& after_subject) {
   out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   std::string attributes = "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xsi:noNamespaceSchemaLocation=\"";
-  AppendEscaped(attributes, notice.schema.string(), true);
+  AppendEscaped(attributes, SchemaLocation(notice.schema), true);
   attributes += '"';
   Writer w(out);
   w.Open("DATI_CHIAMATA_NEROVALE", attributes);
@@ -223,7 +226,8 @@ std::string BuildNoticeXml(const Notice& notice) {
 
 Status SaveNoticeXml(const Notice& notice, const std::filesystem::path& file, const Progress& progress) {
   FileOut out(file);
-  if (!out.opened()) return Status::Failure("Impossibile creare il file " + file.string());
+  if (!out.opened())
+    return Status::Failure("Impossibile creare il file " + file.string() + ": " + files::ItalianReason(out.error()));
   constexpr std::size_t kBlock = 256 * 1024;
   std::string buffer;
   buffer.reserve(kBlock + 4096);
@@ -233,8 +237,30 @@ Status SaveNoticeXml(const Notice& notice, const std::filesystem::path& file, co
   });
   out.Write(buffer);
   out.Close();
-  if (out.error() != 0) return Status::Failure("Impossibile scrivere il file " + file.string() + " (disco pieno?)");
+  if (out.error() != 0)
+    return Status::Failure("Impossibile scrivere il file " + file.string() + ": " + files::ItalianReason(out.error()));
   return Status::Ok();
+}
+
+std::string SchemaLocation(const std::filesystem::path& schema) {
+  const std::string& bytes = schema.native();
+  if (text::IsValidUtf8(bytes)) return bytes;
+  // A URI path: what it allows stays, every other byte is written %XX (the "%" itself included).
+  constexpr std::string_view kAllowed = "-._~!$&'()*+,;=:@/";
+  constexpr std::string_view kHex = "0123456789ABCDEF";
+  std::string location;
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
+        kAllowed.find(c) != std::string_view::npos) {
+      location += c;
+    } else {
+      location += '%';
+      location += kHex[byte >> 4];
+      location += kHex[byte & 15];
+    }
+  }
+  return location;
 }
 
 std::filesystem::path SchemaPath(const std::filesystem::path& working_directory) {

@@ -39,6 +39,11 @@ std::string BuildNoticeXml(const Notice& notice);
 // hundred subjects.
 Status SaveNoticeXml(const Notice& notice, const std::filesystem::path& file, const Progress& progress = {});
 
+// The schema's path as the root element names it: the path itself when it is UTF-8, as a notice
+// must be; otherwise the path written as a URI, every byte that a URI path does not allow as it is
+// (those that are not UTF-8 among them) percent-encoded, so that the parser finds the file again.
+std::string SchemaLocation(const std::filesystem::path& schema);
+
 // The schema's location for a working directory: its ref/validate.xsd, absolute.
 std::filesystem::path SchemaPath(const std::filesystem::path& working_directory = std::filesystem::current_path());
 

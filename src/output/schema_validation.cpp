@@ -2,18 +2,21 @@
 
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
+#include <libxml/uri.h>
 #include <libxml/xmlIO.h>
 #include <libxml/xmlschemas.h>
 
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>
+
+#include "core/system_files.h"
 
 namespace nerovale::output {
 namespace {
@@ -37,7 +40,25 @@ using SchemaParserCtxt = std::unique_ptr<xmlSchemaParserCtxt, Deleter<xmlSchemaF
 using Schema = std::unique_ptr<xmlSchema, Deleter<xmlSchemaFree>>;
 using ValidCtxt = std::unique_ptr<xmlSchemaValidCtxt, Deleter<xmlSchemaFreeValidCtxt>>;
 
-ValidationResult Failure(std::string reason) { return {false, std::move(reason)}; }
+// The notice's content fails: the data were refused.
+ValidationResult Refused(std::string reason) { return {false, std::move(reason), NoticeFault::kRefused}; }
+// Something around the notice failed: the file cannot be read back, the schema cannot be used.
+ValidationResult Unusable(std::string reason) { return {false, std::move(reason), NoticeFault::kEnvironment}; }
+
+// "350.012": a number with its thousands marked by dots, as Italian writes it.
+std::string WithThousands(long number) {
+  const std::string digits = std::to_string(number);
+  std::string text;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) text += '.';
+    text += digits[i];
+  }
+  return text;
+}
+
+std::string ReadFailure(const std::filesystem::path& file, int error) {
+  return "Impossibile leggere il file " + file.string() + ": " + files::ItalianReason(error);
+}
 
 // One reading of the notice file: the file's bytes go to libxml2's parser as SAX events, and what
 // the reading learns is kept here: the first error, a DOCTYPE, the root's schema location.
@@ -48,14 +69,26 @@ struct Reading {
   std::optional<std::string> location;
   std::string first_error;
 
+  // Where the parser stands: the depth of the element, the subjects (DATI_ANAGRAFICI) met so far,
+  // and the depth of the one it is inside (0 outside). A subject is left only at the next event
+  // after its end tag, because the schema judges that end tag after this reading has seen it.
+  int depth = 0;
+  int subjects = 0;
+  int subject_depth = 0;
+  bool leaving_subject = false;
+
   int fd = -1;
   int read_error = 0;
   const Progress* progress = nullptr;
-  std::array<char, 64 * 1024> block{};
+  std::vector<char> block = std::vector<char>(64 * 1024);
   std::size_t block_start = 0, block_end = 0;
 
   void Stop() {
     if (parser != nullptr) xmlStopParser(parser);
+  }
+  void Settle() {
+    if (leaving_subject) subject_depth = 0;
+    leaving_subject = false;
   }
 
   // Keeps the first error, on one line, with its line in the file.
@@ -67,7 +100,13 @@ struct Reading {
     for (char& c : message) {
       if (c == '\n' || c == '\r') c = ' ';
     }
-    reading.first_error = error->line > 0 ? "Riga " + std::to_string(error->line) + ": " + message : message;
+    if (reading.subject_depth > 0 && error->line > 0) {
+      message = "Soggetto " + std::to_string(reading.subjects) + " (riga " + WithThousands(error->line) +
+                " del file): " + message;
+    } else if (error->line > 0) {
+      message = "Riga " + WithThousands(error->line) + " del file: " + message;
+    }
+    reading.first_error = std::move(message);
     reading.Stop();  // the first error decides: nothing more needs reading
   }
 
@@ -100,9 +139,15 @@ struct Reading {
     reading.Stop();
   }
 
-  static void StartElement(void* self, const xmlChar*, const xmlChar*, const xmlChar*, int, const xmlChar**,
+  static void StartElement(void* self, const xmlChar* name, const xmlChar*, const xmlChar*, int, const xmlChar**,
                            int attribute_count, int, const xmlChar** attributes) {
     auto& reading = *static_cast<Reading*>(self);
+    reading.Settle();
+    ++reading.depth;
+    if (reading.subject_depth == 0 && V(name) == "DATI_ANAGRAFICI") {
+      ++reading.subjects;
+      reading.subject_depth = reading.depth;
+    }
     if (!reading.head_only) return;
     // Five pointers an attribute: local name, prefix, namespace, value start and value end.
     for (int i = 0; i < attribute_count; ++i) {
@@ -114,11 +159,19 @@ struct Reading {
     reading.Stop();
   }
 
+  static void EndElement(void* self, const xmlChar*, const xmlChar*, const xmlChar*) {
+    auto& reading = *static_cast<Reading*>(self);
+    reading.Settle();
+    if (reading.depth == reading.subject_depth) reading.leaving_subject = true;
+    --reading.depth;
+  }
+
   static xmlSAXHandler Handler() {
     xmlSAXHandler sax{};
     sax.initialized = XML_SAX2_MAGIC;
     sax.internalSubset = &InternalSubset;
     sax.startElementNs = &StartElement;
+    sax.endElementNs = &EndElement;
     return sax;
   }
 };
@@ -154,35 +207,47 @@ class ErrorScope {
 // A descriptor closed when it goes out of scope.
 class Descriptor {
  public:
-  explicit Descriptor(const std::filesystem::path& file) : fd_(::open(file.c_str(), O_RDONLY | O_CLOEXEC)) {}
+  explicit Descriptor(const std::filesystem::path& file)
+      : fd_(::open(file.c_str(), O_RDONLY | O_CLOEXEC)), error_(fd_ < 0 ? errno : 0) {}
   ~Descriptor() {
     if (fd_ >= 0) ::close(fd_);
   }
   Descriptor(const Descriptor&) = delete;
   Descriptor& operator=(const Descriptor&) = delete;
   int get() const noexcept { return fd_; }
+  int error() const noexcept { return error_; }
 
  private:
   int fd_;
+  int error_;
 };
 
 // Reads the file once through the parser; with a validation context, the schema checks every event.
-// False when the file could not be opened or the parser not made.
+// False, with the cause in reading.read_error, when the file could not be opened or the parser made.
 bool ReadOnce(const std::filesystem::path& file, Reading& reading, xmlSchemaValidCtxt* validator) {
   const Descriptor fd(file);
-  if (fd.get() < 0) return false;
+  if (fd.get() < 0) {
+    reading.read_error = fd.error();
+    return false;
+  }
   reading.fd = fd.get();
   xmlSAXHandler sax = Reading::Handler();
   const ParserCtxt parser(
       xmlCreateIOParserCtxt(&sax, &reading, &Reading::Read, &Reading::Close, &reading, XML_CHAR_ENCODING_NONE));
-  if (!parser) return false;
+  if (!parser) {
+    reading.read_error = ENOMEM;
+    return false;
+  }
   xmlCtxtUseOptions(parser.get(), kParseOptions);
   reading.parser = parser.get();
 
   xmlSchemaSAXPlugPtr plug = nullptr;
   if (validator != nullptr) {
     plug = xmlSchemaSAXPlug(validator, &parser->sax, &parser->userData);
-    if (plug == nullptr) return false;
+    if (plug == nullptr) {
+      reading.read_error = ENOMEM;
+      return false;
+    }
     // The line of an error is where the parser stands.
     xmlSchemaValidateSetLocator(
         validator,
@@ -203,6 +268,34 @@ bool ReadOnce(const std::filesystem::path& file, Reading& reading, xmlSchemaVali
   return true;
 }
 
+// The schema at a location: a path, or (for a working directory whose name is not UTF-8) a path whose
+// bytes are percent-encoded. Null, with the failure, when it cannot be read or is no usable schema.
+Schema LoadSchema(const std::string& location, Reading& errors, std::string& failure) {
+  std::string path = location;
+  int error = Descriptor(path).error();
+  if (error == ENOENT && location.find('%') != std::string::npos) {
+    if (char* unescaped = xmlURIUnescapeString(location.c_str(), 0, nullptr)) {
+      path = unescaped;
+      xmlFree(unescaped);
+      error = Descriptor(path).error();
+    }
+  }
+  const std::string what = "Impossibile usare lo schema XML " + location + ": ";
+  if (error != 0) {
+    failure = what + files::ItalianReason(error);
+    return nullptr;
+  }
+  const SchemaParserCtxt parser(xmlSchemaNewParserCtxt(path.c_str()));
+  if (!parser) {
+    failure = what + files::ItalianReason(ENOMEM);
+    return nullptr;
+  }
+  xmlSchemaSetParserStructuredErrors(parser.get(), &Reading::TakeError, &errors);
+  Schema schema(xmlSchemaParse(parser.get()));
+  if (!schema) failure = what + (errors.first_error.empty() ? "non è uno schema XML valido" : errors.first_error);
+  return schema;
+}
+
 }  // namespace
 
 ValidationResult ValidateFile(const std::filesystem::path& file, const Progress& progress) {
@@ -210,34 +303,40 @@ ValidationResult ValidateFile(const std::filesystem::path& file, const Progress&
   head.head_only = true;
   {
     ErrorScope scope(head);
-    if (!ReadOnce(file, head, nullptr)) return Failure("Impossibile leggere il file " + file.string());
+    if (!ReadOnce(file, head, nullptr)) return Unusable(ReadFailure(file, head.read_error));
   }
-  if (head.doctype) return Failure("Il file contiene una dichiarazione DOCTYPE, non ammessa in una comunicazione");
+  if (head.read_error != 0) return Unusable(ReadFailure(file, head.read_error));
+  if (head.doctype) return Refused("Il file contiene una dichiarazione DOCTYPE, non ammessa in una comunicazione");
   if (!head.location) {
-    if (!head.first_error.empty()) return Failure(head.first_error);
-    return Failure("Il file non indica lo schema XML (xsi:noNamespaceSchemaLocation)");
+    if (!head.first_error.empty()) return Refused(head.first_error);
+    return Refused("Il file non indica lo schema XML (xsi:noNamespaceSchemaLocation)");
   }
-  const std::string& schema_path = *head.location;
 
   Reading reading;
   reading.progress = &progress;
   ErrorScope scope(reading);
-  const SchemaParserCtxt schema_parser(xmlSchemaNewParserCtxt(schema_path.c_str()));
-  if (schema_parser) xmlSchemaSetParserStructuredErrors(schema_parser.get(), &Reading::TakeError, &reading);
-  const Schema schema(schema_parser ? xmlSchemaParse(schema_parser.get()) : nullptr);
-  if (!schema) {
-    return Failure("Schema XML " + schema_path + " non utilizzabile" +
-                   (reading.first_error.empty() ? "" : ": " + reading.first_error));
-  }
+  std::string failure;
+  const Schema schema = LoadSchema(*head.location, reading, failure);
+  if (!schema) return Unusable(failure);
+  reading.first_error.clear();
   const ValidCtxt validator(xmlSchemaNewValidCtxt(schema.get()));
-  if (!validator) return Failure("Impossibile creare il validatore XML");
+  if (!validator) return Unusable("Impossibile creare il validatore XML: " + files::ItalianReason(ENOMEM));
   xmlSchemaSetValidStructuredErrors(validator.get(), &Reading::TakeError, &reading);
-  if (!ReadOnce(file, reading, validator.get())) return Failure("Impossibile leggere il file " + file.string());
-  if (reading.doctype) return Failure("Il file contiene una dichiarazione DOCTYPE, non ammessa in una comunicazione");
-  if (reading.read_error != 0) return Failure("Impossibile leggere il file " + file.string());
-  if (!reading.first_error.empty()) return Failure(reading.first_error);
-  if (xmlSchemaIsValid(validator.get()) != 1) return Failure("Errore di validazione");
-  return {true, {}};
+  if (!ReadOnce(file, reading, validator.get()) || reading.read_error != 0) {
+    return Unusable(ReadFailure(file, reading.read_error));
+  }
+  if (reading.doctype) return Refused("Il file contiene una dichiarazione DOCTYPE, non ammessa in una comunicazione");
+  if (!reading.first_error.empty()) return Refused(reading.first_error);
+  if (xmlSchemaIsValid(validator.get()) != 1) return Refused("Errore di validazione");
+  return {true, {}, NoticeFault::kNone};
+}
+
+Status CheckSchema(const std::filesystem::path& schema) {
+  Reading errors;
+  ErrorScope scope(errors);
+  std::string failure;
+  if (!LoadSchema(schema.string(), errors, failure)) return Status::Failure(failure);
+  return Status::Ok();
 }
 
 }  // namespace nerovale::output

@@ -3,6 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "core/dates.h"
 #include "notice_fixture.h"
@@ -15,6 +21,25 @@ using testing::TempDir;
 
 LocalTime At(int hour, int minute) { return {*dates::MakeDate(5, 12, 2026), hour, minute}; }
 
+constexpr std::string_view kFailure = "ATTENZIONE! LA VALIDAZIONE DEL FILE NON E' ANDATA A BUON FINE!\r\n";
+
+// What the code under test writes to the standard error while it runs.
+std::string StandardError(const std::function<void()>& run) {
+  std::fflush(stderr);
+  const int saved = ::dup(2);
+  std::FILE* capture = std::tmpfile();
+  ::dup2(::fileno(capture), 2);
+  run();
+  std::fflush(stderr);
+  ::dup2(saved, 2);
+  ::close(saved);
+  std::rewind(capture);
+  std::string text;
+  for (int c; (c = std::fgetc(capture)) != EOF;) text += static_cast<char>(c);
+  std::fclose(capture);
+  return text;
+}
+
 class NoticeOutput : public ::testing::Test {
  protected:
   TempDir dir;
@@ -24,7 +49,9 @@ class NoticeOutput : public ::testing::Test {
   NoticeFolderMaker folders;
   std::filesystem::path schema = std::filesystem::path(NEROVALE_SOURCE_DIR) / "ref" / "validate.xsd";
 
-  NoticeOutcome Write(const LocalTime& now) { return WriteNotice({sender, header, table, schema}, dir.path(), now, folders); }
+  NoticeOutcome Write(const LocalTime& now, const std::filesystem::path& directory = {}) {
+    return WriteNotice({sender, header, table, schema}, directory.empty() ? dir.path() : directory, now, folders);
+  }
   std::vector<std::string> Entries() {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir.path())) names.push_back(entry.path().filename());
@@ -38,6 +65,7 @@ TEST_F(NoticeOutput, ValidNoticeLeavesOneFolderWithOneFile) {
   table.Add(testing::ValidForeignRow());
   const NoticeOutcome outcome = Write(At(14, 30));
   ASSERT_TRUE(outcome.valid) << outcome.message;
+  EXPECT_EQ(outcome.fault, NoticeFault::kNone);
   EXPECT_EQ(outcome.message,
             "XML validato e salvato con successo!\r\nIl file si trova nella directory selezionata dentro la cartella "
             "\r\n'Nerovale_20261205,1430'");
@@ -61,25 +89,98 @@ TEST_F(NoticeOutput, FoldersAcrossTheSameMinuteTheNextAndAnExistingSuffix) {
 
 TEST_F(NoticeOutput, FailedValidationRemovesOnlyWhatItMade) {
   dir.Write("Nerovale_20261205,1430/earlier.xml", "<kept/>");
+  table.Add(testing::ValidItalianRow());
   SubjectRow row = testing::ValidItalianRow();
   row[kSesso] = "X";
   table.Add(row);
   const NoticeOutcome outcome = Write(At(14, 30));
   EXPECT_FALSE(outcome.valid);
-  EXPECT_EQ(outcome.message.rfind("ATTENZIONE! LA VALIDAZIONE DEL FILE NON E' ANDATA A BUON FINE!\r\n", 0), 0U);
-  EXPECT_NE(outcome.message.find("SESSO"), std::string::npos) << outcome.message;
-  EXPECT_EQ(Entries(), std::vector<std::string>{"Nerovale_20261205,1430"});
+  EXPECT_EQ(outcome.fault, NoticeFault::kRefused);
+  EXPECT_EQ(outcome.message.rfind(std::string(kFailure) + "Soggetto 2 (riga 53 del file): Element 'SESSO'", 0), 0U)
+      << outcome.message;
+  EXPECT_EQ(Entries(), std::vector<std::string>{"Nerovale_20261205,1430"});  // its "(2)" went
   EXPECT_EQ(testing::ReadFile(dir / "Nerovale_20261205,1430" / "earlier.xml"), "<kept/>");
 }
 
-TEST_F(NoticeOutput, DirectoryThatCannotHoldAFolderGivesAPlainReason) {
+// A fault around the notice is the environment's, named in Italian with the folder or file it hit;
+// nothing is left behind and libxml2 prints nothing.
+TEST_F(NoticeOutput, FaultsAroundTheNoticeNameThePlaceAndTheCause) {
   table.Add(testing::ValidItalianRow());
   const auto not_a_directory = dir.Write("file.txt", "x");
-  const NoticeOutcome outcome = WriteNotice({sender, header, table, schema}, not_a_directory, At(9, 5), folders);
-  EXPECT_FALSE(outcome.valid);
-  EXPECT_NE(outcome.message.find("Impossibile creare la cartella " + (not_a_directory / "Nerovale_20261205,0905").string()),
-            std::string::npos)
-      << outcome.message;
+  const auto not_a_schema =
+      dir.Write("broken.xsd", "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"><xs:bad/>");
+  const std::string long_name(300, 'n');
+  struct Case {
+    const char* why;
+    std::filesystem::path directory;
+    std::filesystem::path schema;
+    std::string expected;  // in the reason
+    rlim_t file_size_limit = RLIM_INFINITY;
+  } cases[] = {
+      {"not a directory", not_a_directory, schema,
+       "Impossibile creare la cartella " + (not_a_directory / "Nerovale_20261205,0905").string() +
+           ": un elemento del percorso non è una cartella"},
+      {"gone", dir / "gone", schema, "/gone/Nerovale_20261205,0905: il file o la cartella non esiste"},
+      {"name too long", dir / long_name, schema, ": il nome è troppo lungo"},
+      {"write failure", dir.path(), schema,
+       "Impossibile scrivere il file " + (dir / "Nerovale_20261205,0905").string() +
+           "/nerovale_123_20261130.xml: il file è troppo grande per il disco",
+       100},
+      {"missing schema", dir.path(), dir / "ref" / "validate.xsd",
+       "Impossibile usare lo schema XML " + (dir / "ref" / "validate.xsd").string() +
+           ": il file o la cartella non esiste"},
+      {"not a schema", dir.path(), not_a_schema,
+       "Impossibile usare lo schema XML " + not_a_schema.string() + ": Riga 1"},
+  };
+  for (const auto& c : cases) {
+    schema = c.schema;
+    NoticeOutcome outcome;
+    const std::string printed = StandardError([&] {
+      // A file may grow only so far: the write fails as on a full disk.
+      const auto previous_handler = std::signal(SIGXFSZ, SIG_IGN);
+      rlimit previous{};
+      ::getrlimit(RLIMIT_FSIZE, &previous);
+      rlimit limit = previous;
+      limit.rlim_cur = c.file_size_limit;
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+      outcome = Write(At(9, 5), c.directory);
+      ::setrlimit(RLIMIT_FSIZE, &previous);
+      std::signal(SIGXFSZ, previous_handler);
+    });
+    EXPECT_FALSE(outcome.valid) << c.why;
+    EXPECT_EQ(outcome.fault, NoticeFault::kEnvironment) << c.why;
+    EXPECT_EQ(outcome.message.rfind(kFailure, 0), 0U) << c.why;
+    EXPECT_NE(outcome.message.find(c.expected), std::string::npos) << c.why << ": " << outcome.message;
+    EXPECT_EQ(printed, "") << c.why;
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"broken.xsd", "file.txt"})) << c.why;
+  }
+
+  // The same schemas, checked before any work.
+  Status missing, broken;
+  EXPECT_EQ(StandardError([&] {
+              missing = CheckSchema(dir / "ref" / "validate.xsd");
+              broken = CheckSchema(not_a_schema);
+            }),
+            "");
+  EXPECT_EQ(missing.message(), "Impossibile usare lo schema XML " + (dir / "ref" / "validate.xsd").string() +
+                                   ": il file o la cartella non esiste");
+  EXPECT_EQ(broken.message().rfind("Impossibile usare lo schema XML " + not_a_schema.string() + ": Riga 1", 0), 0U);
+  EXPECT_TRUE(CheckSchema(std::filesystem::path(NEROVALE_SOURCE_DIR) / "ref" / "validate.xsd"));
+}
+
+// A working directory whose name is not UTF-8 still gives a valid notice: the schema's location is
+// written as a URI that the parser reads back to the same bytes.
+TEST_F(NoticeOutput, WorkingDirectoryThatIsNotUtf8) {
+  const std::filesystem::path working = dir / "caff\xE8 50%";
+  std::filesystem::create_directories(working / "ref");
+  std::filesystem::copy_file(schema, working / "ref" / "validate.xsd");
+  schema = SchemaPath(working);
+  table.Add(testing::ValidItalianRow());
+  std::filesystem::create_directory(dir / "out");
+  const NoticeOutcome outcome = Write(At(14, 30), dir / "out");
+  ASSERT_TRUE(outcome.valid) << outcome.message;
+  EXPECT_NE(testing::ReadFile(outcome.file).find("/caff%E8%2050%25/ref/validate.xsd\">"), std::string::npos);
+  EXPECT_TRUE(CheckSchema(schema));
 }
 
 TEST(NoticeFileName, FromTheHeaderCopies) {

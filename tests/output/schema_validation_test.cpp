@@ -92,27 +92,52 @@ TEST_F(Schema, AcceptsValidNoticesAndRejectsBrokenOnes) {
   for (const auto& c : broken) {
     const auto result = Check(c.xml);
     EXPECT_FALSE(result.valid) << c.why;
+    EXPECT_EQ(result.fault, NoticeFault::kRefused) << c.why;
     EXPECT_FALSE(result.reason.empty()) << c.why;
     EXPECT_EQ(result.reason.find('\n'), std::string::npos) << c.why;
   }
-  EXPECT_FALSE(ValidateFile(dir / "missing.xml").valid);
+  EXPECT_EQ(ValidateFile(dir / "missing.xml").reason,
+            "Impossibile leggere il file " + (dir / "missing.xml").string() + ": il file o la cartella non esiste");
   const std::string doctype = "<!DOCTYPE DATI_CHIAMATA_NEROVALE>\n<DATI_CHIAMATA_NEROVALE";
   EXPECT_EQ(Check(Replace(xml, "<DATI_CHIAMATA_NEROVALE", doctype)).reason,
             "Il file contiene una dichiarazione DOCTYPE, non ammessa in una comunicazione");
 }
 
-// The file is read as a stream: the line of an error far into a large notice is its true line.
-TEST_F(Schema, NamesTheTrueLineOfAnErrorPastLine65535) {
-  for (int i = 0; i < 2500; ++i) table.Add(testing::ValidItalianRow());
-  std::string xml = Xml();
-  const auto at = xml.find("<SESSO>M</SESSO>", xml.find("<PROG_ANAGRAFICA>2500</PROG_ANAGRAFICA>"));
-  ASSERT_NE(at, std::string::npos);
-  xml.replace(at, 16, "<SESSO>X</SESSO>");
-  const auto line = std::count(xml.begin(), xml.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 1;
-  ASSERT_GT(line, 65535);
-  const auto result = Check(xml);
-  EXPECT_FALSE(result.valid);
-  EXPECT_EQ(result.reason.rfind("Riga " + std::to_string(line) + ": Element 'SESSO'", 0), 0U) << result.reason;
+// The reason names the subject an error lies in (the n-th DATI_ANAGRAFICI, from its start tag to its
+// end tag) and the error's true line, with the thousands marked.
+TEST_F(Schema, NamesTheSubjectAndTheTrueLine) {
+  for (int i = 0; i < 3; ++i) table.Add(testing::ValidItalianRow());
+  const std::string xml = Xml();
+  const auto second = xml.find("<DATI_ANAGRAFICI>", xml.find("<DATI_ANAGRAFICI>") + 1);
+  const auto death = xml.find("<DATI_DECESSO>", second);
+  const std::string death_block = xml.substr(death, xml.find("</DATI_DECESSO>", death) + 15 - death);
+  struct Case {
+    std::string from;
+    std::string to;
+    const char* reason;
+  } cases[] = {
+      {"<PROG_ANAGRAFICA>2</PROG_ANAGRAFICA>", "<X/>", "Soggetto 2 (riga 50 del file): Element 'X'"},
+      {"<SESSO>M</SESSO>", "<SESSO>X</SESSO>", "Soggetto 2 (riga 53 del file): Element 'SESSO'"},
+      {"<NUME_PROT_DECESSO>7</NUME_PROT_DECESSO>", "", "Soggetto 2 (riga 77 del file): Element 'DATI_DECESSO'"},
+      // Judged at the subject's end tag.
+      {death_block, "", "Soggetto 2 (riga 65 del file): Element 'DATI_ANAGRAFICI'"},
+      {"<DATI_ANAGRAFICI>", "<X/><DATI_ANAGRAFICI>", "Riga 49 del file: Element 'X'"},  // between two subjects
+  };
+  for (const auto& c : cases) {
+    std::string changed = xml;
+    changed.replace(changed.find(c.from, second), c.from.size(), c.to);
+    const auto result = Check(changed);
+    EXPECT_EQ(result.fault, NoticeFault::kRefused) << c.reason;
+    EXPECT_EQ(result.reason.rfind(c.reason, 0), 0U) << result.reason;
+  }
+
+  // Past line 65,535, where a line number of 16 bits stops.
+  for (int i = 0; i < 2497; ++i) table.Add(testing::ValidItalianRow());
+  std::string large = Xml();
+  const auto at = large.find("<SESSO>M</SESSO>", large.find("<PROG_ANAGRAFICA>2500</PROG_ANAGRAFICA>"));
+  large.replace(at, 16, "<SESSO>X</SESSO>");
+  ASSERT_EQ(std::count(large.begin(), large.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 1, 74993);
+  EXPECT_EQ(Check(large).reason.rfind("Soggetto 2500 (riga 74.993 del file): Element 'SESSO'", 0), 0U);
 }
 
 TEST_F(Schema, NeverTouchesTheNetwork) {
