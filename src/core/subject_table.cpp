@@ -72,6 +72,25 @@ bool SubjectTable::Add(SubjectRow row) {
   return true;
 }
 
+int SubjectTable::Append(std::vector<SubjectRow> rows) {
+  const auto room = static_cast<std::size_t>(kMaxSubjects - Count());
+  if (rows.size() > room) rows.resize(room);
+  if (rows.empty()) return 0;
+  const std::size_t first = rows_.size();
+  if (rows_.empty()) {
+    rows_ = std::move(rows);
+  } else {
+    rows_.reserve(rows_.size() + rows.size());
+    for (auto& row : rows) rows_.push_back(std::move(row));
+  }
+  for (std::size_t i = first; i < rows_.size(); ++i) {
+    rows_[i][kNumero] = std::to_string(i + 1);
+    ids_.push_back(next_id_++);
+  }
+  ++revision_;
+  return static_cast<int>(rows_.size() - first);
+}
+
 bool SubjectTable::Overwrite(int row, const SubjectRow& values) {
   if (row < 1 || row > Count()) return false;
   auto& target = rows_[static_cast<std::size_t>(row - 1)];

@@ -106,6 +106,10 @@ class SubjectTable final : public gridclip::GridCells {
   // Appends a subject numbered Count() + 1; false, with nothing changed, when the table is full.
   bool Add(SubjectRow row);
 
+  // Appends subjects as Add would, as many as the table has room for; how many it took. A block
+  // given to an empty table becomes the table itself, so that a full import is never held twice.
+  int Append(std::vector<SubjectRow> rows);
+
   // Overwrites columns 1 to 22 of subject row r; its number stays. False when r is not a subject.
   [[nodiscard]] bool Overwrite(int row, const SubjectRow& values);
 

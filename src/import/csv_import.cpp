@@ -196,9 +196,7 @@ ImportResult ImportCsv(const std::filesystem::path& file, int progressivo, refer
   return result;
 }
 
-void AppendRows(SubjectTable& table, std::vector<SubjectRow> rows) {
-  for (auto& row : rows) table.Add(std::move(row));
-}
+void AppendRows(SubjectTable& table, std::vector<SubjectRow> rows) { table.Append(std::move(rows)); }
 
 std::string ImportFailureText(int line) {
   return "Errore nel file importato alla riga " + std::to_string(line) +

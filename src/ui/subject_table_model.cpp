@@ -80,9 +80,8 @@ void SubjectTableModel::AppendRows(std::vector<SubjectRow> rows) {
   if (static_cast<int>(rows.size()) > room) rows.resize(static_cast<std::size_t>(std::max(room, 0)));
   if (rows.empty()) return;
   beginInsertRows({}, count, count + static_cast<int>(rows.size()) - 1);
-  for (auto& row : rows) {
-    if (table_.Add(std::move(row))) paints_.emplace_back();
-  }
+  const int added = table_.Append(std::move(rows));
+  paints_.resize(paints_.size() + static_cast<std::size_t>(added));
   endInsertRows();
 }
 

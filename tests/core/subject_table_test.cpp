@@ -86,5 +86,21 @@ TEST(SubjectTable, RefusesTheSubjectBeyond32767) {
   EXPECT_EQ(table.Cell(32767, kNumero), "32767");
 }
 
+// A block appended at once is numbered and given identities as subjects added one by one, to an
+// empty table or after others, and only as far as there is room.
+TEST(SubjectTable, AppendsABlockAsAddWould) {
+  SubjectTable table;
+  EXPECT_EQ(table.Append({Subject("A"), Subject("B")}), 2);
+  ASSERT_TRUE(table.Add(Subject("C")));
+  EXPECT_EQ(table.Append(std::vector<SubjectRow>(SubjectTable::kMaxSubjects, Subject("D"))), SubjectTable::kMaxSubjects - 3);
+  EXPECT_EQ(table.Append({Subject("E")}), 0);
+  EXPECT_EQ(table.Count(), SubjectTable::kMaxSubjects);
+  for (int r : {1, 2, 3, 4, SubjectTable::kMaxSubjects}) EXPECT_EQ(table.Cell(r, kNumero), std::to_string(r));
+  EXPECT_EQ(table.Cell(2, kCognome), "B");
+  EXPECT_EQ(table.Cell(3, kCognome), "C");
+  EXPECT_NE(table.IdOf(2), table.IdOf(4));
+  EXPECT_EQ(table.RowOf(table.IdOf(SubjectTable::kMaxSubjects)), SubjectTable::kMaxSubjects);
+}
+
 }  // namespace
 }  // namespace nerovale
