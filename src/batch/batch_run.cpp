@@ -139,7 +139,7 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
   if (const Status status = tables.Check(); !status) return Fault(env.err, status.message());
   if (const int sender = CheckSender(config, read, tables, env); sender != kWritten) return sender;
   const fs::path schema = output::SchemaPath(env.working_directory);
-  if (!fs::is_regular_file(schema)) return Fault(env.err, "Schema di validazione mancante: " + schema.string());
+  if (const Status usable = output::CheckSchema(schema); !usable) return Fault(env.err, usable.message());
   const fs::path dest = InWorkingDirectory(args.dest, env);
   if (!fs::is_directory(dest)) return Fault(env.err, "la cartella di destinazione non esiste: " + dest.string());
 
@@ -174,9 +174,16 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
   output::NoticeFolderMaker folders;
   const auto outcome = output::WriteNotice({sender, header, table, schema}, dest,
                                            {env.now.date, env.now.hour, env.now.minute}, folders);
+  if (outcome.valid) {
+    Say(env.out, outcome.message);
+    env.out << outcome.file.string() << '\n';
+    return kWritten;
+  }
+  // A notice that fails its schema is refused data; a folder or file that cannot be made or written,
+  // or a schema that cannot be used, is the surroundings.
+  if (outcome.fault == output::NoticeFault::kEnvironment) return Fault(env.err, outcome.message);
   Say(env.out, outcome.message);
-  if (outcome.valid) env.out << outcome.file.string() << '\n';
-  return outcome.valid ? kWritten : kRefused;
+  return kRefused;
 }
 
 }  // namespace

@@ -319,9 +319,11 @@ Moved MoveAside(const std::filesystem::path& file, Aside why, const Moment& now)
       file.stem().string() + (why == Aside::kUnusable ? "_danneggiata_" : "_non_ripristinata_") + Stamp(now);
   std::error_code error;
   for (int attempt = 1; attempt <= 100; ++attempt) {
-    const std::string suffix = attempt == 1 ? "" : "_" + std::to_string(attempt);
+    std::string name = base;
+    if (attempt > 1) (name += '_') += std::to_string(attempt);
+    name += file.extension().string();
     auto to = file;
-    to.replace_filename(base + suffix + file.extension().string());
+    to.replace_filename(name);
     error = files::RenameWithoutReplacing(file, to);
     if (!error) return {Status::Ok(), to};
     if (error != std::errc::file_exists) break;

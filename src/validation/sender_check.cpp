@@ -1,5 +1,8 @@
 #include "validation/sender_check.h"
 
+#include "core/text.h"
+#include "validation/character_sets.h"
+
 namespace nerovale::validation {
 
 std::vector<std::string> SenderFaults(std::string_view codice_comune, std::string_view nome_comune,
@@ -10,8 +13,15 @@ std::vector<std::string> SenderFaults(std::string_view codice_comune, std::strin
   } else if (nome_comune.empty()) {
     faults.push_back("- Comune con codice \"" + std::string(codice_comune) + "\" non presente nella tabella dei comuni");
   }
-  if (cognome.empty()) faults.emplace_back("- Cognome del Referente non inserito");
-  if (nome.empty()) faults.emplace_back("- Nome del Referente non inserito");
+  const auto name_faults = [&faults](std::string_view name, const char* which) {
+    if (name.empty()) faults.push_back(std::string("- ") + which + " del Referente non inserito");
+    else if (text::Length(name) > fields::kReferente.max_length) {
+      faults.push_back(std::string("- ") + which + " del Referente più lungo di " +
+                       std::to_string(fields::kReferente.max_length) + " caratteri");
+    }
+  };
+  name_faults(cognome, "Cognome");
+  name_faults(nome, "Nome");
   return faults;
 }
 

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <sstream>
@@ -111,6 +115,8 @@ TEST_F(Batch, EnvironmentFaultsExitWithTwoBeforeAnyWork) {
       {"no config.ini", nullptr, "", "Impossibile leggere il file"},
       {"no country table", "H501\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n", "ref/FileCodStati.txt", "FileCodStati.txt"},
       {"no schema", "H501\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n", "ref/validate.xsd", "validate.xsd"},
+      {"73-character contact name", "H501\r\nBIANCHI\r\nLUCIAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA\r\n\r\n\r\n", "",
+       "più lungo di 72 caratteri"},
   };
   for (const Case& c : cases) {
     std::filesystem::remove(work / "config.ini");
@@ -129,6 +135,35 @@ TEST_F(Batch, EnvironmentFaultsExitWithTwoBeforeAnyWork) {
   EXPECT_EQ(Run({"--numero", "123", "--data", "30/11/2026", "--dest", "missing", "good.csv"}), kFault);
   EXPECT_EQ(Run({"--help"}), kWritten);
   EXPECT_TRUE(Says("Codici di uscita", out));
+
+  work.Write("config.ini", "H501\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n");
+  work.Write("ref/validate.xsd", "<xs:schema");  // broken: found before any work
+  EXPECT_EQ(RunOn({"good.csv"}), kFault);
+  EXPECT_TRUE(Says("validate.xsd", err)) << err;
+}
+
+// The output step: a notice its schema refuses is refused data, a destination that cannot take it is
+// the surroundings.
+TEST_F(Batch, TheOutputStepTellsRefusedDataFromAFaultAround) {
+  work.Write("ref/validate.xsd",  // a usable schema that wants another root
+             "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"><xs:element name=\"ALTRO\"/></xs:schema>");
+  EXPECT_EQ(RunOn({"good.csv"}), kRefused);
+  EXPECT_TRUE(Says("LA VALIDAZIONE DEL FILE NON E' ANDATA A BUON FINE", out)) << out;
+  EXPECT_TRUE(Written().empty());
+
+  std::filesystem::copy_file(std::filesystem::path(NEROVALE_SOURCE_DIR) / "ref" / "validate.xsd", work / "ref" / "validate.xsd",
+                             std::filesystem::copy_options::overwrite_existing);
+  const pid_t child = ::fork();  // a disk that takes no more than 100 bytes, in a child alone
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{100, 100};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::_exit(RunOn({"good.csv"}) == kFault && Says("il file è troppo grande per il disco", err) ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(Written().empty());
 }
 
 }  // namespace

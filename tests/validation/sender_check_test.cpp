@@ -13,6 +13,9 @@ TEST(SenderCheck, ACodeOfTheTableAndBothNames) {
                                       "- Cognome del Referente non inserito"}));
   EXPECT_EQ(SenderFaults("H501", "ROMA", "BIANCHI", ""),
             std::vector<std::string>{"- Nome del Referente non inserito"});
+  EXPECT_TRUE(SenderFaults("H501", "ROMA", std::string(72, 'A'), "LUCIA").empty());
+  EXPECT_EQ(SenderFaults("H501", "ROMA", std::string(73, 'A'), "LUCIA"),
+            std::vector<std::string>{"- Cognome del Referente più lungo di 72 caratteri"});
   EXPECT_EQ(SenderFaultText({"- Comune non configurato"}, "Rimedio."),
             "I dati del Comune e del Referente non sono completi:\r\n- Comune non configurato\r\nRimedio.");
 }
