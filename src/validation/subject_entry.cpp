@@ -150,6 +150,9 @@ EntryOutcome ValidateSubjectEntry(SubjectEntry e, const Date& today, const refer
   if (!e.codice_fiscale.empty() && !born_in_italy && year_alone) {
     failed.Fail(R::kCodiceFiscaleDataCompleta);
   } else {
+    // The notice carries a code of 16 characters or none, whoever the subject: a shorter one typed for
+    // a subject born abroad would be refused only by the schema of the written file.
+    if (!e.codice_fiscale.empty() && !full_code) failed.Fail(R::kCodiceFiscale);
     const codicefiscale::Person person{e.cognome, e.nome, e.sesso, birth, e.comune_nascita, e.nazione_nascita};
     if (full_code && !codicefiscale::ConfrontaCF(person, e.codice_fiscale, places)) failed.Fail(R::kCodiceFiscale);
   }
