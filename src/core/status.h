@@ -6,7 +6,7 @@
 namespace nerovale {
 
 // The answer of an operation that can fail: success, or a failure with a message for the operator.
-class Status {
+class [[nodiscard]] Status {
  public:
   Status() = default;
   static Status Ok() { return Status{}; }

@@ -104,7 +104,7 @@ class SubjectTable final : public gridclip::GridCells {
   std::uint64_t Revision() const noexcept { return revision_; }
 
   // Appends a subject numbered Count() + 1; false, with nothing changed, when the table is full.
-  bool Add(SubjectRow row);
+  [[nodiscard]] bool Add(SubjectRow row);
 
   // Appends subjects as Add would, as many as the table has room for; how many it took. A block
   // given to an empty table becomes the table itself, so that a full import is never held twice.

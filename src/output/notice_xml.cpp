@@ -16,7 +16,7 @@ namespace {
 using DateParts = std::array<std::string, 3>;
 
 // The first three "/"-separated parts of a date, missing ones empty.
-DateParts Split(const std::string& date) {
+DateParts DateCellParts(const std::string& date) {
   DateParts parts;
   std::size_t start = 0;
   for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -32,7 +32,7 @@ DateParts Split(const std::string& date) {
 // the year alone.
 DateParts BirthParts(const std::string& date) {
   if (date.size() <= 4) return {"", "", date};
-  DateParts parts = Split(date);
+  DateParts parts = DateCellParts(date);
   if (date.find('/') == date.rfind('/')) return {"", parts[0], parts[1]};
   return parts;
 }
@@ -138,7 +138,7 @@ void WriteNoticeText(const Notice& notice, std::string& out, AfterSubject&& afte
   w.Close("DATI_REFERENTE");
   w.Open("DATI_RICHIESTA");
   w.Text("NUMERO_RICHIESTA", notice.header.numero);
-  w.Date("DATA_RICHIESTA", Split(notice.header.data));
+  w.Date("DATA_RICHIESTA", DateCellParts(notice.header.data));
   w.Close("DATI_RICHIESTA");
 
   const SubjectTable& table = notice.subjects;
@@ -164,7 +164,7 @@ void WriteNoticeText(const Notice& notice, std::string& out, AfterSubject&& afte
       w.Text("CODI_STATO_ESTERO_MORTE", row[kCodNazioneDecesso]);
       w.Text("DESC_COMUNE_ESTERO_MORTE", row[kComuneEsteroDecesso]);
       w.Text("NUME_ATTO_MORTE", row[kAttoMorte]);
-      w.Date("DATA_MORTE", Split(row[kDataDecesso]));
+      w.Date("DATA_MORTE", DateCellParts(row[kDataDecesso]));
       w.Text("CODI_LUOGO_ATTO_MORTE", row[kCodComuneAtto]);
       w.Text("ANNO_PROT_DECESSO", row[kAnnoProtocollo]);
       w.Text("NUME_PROT_DECESSO", row[kNumeroProtocollo]);

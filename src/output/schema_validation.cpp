@@ -26,7 +26,7 @@ constexpr std::string_view kXsiNamespace = "http://www.w3.org/2001/XMLSchema-ins
 // True line numbers past 65,535 and compact text, as xmllint reads; never the network.
 constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE_COMPACT;
 
-std::string_view V(const xmlChar* text) {
+std::string_view TextOf(const xmlChar* text) {
   return text == nullptr ? std::string_view{} : std::string_view(reinterpret_cast<const char*>(text));
 }
 
@@ -144,7 +144,7 @@ struct Reading {
     auto& reading = *static_cast<Reading*>(self);
     reading.Settle();
     ++reading.depth;
-    if (reading.subject_depth == 0 && V(name) == "DATI_ANAGRAFICI") {
+    if (reading.subject_depth == 0 && TextOf(name) == "DATI_ANAGRAFICI") {
       ++reading.subjects;
       reading.subject_depth = reading.depth;
     }
@@ -152,7 +152,7 @@ struct Reading {
     // Five pointers an attribute: local name, prefix, namespace, value start and value end.
     for (int i = 0; i < attribute_count; ++i) {
       const xmlChar** a = attributes + 5 * i;
-      if (V(a[0]) == "noNamespaceSchemaLocation" && V(a[2]) == kXsiNamespace) {
+      if (TextOf(a[0]) == "noNamespaceSchemaLocation" && TextOf(a[2]) == kXsiNamespace) {
         reading.location.emplace(reinterpret_cast<const char*>(a[3]), static_cast<std::size_t>(a[4] - a[3]));
       }
     }

@@ -47,7 +47,7 @@ DatiUtente::DatiUtente(Principale& principale, bool modifica_mode)
   const auto names = state.tables.ComuniNames();  // empty when the table is missing, reported at start-up
   QStringList list;
   list.reserve(static_cast<qsizetype>(names.size()));
-  for (const auto& name : names) list.append(Q(name));
+  for (const auto& name : names) list.append(QtText(name));
   comune_->setEditable(true);
   comune_->setInsertPolicy(QComboBox::NoInsert);
   comune_->setModel(new QStringListModel(list, comune_));
@@ -60,11 +60,11 @@ DatiUtente::DatiUtente(Principale& principale, bool modifica_mode)
   InstallFilter(cognome_, validation::filters::kReferente);
   InstallFilter(nome_, validation::filters::kReferente);
 
-  if (!state.config.CodiceComune.empty()) comune_->setEditText(Q(state.tables.DescComune(state.config.CodiceComune).value));
+  if (!state.config.CodiceComune.empty()) comune_->setEditText(QtText(state.tables.DescComune(state.config.CodiceComune).value));
   if (modifica) {
-    cognome_->setText(Q(state.config.CognomeReferente));
-    nome_->setText(Q(state.config.NomeReferente));
-    codice_->setText(Q(state.config.CodiceComune));
+    cognome_->setText(QtText(state.config.CognomeReferente));
+    nome_->setText(QtText(state.config.NomeReferente));
+    codice_->setText(QtText(state.config.CodiceComune));
   }
 
   auto* palette1 = Named(new QToolButton(this), "Image1");
@@ -112,7 +112,7 @@ DatiUtente::DatiUtente(Principale& principale, bool modifica_mode)
 }
 
 void DatiUtente::LookUpComune() {
-  codice_->setText(Q(principale_.state().tables.FindComune(S(comune_->currentText())).value));
+  codice_->setText(QtText(principale_.state().tables.FindComune(Utf8(comune_->currentText())).value));
 }
 
 void DatiUtente::Confirm() {
@@ -127,15 +127,15 @@ void DatiUtente::Confirm() {
   if (nome_->text().isEmpty()) return refuse(nome_, nome_, "Inserire il Nome del Referente");
 
   AppState& state = principale_.state();
-  state.config.CognomeReferente = S(cognome_->text());
-  state.config.NomeReferente = S(nome_->text());
-  state.config.CodiceComune = S(codice_->text());
+  state.config.CognomeReferente = Utf8(cognome_->text());
+  state.config.NomeReferente = Utf8(nome_->text());
+  state.config.CodiceComune = Utf8(codice_->text());
   principale_.ShowSender();
   if (const Status saved = WriteConfig(state.ConfigFile(), state.config); !saved) {
     // The values stay in effect for this run; the operator learns that they were not kept.
-    Say(this, Icon::kWarning, "Impossibile salvare la configurazione:\r\n" + Q(saved.message()));
+    Say(this, Icon::kWarning, "Impossibile salvare la configurazione:\r\n" + QtText(saved.message()));
   } else if (const Status read = ReadConfig(state.ConfigFile(), state.config); !read) {
-    Say(this, Icon::kWarning, "Impossibile rileggere la configurazione:\r\n" + Q(read.message()));
+    Say(this, Icon::kWarning, "Impossibile rileggere la configurazione:\r\n" + QtText(read.message()));
   }
   if (!modifica) {
     principale_.show();

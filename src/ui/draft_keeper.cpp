@@ -77,7 +77,7 @@ void DraftKeeper::SaveNow() {
   dirty_ = true;         // tried again at the next change and when the window closes
   if (!failure_told_) {  // once, not at every change
     failure_told_ = true;
-    Say(&principale_, Icon::kWarning, Q(draft::SaveFailedText(written.message())));
+    Say(&principale_, Icon::kWarning, QtText(draft::SaveFailedText(written.message())));
   }
 }
 
@@ -101,7 +101,7 @@ void DraftKeeper::RemoveFile() {
   timer_->stop();
   dirty_ = false;
   if (const Status removed = draft::Remove(File()); !removed) {
-    Say(&principale_, Icon::kWarning, Q(removed.message()));
+    Say(&principale_, Icon::kWarning, QtText(removed.message()));
     return;
   }
   keeping_.Removed();

@@ -117,13 +117,13 @@ class TextGuard final : public QObject {
       switch (validation::FilterKey(filter_, length, typed)) {
         case validation::KeyVerdict::kAccept: {
           const QString character = QString::fromUcs4(&typed, 1);
-          box_->insert(filter_.upper ? Q(text::ToUpper(S(character))) : character);
+          box_->insert(filter_.upper ? QtText(text::ToUpper(Utf8(character))) : character);
           break;
         }
         case validation::KeyVerdict::kRefuse:
           break;
         case validation::KeyVerdict::kRefuseWithMessage:
-          Say(box_->window(), Icon::kWarning, Q(std::string(filter_.full_message)));
+          Say(box_->window(), Icon::kWarning, QtText(std::string(filter_.full_message)));
           return;
       }
     }
@@ -131,7 +131,7 @@ class TextGuard final : public QObject {
 
   // Text from outside, as much of it as the filter lets in and the box has room for.
   QString Filtered(const QString& text) const {
-    QString filtered = Q(validation::FilterText(filter_, S(text)));
+    QString filtered = QtText(validation::FilterText(filter_, Utf8(text)));
     if (filter_.field.max_length != 0) {
       const qsizetype room =
           static_cast<qsizetype>(filter_.field.max_length) - box_->text().size() + box_->selectedText().size();

@@ -38,14 +38,14 @@ QLabel* Label(QWidget* parent, const char* name, const char* caption) {
 
 // The starting folder of a file dialog: the remembered one, else the desktop.
 void OpenStartFolder(FolderBrowser* browser, std::string& remembered) {
-  if (remembered.empty()) remembered = S(CartellaDesktop());
-  browser->Open(Q(remembered));  // a folder that no longer exists leaves the list where it is
+  if (remembered.empty()) remembered = Utf8(CartellaDesktop());
+  browser->Open(QtText(remembered));  // a folder that no longer exists leaves the list where it is
 }
 
 void SaveConfig(Principale& principale) {
   AppState& state = principale.state();
   if (const Status saved = WriteConfig(state.ConfigFile(), state.config); !saved) {
-    Say(&principale, Icon::kWarning, "Impossibile salvare la configurazione:\r\n" + Q(saved.message()));
+    Say(&principale, Icon::kWarning, "Impossibile salvare la configurazione:\r\n" + QtText(saved.message()));
   }
 }
 
@@ -80,7 +80,7 @@ class BusyWindows {
   QElapsedTimer clock_;
 };
 
-output::LocalTime Now() {
+output::LocalTime NoticeTime() {
   const QDateTime now = QDateTime::currentDateTime();
   return {*dates::MakeDate(now.date().day(), now.date().month(), now.date().year()), now.time().hour(),
           now.time().minute()};
@@ -120,15 +120,15 @@ void CreaFiles::Confirm() {
   const output::Sender sender = principale_.Sender();
   const output::Notice notice{sender, state.header, state.table, output::SchemaPath(state.working_directory)};
   const std::uint64_t written = state.table.Revision();
-  const output::LocalTime now = Now();
+  const output::LocalTime now = NoticeTime();
   output::NoticeOutcome outcome;
   {
     BusyWindows busy(&principale_);
-    outcome = output::WriteNotice(notice, S(browser_->currentPath()), now, state.folders, [&busy] { busy.Tick(); });
+    outcome = output::WriteNotice(notice, Utf8(browser_->currentPath()), now, state.folders, [&busy] { busy.Tick(); });
   }
   if (outcome.valid) principale_.NoticeValidated(written);  // its subjects are safe: the draft goes
-  Say(this, outcome.valid ? Icon::kNone : Icon::kWarning, Q(outcome.message));
-  state.config.CartellaFileXml = S(QDir::toNativeSeparators(browser_->currentPath()));
+  Say(this, outcome.valid ? Icon::kNone : Icon::kWarning, QtText(outcome.message));
+  state.config.CartellaFileXml = Utf8(QDir::toNativeSeparators(browser_->currentPath()));
   SaveConfig(principale_);
   close();
 }
@@ -190,9 +190,9 @@ void ImportaFile::Confirm() {
     return;
   }
   AppState& state = principale_.state();
-  auto result = import::ImportCsv(S(NomeFile), state.table.Count(), state.tables);
+  auto result = import::ImportCsv(Utf8(NomeFile), state.table.Count(), state.tables);
   if (!result.ok) {
-    Say(this, Icon::kCritical, Q(import::ImportFailureText(result, state.table.Count())));
+    Say(this, Icon::kCritical, QtText(import::ImportFailureText(result, state.table.Count())));
     int prog = state.table.Count();  // a copy: the count itself is not changed
     principale_.EraseTable(prog);
     close();
@@ -202,7 +202,7 @@ void ImportaFile::Confirm() {
   principale_.SetCurrentCell(state.table.Count(), 1);
   principale_.grid()->setFocus();
   state.importoFile = true;
-  state.config.CartellaImport = S(QDir::toNativeSeparators(browser_->currentPath()));
+  state.config.CartellaImport = Utf8(QDir::toNativeSeparators(browser_->currentPath()));
   SaveConfig(principale_);
   close();
 }

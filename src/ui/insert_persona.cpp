@@ -33,7 +33,7 @@ QLabel* Caption(const char* text, QWidget* parent) { return new QLabel(text, par
 QStringListModel* NamesModel(const std::vector<std::string>& names, QObject* parent) {
   QStringList list;
   list.reserve(static_cast<qsizetype>(names.size()));
-  for (const auto& name : names) list.append(Q(name));
+  for (const auto& name : names) list.append(QtText(name));
   return new QStringListModel(list, parent);
 }
 
@@ -315,16 +315,16 @@ QLineEdit* InsertPersona::CodeBoxOf(const QComboBox* combo) const {
 }
 
 bool InsertPersona::RifComune(QComboBox* combo) {
-  const auto lookup = principale_.state().tables.FindComuneExact(S(combo->currentText()));
+  const auto lookup = principale_.state().tables.FindComuneExact(Utf8(combo->currentText()));
   if (lookup.value.empty()) return false;
-  CodeBoxOf(combo)->setText(Q(lookup.value));
+  CodeBoxOf(combo)->setText(QtText(lookup.value));
   return true;
 }
 
 bool InsertPersona::RifStato(QComboBox* combo) {
-  const auto lookup = principale_.state().tables.FindStatoExact(S(combo->currentText()));
+  const auto lookup = principale_.state().tables.FindStatoExact(Utf8(combo->currentText()));
   if (lookup.value.empty()) return false;
-  CodeBoxOf(combo)->setText(Q(lookup.value));
+  CodeBoxOf(combo)->setText(QtText(lookup.value));
   return true;
 }
 
@@ -362,11 +362,11 @@ void InsertPersona::StatoNCodBox_Change() { BirthInItaly(stato_n_cod_->text() ==
 void InsertPersona::StatoDCodBox_Change() { DeathInItaly(stato_d_cod_->text() == "Z000"); }
 
 void InsertPersona::FillFromRow(const SubjectRow& row) {
-  cognome_->setText(Q(row[kCognome]));
-  nome_->setText(Q(row[kNome]));
+  cognome_->setText(QtText(row[kCognome]));
+  nome_->setText(QtText(row[kNome]));
   maschio_->setChecked(row[kSesso] == "M");
   femmina_->setChecked(row[kSesso] == "F");
-  const QString birth = Q(row[kDataNascita]);
+  const QString birth = QtText(row[kDataNascita]);
   const QStringList parts = birth.split('/');
   if (birth.size() >= 5 && parts.size() >= 3) {
     giorno_->setText(parts[0]);
@@ -378,26 +378,26 @@ void InsertPersona::FillFromRow(const SubjectRow& row) {
   } else if (text::IsDigits(row[kDataNascita])) {
     anno_->setText(birth);
   }
-  comune_it_->setEditText(Q(row[kComuneNascita]));
-  comune_n_cod_->setText(Q(row[kCodComuneNascita]));
-  comune_st_->setText(Q(row[kComuneEsteroNascita]));
-  stato_->setEditText(Q(row[kNazioneNascita]));
-  stato_n_cod_->setText(Q(row[kCodNazioneNascita]));
+  comune_it_->setEditText(QtText(row[kComuneNascita]));
+  comune_n_cod_->setText(QtText(row[kCodComuneNascita]));
+  comune_st_->setText(QtText(row[kComuneEsteroNascita]));
+  stato_->setEditText(QtText(row[kNazioneNascita]));
+  stato_n_cod_->setText(QtText(row[kCodNazioneNascita]));
   StatoNCodBox_Change();
-  codice_fiscale_->setText(Q(row[kCodiceFiscale]));
-  paternita_->setText(Q(row[kNomePadre]));
-  data_decesso_->setText(Q(row[kDataDecesso]));
-  stato_d_->setEditText(Q(row[kNazioneDecesso]));
-  stato_d_cod_->setText(Q(row[kCodNazioneDecesso]));
-  comune_itd_->setEditText(Q(row[kComuneDecesso]));
-  comune_d_cod_->setText(Q(row[kCodComuneDecesso]));
-  comune_std_->setText(Q(row[kComuneEsteroDecesso]));
+  codice_fiscale_->setText(QtText(row[kCodiceFiscale]));
+  paternita_->setText(QtText(row[kNomePadre]));
+  data_decesso_->setText(QtText(row[kDataDecesso]));
+  stato_d_->setEditText(QtText(row[kNazioneDecesso]));
+  stato_d_cod_->setText(QtText(row[kCodNazioneDecesso]));
+  comune_itd_->setEditText(QtText(row[kComuneDecesso]));
+  comune_d_cod_->setText(QtText(row[kCodComuneDecesso]));
+  comune_std_->setText(QtText(row[kComuneEsteroDecesso]));
   StatoDCodBox_Change();
-  atto_morte_->setText(Q(row[kAttoMorte]));
-  comune_atto_->setEditText(Q(row[kComuneAtto]));
-  comune_atto_cod_->setText(Q(row[kCodComuneAtto]));
-  anno_protocollo_->setText(Q(row[kAnnoProtocollo]));
-  num_protocollo_->setText(Q(row[kNumeroProtocollo]));
+  atto_morte_->setText(QtText(row[kAttoMorte]));
+  comune_atto_->setEditText(QtText(row[kComuneAtto]));
+  comune_atto_cod_->setText(QtText(row[kCodComuneAtto]));
+  anno_protocollo_->setText(QtText(row[kAnnoProtocollo]));
+  num_protocollo_->setText(QtText(row[kNumeroProtocollo]));
   opened_ = TypedEntry();
 }
 
@@ -433,30 +433,30 @@ void InsertPersona::FocusColumn(int column) {
 
 validation::SubjectEntry InsertPersona::Entry() const {
   validation::SubjectEntry e;
-  e.cognome = S(cognome_->text());
-  e.nome = S(nome_->text());
+  e.cognome = Utf8(cognome_->text());
+  e.nome = Utf8(nome_->text());
   if (maschio_->isChecked() || femmina_->isChecked()) e.sesso.assign(1, maschio_->isChecked() ? 'M' : 'F');
-  e.giorno = S(giorno_->text());
-  e.mese = S(mese_->text());
-  e.anno = S(anno_->text());
-  e.comune_nascita = S(comune_it_->currentText());
-  e.cod_comune_nascita = S(comune_n_cod_->text());
-  e.comune_estero_nascita = S(comune_st_->text());
-  e.nazione_nascita = S(stato_->currentText());
-  e.cod_nazione_nascita = S(stato_n_cod_->text());
-  e.codice_fiscale = S(codice_fiscale_->text());
-  e.nome_padre = S(paternita_->text());
-  e.data_decesso = S(DateBoxText(data_decesso_));
-  e.nazione_decesso = S(stato_d_->currentText());
-  e.cod_nazione_decesso = S(stato_d_cod_->text());
-  e.comune_decesso = S(comune_itd_->currentText());
-  e.cod_comune_decesso = S(comune_d_cod_->text());
-  e.comune_estero_decesso = S(comune_std_->text());
-  e.atto_morte = S(atto_morte_->text());
-  e.comune_atto = S(comune_atto_->currentText());
-  e.cod_comune_atto = S(comune_atto_cod_->text());
-  e.anno_protocollo = S(anno_protocollo_->text());
-  e.numero_protocollo = S(num_protocollo_->text());
+  e.giorno = Utf8(giorno_->text());
+  e.mese = Utf8(mese_->text());
+  e.anno = Utf8(anno_->text());
+  e.comune_nascita = Utf8(comune_it_->currentText());
+  e.cod_comune_nascita = Utf8(comune_n_cod_->text());
+  e.comune_estero_nascita = Utf8(comune_st_->text());
+  e.nazione_nascita = Utf8(stato_->currentText());
+  e.cod_nazione_nascita = Utf8(stato_n_cod_->text());
+  e.codice_fiscale = Utf8(codice_fiscale_->text());
+  e.nome_padre = Utf8(paternita_->text());
+  e.data_decesso = Utf8(DateBoxText(data_decesso_));
+  e.nazione_decesso = Utf8(stato_d_->currentText());
+  e.cod_nazione_decesso = Utf8(stato_d_cod_->text());
+  e.comune_decesso = Utf8(comune_itd_->currentText());
+  e.cod_comune_decesso = Utf8(comune_d_cod_->text());
+  e.comune_estero_decesso = Utf8(comune_std_->text());
+  e.atto_morte = Utf8(atto_morte_->text());
+  e.comune_atto = Utf8(comune_atto_->currentText());
+  e.cod_comune_atto = Utf8(comune_atto_cod_->text());
+  e.anno_protocollo = Utf8(anno_protocollo_->text());
+  e.numero_protocollo = Utf8(num_protocollo_->text());
   return e;
 }
 
@@ -469,8 +469,8 @@ void InsertPersona::Inserisci() {
       SetBackground(w, kWhite);
     }
   }
-  giorno_->setText(Q(validation::PadDayOrMonth(S(giorno_->text()))));
-  mese_->setText(Q(validation::PadDayOrMonth(S(mese_->text()))));
+  giorno_->setText(QtText(validation::PadDayOrMonth(Utf8(giorno_->text()))));
+  mese_->setText(QtText(validation::PadDayOrMonth(Utf8(mese_->text()))));
 
   AppState& state = principale_.state();
   const auto outcome = validation::ValidateSubjectEntry(Entry(), Today(), state.tables.Snapshot());
@@ -482,14 +482,14 @@ void InsertPersona::Inserisci() {
         }
       }
     }
-    Say(this, Icon::kWarning, Q(validation::RejectionText(outcome.failures)));
+    Say(this, Icon::kWarning, QtText(validation::RejectionText(outcome.failures)));
     return;
   }
 
   int row = 0;
   if (nuovo_) {
     if (!principale_.model().Append(outcome.row)) {
-      Say(this, Icon::kWarning, Q(validation::TableFullText()));
+      Say(this, Icon::kWarning, QtText(validation::TableFullText()));
       return;
     }
     row = state.table.Count();
@@ -497,7 +497,7 @@ void InsertPersona::Inserisci() {
     // The row the form was opened for, wherever it stands now; gone when it was deleted meanwhile.
     row = state.table.RowOf(editing_);
     if (row == 0 || !principale_.model().Overwrite(row, outcome.row)) {
-      Say(this, Icon::kWarning, Q(std::string(validation::kEditedSubjectGone)));
+      Say(this, Icon::kWarning, QtText(std::string(validation::kEditedSubjectGone)));
       return;
     }
   }

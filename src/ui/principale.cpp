@@ -220,7 +220,7 @@ void Principale::ShowTableArea(bool visible) {
 
 void Principale::Start() {
   const Status tables = state_.tables.Check();
-  if (!tables) Say(this, Icon::kWarning, Q(tables.message()));  // once; the program goes on
+  if (!tables) Say(this, Icon::kWarning, QtText(tables.message()));  // once; the program goes on
   if (ReadConfig(state_.ConfigFile(), state_.config)) {
     crea_xml_->setEnabled(true);
     importa_->setEnabled(true);
@@ -242,14 +242,14 @@ void Principale::Start() {
 }
 
 void Principale::ShowSender() {
-  sede_comune_->setText(Q(state_.tables.DescComune(state_.config.CodiceComune).value));
-  codice_comune_->setText(Q(state_.config.CodiceComune));
-  cognome_referente_->setText(Q(state_.config.CognomeReferente));
-  nome_referente_->setText(Q(state_.config.NomeReferente));
+  sede_comune_->setText(QtText(state_.tables.DescComune(state_.config.CodiceComune).value));
+  codice_comune_->setText(QtText(state_.config.CodiceComune));
+  cognome_referente_->setText(QtText(state_.config.CognomeReferente));
+  nome_referente_->setText(QtText(state_.config.NomeReferente));
 }
 
 output::Sender Principale::Sender() const {
-  return {S(codice_comune_->text()), S(cognome_referente_->text()), S(nome_referente_->text())};
+  return {Utf8(codice_comune_->text()), Utf8(cognome_referente_->text()), Utf8(nome_referente_->text())};
 }
 
 void Principale::CreaTab1() {
@@ -285,7 +285,7 @@ void Principale::MakeTableUsable() {
 
 bool Principale::ConfirmDiscarding(draft::Discarding what) {
   if (!draft_->HasUnsavedSubjects()) return true;
-  const auto answer = Say(this, Icon::kWarning, Q(draft::DiscardQuestion(progressivo(), what)),
+  const auto answer = Say(this, Icon::kWarning, QtText(draft::DiscardQuestion(progressivo(), what)),
                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
   return answer == QMessageBox::Yes;
 }
@@ -297,7 +297,7 @@ void Principale::AskNuovaComunicazione() {
   if (unsaved) draft_->Discard();
 }
 
-CommunicationHeader Principale::HeaderAsShown() const { return {S(numero_->text()), S(NoticeDateText())}; }
+CommunicationHeader Principale::HeaderAsShown() const { return {Utf8(numero_->text()), Utf8(NoticeDateText())}; }
 
 void Principale::OfferRecovery() {
   if (!recovery_pending_) return;
@@ -307,12 +307,12 @@ void Principale::OfferRecovery() {
   if (found.kind == draft::Reading::Kind::kUnusable) {
     // Reported plainly and put aside, never deleted; the notice starts empty.
     const auto moved = draft::MoveAside(file, draft::Aside::kUnusable, DraftKeeper::Now());
-    Say(this, Icon::kWarning, Q(draft::UnusableText(found.fault, moved)));
+    Say(this, Icon::kWarning, QtText(draft::UnusableText(found.fault, moved)));
   } else if (found.kind == draft::Reading::Kind::kDraft) {
     draft_->Found();  // without subjects it is simply replaced by the next save
     const int count = static_cast<int>(found.draft.rows.size());
     if (count > 0) {
-      const auto answer = Say(this, Icon::kNone, Q(draft::RecoveryQuestion(count, found.draft.saved)),
+      const auto answer = Say(this, Icon::kNone, QtText(draft::RecoveryQuestion(count, found.draft.saved)),
                               QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
       if (answer == QMessageBox::Yes) {
         Restore(std::move(found.draft));
@@ -320,7 +320,7 @@ void Principale::OfferRecovery() {
                  moved.status) {
         draft_->Gone();
       } else {
-        Say(this, Icon::kWarning, Q(draft::NotMovedText(moved)));
+        Say(this, Icon::kWarning, QtText(draft::NotMovedText(moved)));
       }
     }
   }
@@ -333,8 +333,8 @@ void Principale::Restore(draft::Draft found) {
   colours.reserve(found.colours.size());
   for (const draft::Colour colour : found.colours) colours.push_back(QColor::fromRgb(colour));
   model_->Replace(std::move(found.rows), std::move(colours));
-  numero_->setText(Q(found.header.numero));
-  SetDateBoxText(data_, Q(found.header.data));
+  numero_->setText(QtText(found.header.numero));
+  SetDateBoxText(data_, QtText(found.header.data));
   // No check of this run has seen these rows: the whole table is checked before a notice, as after
   // an import.
   state_.importoFile = true;
@@ -379,11 +379,11 @@ void Principale::CopyFromGrid(std::optional<int> start_row, std::optional<int> e
       gridclip::CopyBlock(state_.table, start_row.value_or(current_row), end_row.value_or(selection_row),
                           start_col.value_or(current_col), end_col.value_or(selection_col));
   QGuiApplication::clipboard()->clear();
-  QGuiApplication::clipboard()->setText(Q(clip));
+  QGuiApplication::clipboard()->setText(QtText(clip));
 }
 
 bool Principale::PasteToGrid(std::optional<int> start_row, std::optional<int> start_col) {
-  const std::string clip = S(QGuiApplication::clipboard()->text());
+  const std::string clip = Utf8(QGuiApplication::clipboard()->text());
   return model_->Paste(clip, start_row.value_or(CurrentRow()), start_col.value_or(CurrentColumn()));
 }
 
@@ -411,10 +411,9 @@ bool Principale::RaiseOpenForm() {
 void Principale::NewSubject() {
   if (RaiseOpenForm()) return;  // the typing in it is never thrown away
   if (progressivo() >= SubjectTable::kMaxSubjects) {
-    Say(this, Icon::kWarning, Q(validation::TableFullText()));
+    Say(this, Icon::kWarning, QtText(validation::TableFullText()));
     return;
   }
-  nuovoIns = true;
   if (insert_persona_) insert_persona_->close();
   insert_persona_ = new InsertPersona(*this, true);
   insert_persona_->show();
@@ -425,7 +424,6 @@ void Principale::EditSubjectRow() {
   if (RaiseOpenForm()) return;
   const int column = colonnaCorrente;
   SetCurrentCell(indiceSoggetti, column < 1 ? 1 : column);
-  nuovoIns = false;
   if (insert_persona_) insert_persona_->close();
   insert_persona_ = new InsertPersona(*this, false);
   insert_persona_->show();
@@ -480,13 +478,13 @@ bool Principale::CheckHeaderAndSender() {
   const auto faults = validation::SenderFaults(sender.codice_comune, state_.tables.DescComune(sender.codice_comune).value,
                                                sender.cognome_referente, sender.nome_referente);
   if (!faults.empty()) {
-    Say(this, Icon::kWarning, Q(validation::SenderFaultText(faults, validation::kSenderRemedyWindow)));
+    Say(this, Icon::kWarning, QtText(validation::SenderFaultText(faults, validation::kSenderRemedyWindow)));
     return false;
   }
-  state_.header = {S(numero_->text()), S(NoticeDateText())};
+  state_.header = {Utf8(numero_->text()), Utf8(NoticeDateText())};
   const auto header = validation::ValidateCommunicationHeader(state_.header.numero, state_.header.data, progressivo());
   if (!header.ok()) {
-    Say(this, Icon::kCritical, Q(header.warning));
+    Say(this, Icon::kCritical, QtText(header.warning));
     return false;
   }
   return true;
@@ -497,11 +495,11 @@ bool Principale::CheckTable() {
   const auto failed = validation::CheckSubjectTable(state_.table, Today(), state_.tables.Snapshot());
   std::vector<int> rows;
   for (const auto& row : failed) {
-    model_->PaintRow(row.row, kErrorRowColour, Q(validation::FailedRowReasons(row)));  // the reasons over the row
+    model_->PaintRow(row.row, kErrorRowColour, QtText(validation::FailedRowReasons(row)));  // the reasons over the row
     rows.push_back(row.row);
   }
   if (attesa_) attesa_->close();
-  if (!failed.empty()) Say(this, Icon::kWarning, Q(validation::ReportFailedRows(rows)));
+  if (!failed.empty()) Say(this, Icon::kWarning, QtText(validation::ReportFailedRows(rows)));
   SetCurrentCell(1, 1);
   indiceSoggetti = progressivo();
   return failed.empty();
@@ -511,7 +509,7 @@ void Principale::RememberChecked() { checked_ = Checked{state_.table.Revision(),
 
 bool Principale::StillAsChecked() const {
   return checked_ && checked_->table_revision == state_.table.Revision() &&
-         checked_->header.numero == S(numero_->text()) && checked_->header.data == S(NoticeDateText()) &&
+         checked_->header.numero == Utf8(numero_->text()) && checked_->header.data == Utf8(NoticeDateText()) &&
          checked_->sender == Sender();
 }
 
@@ -583,7 +581,7 @@ Diacritici* Principale::OpenPalette(int target, QLineEdit* box) {
 
 void Principale::OpenGuida() {
   const auto manual = state_.working_directory / "docs" / "Nerovale-Manuale_Utente.pdf";
-  QDesktopServices::openUrl(QUrl::fromLocalFile(Q(manual.string())));  // a missing manual says nothing
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QtText(manual.string())));  // a missing manual says nothing
 }
 
 void Principale::closeEvent(QCloseEvent* event) {

@@ -50,7 +50,6 @@ class Principale final : public QMainWindow {
   // The public values that the other windows read and write.
   int progressivo() const noexcept { return state_.table.Count(); }
   int indiceSoggetti = 0;
-  bool nuovoIns = false;
   int colonnaCorrente = 0;
 
   // The grid's current cell, in the grid's own numbers (row 0 the captions, column 0 the numbers).

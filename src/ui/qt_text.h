@@ -20,8 +20,9 @@ W* Named(W* widget, const char* name) {
   return widget;
 }
 
-inline QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
-inline std::string S(const QString& text) { return text.toStdString(); }
+// The two sides of the window boundary: UTF-8 inside the program, QString in the widgets.
+inline QString QtText(const std::string& utf8) { return QString::fromStdString(utf8); }
+inline std::string Utf8(const QString& text) { return text.toStdString(); }
 
 inline const QColor kWhite{255, 255, 255};
 inline const QColor kGrey{225, 225, 225};

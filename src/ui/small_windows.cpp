@@ -184,7 +184,7 @@ FrmSplash::FrmSplash(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowS
   layout->addWidget(label("lblProductName", "Nerovale", 32, true));
   layout->addWidget(label("Label1", "Comunicazione dei decessi", 14, true));
   layout->addWidget(label("lblVersion", "Versione 1.1", 0, true));
-  layout->addWidget(label("lblPlatform", "Per Linux e Windows, Qt 6", 0, false));
+  layout->addWidget(label("lblPlatform", "Per Linux, Qt 6", 0, false));
   layout->addWidget(label("lblCompanyProduct", "Ufficio di Stato Civile", 0, false));
   layout->addWidget(label("lblCompany", "Servizi Demografici del Comune", 0, false));
   layout->addWidget(label("lblCopyright", "Rilasciato con licenza EUPL-1.2", 0, false));

@@ -21,7 +21,7 @@ const CommunicationHeader kHeader{"123", "05/12/2026"};
 
 SubjectTable TableOf(const std::vector<SubjectRow>& rows) {
   SubjectTable table;
-  for (const auto& row : rows) table.Add(row);
+  for (const auto& row : rows) EXPECT_TRUE(table.Add(row));
   return table;
 }
 
@@ -173,7 +173,7 @@ TEST(Draft, KeepingWritesOnlyWhatIsNotSafe) {
   SubjectTable table;
   Keeping keeping;
   EXPECT_FALSE(keeping.MustWrite(table));  // nothing to keep
-  table.Add(SubjectRow{});
+  EXPECT_TRUE(table.Add(SubjectRow{}));
   EXPECT_TRUE(keeping.HasUnsavedSubjects(table));
   keeping.Written();
   keeping.NoticeValidated(table.Revision());

@@ -14,7 +14,7 @@ SubjectTable Table(int rows) {
   for (int r = 1; r <= rows; ++r) {
     SubjectRow row;
     for (std::size_t c = 1; c < kColumnCount; ++c) row.cells[c] = "r" + std::to_string(r) + "c" + std::to_string(c);
-    table.Add(row);
+    EXPECT_TRUE(table.Add(row));
   }
   return table;
 }

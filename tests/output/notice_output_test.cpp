@@ -61,8 +61,8 @@ class NoticeOutput : public ::testing::Test {
 };
 
 TEST_F(NoticeOutput, ValidNoticeLeavesOneFolderWithOneFile) {
-  table.Add(testing::ValidItalianRow());
-  table.Add(testing::ValidForeignRow());
+  EXPECT_TRUE(table.Add(testing::ValidItalianRow()));
+  EXPECT_TRUE(table.Add(testing::ValidForeignRow()));
   const NoticeOutcome outcome = Write(At(14, 30));
   ASSERT_TRUE(outcome.valid) << outcome.message;
   EXPECT_EQ(outcome.fault, NoticeFault::kNone);
@@ -75,7 +75,7 @@ TEST_F(NoticeOutput, ValidNoticeLeavesOneFolderWithOneFile) {
 }
 
 TEST_F(NoticeOutput, FoldersAcrossTheSameMinuteTheNextAndAnExistingSuffix) {
-  table.Add(testing::ValidItalianRow());
+  EXPECT_TRUE(table.Add(testing::ValidItalianRow()));
   EXPECT_TRUE(Write(At(14, 30)).valid);
   EXPECT_TRUE(Write(At(14, 30)).valid);
   std::filesystem::create_directory(dir / "Nerovale_20261205,1430(3)");  // left by an earlier run
@@ -89,10 +89,10 @@ TEST_F(NoticeOutput, FoldersAcrossTheSameMinuteTheNextAndAnExistingSuffix) {
 
 TEST_F(NoticeOutput, FailedValidationRemovesOnlyWhatItMade) {
   dir.Write("Nerovale_20261205,1430/earlier.xml", "<kept/>");
-  table.Add(testing::ValidItalianRow());
+  EXPECT_TRUE(table.Add(testing::ValidItalianRow()));
   SubjectRow row = testing::ValidItalianRow();
   row[kSesso] = "X";
-  table.Add(row);
+  EXPECT_TRUE(table.Add(row));
   const NoticeOutcome outcome = Write(At(14, 30));
   EXPECT_FALSE(outcome.valid);
   EXPECT_EQ(outcome.fault, NoticeFault::kRefused);
@@ -105,7 +105,7 @@ TEST_F(NoticeOutput, FailedValidationRemovesOnlyWhatItMade) {
 // A fault around the notice is the environment's, named in Italian with the folder or file it hit;
 // nothing is left behind and libxml2 prints nothing.
 TEST_F(NoticeOutput, FaultsAroundTheNoticeNameThePlaceAndTheCause) {
-  table.Add(testing::ValidItalianRow());
+  EXPECT_TRUE(table.Add(testing::ValidItalianRow()));
   const auto not_a_directory = dir.Write("file.txt", "x");
   const auto not_a_schema =
       dir.Write("broken.xsd", "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"><xs:bad/>");
@@ -175,7 +175,7 @@ TEST_F(NoticeOutput, WorkingDirectoryThatIsNotUtf8) {
   std::filesystem::create_directories(working / "ref");
   std::filesystem::copy_file(schema, working / "ref" / "validate.xsd");
   schema = SchemaPath(working);
-  table.Add(testing::ValidItalianRow());
+  EXPECT_TRUE(table.Add(testing::ValidItalianRow()));
   std::filesystem::create_directory(dir / "out");
   const NoticeOutcome outcome = Write(At(14, 30), dir / "out");
   ASSERT_TRUE(outcome.valid) << outcome.message;

@@ -50,8 +50,8 @@ class NoticeXml : public ::testing::Test {
 };
 
 TEST_F(NoticeXml, TreeOfATwoSubjectNotice) {
-  table.Add(testing::ValidItalianRow());
-  table.Add(testing::ValidForeignRow());
+  EXPECT_TRUE(table.Add(testing::ValidItalianRow()));
+  EXPECT_TRUE(table.Add(testing::ValidForeignRow()));
   const std::string xml = Build();
   EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0U);
   EXPECT_NE(xml.find("<DATI_CHIAMATA_NEROVALE xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
@@ -92,7 +92,7 @@ TEST_F(NoticeXml, MonthYearBirthEscapingAndAccents) {
   row[kDataNascita] = "03/1931";
   row[kCognome] = "D'ÀVILA & <FIGLI>";
   row[kComuneEsteroNascita] = "SÃO PAULO";
-  table.Add(row);
+  EXPECT_TRUE(table.Add(row));
   const std::string xml = Build();
   EXPECT_NE(xml.find("<PERS_COGNOME>D'ÀVILA &amp; &lt;FIGLI&gt;</PERS_COGNOME>"), std::string::npos);
   EXPECT_NE(xml.find("S\xC3\x83O PAULO"), std::string::npos);
@@ -116,19 +116,19 @@ std::string AwkwardNotice(const std::filesystem::path& file = {}) {
   row[kCognome] = ascii;
   row[kNome] = "NICOLÒ € 𝄞";
   row[kNomePadre] = "a\r\nb\tc";
-  table.Add(row);
+  EXPECT_TRUE(table.Add(row));
   row = testing::ValidForeignRow();
   row[kDataNascita] = "03/1931";
   row[kComuneEsteroNascita] = "SÃO PAULO";
   row[kAnnoProtocollo] = row[kNumeroProtocollo] = "";
-  table.Add(row);
+  EXPECT_TRUE(table.Add(row));
   row[kDataNascita] = "1950";
   row[kDataDecesso] = "1/2/2024/9";
-  table.Add(row);
+  EXPECT_TRUE(table.Add(row));
   row[kDataNascita] = "12345";
   row[kDataDecesso] = "";
-  table.Add(row);
-  table.Add(SubjectRow{});
+  EXPECT_TRUE(table.Add(row));
+  EXPECT_TRUE(table.Add(SubjectRow{}));
   const Notice notice{sender, header, table, "/srv/Città & \"figli\" <1>\t\n/ref/validate.xsd"};
   if (file.empty()) return BuildNoticeXml(notice);
   EXPECT_TRUE(SaveNoticeXml(notice, file));

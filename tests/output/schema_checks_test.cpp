@@ -199,7 +199,9 @@ TEST(SchemaAndChecks, NoticesOfRowsThatPassTheChecksAreValid) {
     while (table.Count() < 1000) {
       SubjectRow row = maker.Row();
       ++made;
-      if (validation::SubjectRowPasses(row, kToday, maker.places())) table.Add(std::move(row));
+      if (validation::SubjectRowPasses(row, kToday, maker.places())) {
+        EXPECT_TRUE(table.Add(std::move(row)));
+      }
     }
     kept += table.Count();
     const auto file = dir / ("notice" + std::to_string(n) + ".xml");
@@ -286,7 +288,7 @@ TEST(SchemaAndChecks, ValuesJustOutsideEachFacetAreRefused) {
     Values v;
     c.change(v);
     SubjectTable table;
-    table.Add(v.row);
+    EXPECT_TRUE(table.Add(v.row));
     const auto file = dir / ("notice" + std::to_string(n++) + ".xml");
     ASSERT_TRUE(SaveNoticeXml({v.sender, v.header, table, schema}, file));
     const ValidationResult result = ValidateFile(file);
@@ -297,7 +299,7 @@ TEST(SchemaAndChecks, ValuesJustOutsideEachFacetAreRefused) {
   // And the notice they were made from is valid.
   Values valid;
   SubjectTable table;
-  table.Add(valid.row);
+  EXPECT_TRUE(table.Add(valid.row));
   ASSERT_TRUE(SaveNoticeXml({valid.sender, valid.header, table, schema}, dir / "valid.xml"));
   EXPECT_TRUE(ValidateFile(dir / "valid.xml").valid);
 }

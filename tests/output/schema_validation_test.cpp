@@ -65,11 +65,11 @@ class Schema : public ::testing::Test {
 };
 
 TEST_F(Schema, AcceptsValidNoticesAndRejectsBrokenOnes) {
-  table.Add(testing::ValidItalianRow());
+  EXPECT_TRUE(table.Add(testing::ValidItalianRow()));
   SubjectRow month_year = testing::ValidForeignRow();
   month_year[kDataNascita] = "03/1931";
-  table.Add(month_year);
-  table.Add(testing::ValidForeignRow());
+  EXPECT_TRUE(table.Add(month_year));
+  EXPECT_TRUE(table.Add(testing::ValidForeignRow()));
   const std::string xml = Xml();
   const auto valid = Check(xml);
   ASSERT_TRUE(valid.valid) << valid.reason;
@@ -106,7 +106,7 @@ TEST_F(Schema, AcceptsValidNoticesAndRejectsBrokenOnes) {
 // The reason names the subject an error lies in (the n-th DATI_ANAGRAFICI, from its start tag to its
 // end tag) and the error's true line, with the thousands marked.
 TEST_F(Schema, NamesTheSubjectAndTheTrueLine) {
-  for (int i = 0; i < 3; ++i) table.Add(testing::ValidItalianRow());
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(table.Add(testing::ValidItalianRow()));
   const std::string xml = Xml();
   const auto second = xml.find("<DATI_ANAGRAFICI>", xml.find("<DATI_ANAGRAFICI>") + 1);
   const auto death = xml.find("<DATI_DECESSO>", second);
@@ -132,7 +132,7 @@ TEST_F(Schema, NamesTheSubjectAndTheTrueLine) {
   }
 
   // Past line 65,535, where a line number of 16 bits stops.
-  for (int i = 0; i < 2497; ++i) table.Add(testing::ValidItalianRow());
+  for (int i = 0; i < 2497; ++i) EXPECT_TRUE(table.Add(testing::ValidItalianRow()));
   std::string large = Xml();
   const auto at = large.find("<SESSO>M</SESSO>", large.find("<PROG_ANAGRAFICA>2500</PROG_ANAGRAFICA>"));
   large.replace(at, 16, "<SESSO>X</SESSO>");
@@ -142,7 +142,7 @@ TEST_F(Schema, NamesTheSubjectAndTheTrueLine) {
 
 TEST_F(Schema, NeverTouchesTheNetwork) {
   SilentListener listener;
-  table.Add(testing::ValidItalianRow());
+  EXPECT_TRUE(table.Add(testing::ValidItalianRow()));
   const std::string xml = Xml();
 
   // A schema that includes a remote one.

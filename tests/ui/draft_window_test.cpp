@@ -42,7 +42,7 @@ class DraftWindow : public testing::WindowTest {
   void CreateNotice(Principale& w) {
     Click(Find<QPushButton>(&w, "Command1"));
     ASSERT_NE(w.creaFiles(), nullptr);
-    ASSERT_TRUE(w.creaFiles()->browser()->Open(Q(dir.path().string())));
+    ASSERT_TRUE(w.creaFiles()->browser()->Open(QtText(dir.path().string())));
     Click(Find<QPushButton>(w.creaFiles(), "Command1"));
   }
 
@@ -95,8 +95,8 @@ TEST_F(DraftWindow, ACrashLosesNothingTypedOrImported) {
 
 TEST_F(DraftWindow, AtStartADraftIsRestoredPutAsideOrReportedAsDamaged) {
   SubjectTable table;
-  table.Add(testing::ValidItalianRow());
-  table.Add(testing::ValidForeignRow());
+  EXPECT_TRUE(table.Add(testing::ValidItalianRow()));
+  EXPECT_TRUE(table.Add(testing::ValidForeignRow()));
   const std::string text =
       draft::Format({*dates::MakeDate(4, 12, 2026), 8, 7, 0}, {"7", "_1/1_/2026"}, table, {{draft::kWhite, 0xFFC0C0}});
   const QString question =

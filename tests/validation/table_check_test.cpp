@@ -89,7 +89,7 @@ TEST_F(TableCheck, EachRowFailsExactlyItsConditions) {
 
 TEST_F(TableCheck, EveryRowIsJudgedAndListed) {
   SubjectTable table;
-  for (int i = 0; i < 6; ++i) table.Add(ImportedItalian());
+  for (int i = 0; i < 6; ++i) EXPECT_TRUE(table.Add(ImportedItalian()));
   ASSERT_TRUE(table.SetCell(2, kDataDecesso, "xx/yy"));
   ASSERT_TRUE(table.SetCell(5, kDataNascita, "31/02/1950"));
   ASSERT_TRUE(table.SetCell(6, kDataDecesso, ""));
