@@ -4,9 +4,7 @@
 #include <string_view>
 #include <system_error>
 
-#include <fcntl.h>
-#include <unistd.h>
-
+#include "core/system_files.h"
 #include "core/text_file.h"
 
 namespace nerovale::archive {
@@ -22,9 +20,7 @@ bool CopyToDisk(const fs::path& from, const fs::path& to) {
     if (ec != std::errc::file_exists) fs::remove(to, ec);
     return false;
   }
-  const int fd = ::open(to.c_str(), O_RDONLY);
-  const bool synced = fd >= 0 && ::fsync(fd) == 0;
-  if (fd >= 0) ::close(fd);
+  const bool synced = !files::SyncFile(to);
   if (!synced) fs::remove(to, ec);
   return synced;
 }

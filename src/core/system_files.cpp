@@ -151,6 +151,46 @@ std::error_code RenameWithoutReplacing(const std::filesystem::path& from, const 
   return SyncFolder(folder);
 }
 
+SystemFile SystemFile::CreateNew(const std::filesystem::path& file) {
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  return {fd, fd < 0 ? errno : 0};
+}
+
+SystemFile SystemFile::OpenForReading(const std::filesystem::path& file) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  return {fd, fd < 0 ? errno : 0};
+}
+
+SystemFile::~SystemFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool SystemFile::WriteAll(std::string_view bytes) {
+  if (error_ == 0 && fd_ >= 0) {
+    if (const std::error_code failed = ::nerovale::files::WriteAll(fd_, bytes)) error_ = failed.value();
+  }
+  return error_ == 0;
+}
+
+long SystemFile::Read(char* buffer, std::size_t size) {
+  if (error_ != 0 || fd_ < 0) return -1;
+  for (;;) {
+    const ssize_t got = ::read(fd_, buffer, size);
+    if (got >= 0) return static_cast<long>(got);
+    if (errno != EINTR) {
+      error_ = errno;
+      return -1;
+    }
+  }
+}
+
+bool SystemFile::Close() {
+  const int fd = fd_;
+  fd_ = -1;
+  if (fd >= 0 && ::close(fd) != 0 && error_ == 0) error_ = errno;
+  return error_ == 0;
+}
+
 std::error_code SyncFile(const std::filesystem::path& file) { return Sync(file, O_RDONLY); }
 
 std::error_code SyncFolder(const std::filesystem::path& folder) { return Sync(folder, O_RDONLY | O_DIRECTORY); }

@@ -50,6 +50,36 @@ LocalDateTime LocalNow();
 // the answer is then "esiste già" (EEXIST). The folder is synced afterwards.
 [[nodiscard]] std::error_code RenameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// A file the program reads or writes for its own bytes, closed when it goes out of scope. The first
+// failure is kept, as the system's number for ItalianReason, and later writes do nothing.
+class SystemFile {
+ public:
+  // A new file: created exclusively (an existing name fails with "esiste già"), never through a link.
+  static SystemFile CreateNew(const std::filesystem::path& file);
+  static SystemFile OpenForReading(const std::filesystem::path& file);
+
+  SystemFile(SystemFile&& other) noexcept : fd_(other.fd_), error_(other.error_) { other.fd_ = -1; }
+  SystemFile(const SystemFile&) = delete;
+  SystemFile& operator=(const SystemFile&) = delete;
+  SystemFile& operator=(SystemFile&&) = delete;
+  ~SystemFile();
+
+  bool opened() const noexcept { return fd_ >= 0; }
+  int error() const noexcept { return error_; }
+
+  // Writes all the bytes; false once anything failed.
+  bool WriteAll(std::string_view bytes);
+  // Up to size bytes into buffer: how many, 0 at the end, -1 on failure.
+  long Read(char* buffer, std::size_t size);
+  // Closes now; the close may be the first to tell of a full disk. False once anything failed.
+  bool Close();
+
+ private:
+  SystemFile(int fd, int error) noexcept : fd_(fd), error_(error) {}
+  int fd_;
+  int error_;
+};
+
 // Writes the bytes to the disk for a file that is open or closed: fsync of the file, then of its
 // folder, so that its name survives a power cut too.
 [[nodiscard]] std::error_code SyncFile(const std::filesystem::path& file);

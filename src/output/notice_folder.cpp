@@ -1,9 +1,8 @@
 #include "output/notice_folder.h"
 
-#include <cerrno>
 #include <cstdio>
+#include <system_error>
 
-#include <sys/stat.h>
 
 #include "core/dates.h"
 #include "core/system_files.h"
@@ -28,11 +27,13 @@ NoticeFolder NoticeFolderMaker::Create(const std::filesystem::path& directory, c
   std::string name = base;
   for (int attempt = 0; attempt < 100000; ++attempt) {
     const auto path = directory / name;
-    if (::mkdir(path.c_str(), 0777) == 0) return {path, name, Status::Ok()};
-    if (errno != EEXIST) {
+    std::error_code error;
+    if (std::filesystem::create_directory(path, error)) return {path, name, Status::Ok()};
+    // A name that exists (as a folder or as anything else) is passed over; another failure stops.
+    if (error && error != std::errc::file_exists) {
       return {{},
               name,
-              Status::Failure("Impossibile creare la cartella " + path.string() + ": " + files::ItalianReason(errno))};
+              Status::Failure("Impossibile creare la cartella " + path.string() + ": " + files::ItalianReason(error))};
     }
     ++counter_;
     name = base + "(" + std::to_string(counter_) + ")";

@@ -1,11 +1,8 @@
 #include "output/notice_xml.h"
 
 #include <array>
-#include <cerrno>
 #include <string_view>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "core/system_files.h"
 #include "core/text.h"
@@ -177,45 +174,6 @@ void WriteNoticeText(const Notice& notice, std::string& out, AfterSubject&& afte
   w.Close("DATI_CHIAMATA_NEROVALE");
 }
 
-// A new file written through a buffer; the first failure is kept and later writes are dropped.
-class FileOut {
- public:
-  explicit FileOut(const std::filesystem::path& file)
-      : fd_(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666)) {
-    if (fd_ < 0) error_ = errno;
-  }
-  ~FileOut() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileOut(const FileOut&) = delete;
-  FileOut& operator=(const FileOut&) = delete;
-
-  bool opened() const noexcept { return fd_ >= 0; }
-  int error() const noexcept { return error_; }
-
-  // Writes out the bytes and empties them.
-  void Write(std::string& bytes) {
-    std::string_view rest = bytes;
-    while (error_ == 0 && !rest.empty()) {
-      const ssize_t written = ::write(fd_, rest.data(), rest.size());
-      if (written < 0 && errno == EINTR) continue;
-      if (written < 0) error_ = errno;
-      else rest.remove_prefix(static_cast<std::size_t>(written));
-    }
-    bytes.clear();
-  }
-  // Closes the file; the close may be the first to tell of a full disk.
-  void Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0 && error_ == 0) error_ = errno;
-  }
-
- private:
-  int fd_;
-  int error_ = 0;
-};
-
 }  // namespace
 
 std::string BuildNoticeXml(const Notice& notice) {
@@ -225,19 +183,21 @@ std::string BuildNoticeXml(const Notice& notice) {
 }
 
 Status SaveNoticeXml(const Notice& notice, const std::filesystem::path& file, const Progress& progress) {
-  FileOut out(file);
+  files::SystemFile out = files::SystemFile::CreateNew(file);
   if (!out.opened())
     return Status::Failure("Impossibile creare il file " + file.string() + ": " + files::ItalianReason(out.error()));
   constexpr std::size_t kBlock = 256 * 1024;
   std::string buffer;
   buffer.reserve(kBlock + 4096);
   WriteNoticeText(notice, buffer, [&](std::string& text, int row) {
-    if (text.size() >= kBlock) out.Write(text);
+    if (text.size() >= kBlock) {
+      out.WriteAll(text);  // a failure is kept by the file and told after the close
+      text.clear();
+    }
     if (progress && row % 256 == 0) progress();
   });
-  out.Write(buffer);
-  out.Close();
-  if (out.error() != 0)
+  out.WriteAll(buffer);
+  if (!out.Close())
     return Status::Failure("Impossibile scrivere il file " + file.string() + ": " + files::ItalianReason(out.error()));
   return Status::Ok();
 }

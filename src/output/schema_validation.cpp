@@ -13,8 +13,6 @@
 #include <string_view>
 #include <vector>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "core/system_files.h"
 
@@ -77,7 +75,7 @@ struct Reading {
   int subject_depth = 0;
   bool leaving_subject = false;
 
-  int fd = -1;
+  files::SystemFile* file = nullptr;
   int read_error = 0;
   const Progress* progress = nullptr;
   std::vector<char> block = std::vector<char>(64 * 1024);
@@ -115,12 +113,9 @@ struct Reading {
     auto& reading = *static_cast<Reading*>(self);
     if (reading.block_start == reading.block_end) {
       if (reading.progress != nullptr && *reading.progress) (*reading.progress)();
-      ssize_t got;
-      do {
-        got = ::read(reading.fd, reading.block.data(), reading.block.size());
-      } while (got < 0 && errno == EINTR);
+      const long got = reading.file->Read(reading.block.data(), reading.block.size());
       if (got < 0) {
-        reading.read_error = errno;
+        reading.read_error = reading.file->error();
         return -1;
       }
       reading.block_start = 0;
@@ -204,33 +199,15 @@ class ErrorScope {
   void* generic_context_;
 };
 
-// A descriptor closed when it goes out of scope.
-class Descriptor {
- public:
-  explicit Descriptor(const std::filesystem::path& file)
-      : fd_(::open(file.c_str(), O_RDONLY | O_CLOEXEC)), error_(fd_ < 0 ? errno : 0) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const noexcept { return fd_; }
-  int error() const noexcept { return error_; }
-
- private:
-  int fd_;
-  int error_;
-};
-
 // Reads the file once through the parser; with a validation context, the schema checks every event.
 // False, with the cause in reading.read_error, when the file could not be opened or the parser made.
 bool ReadOnce(const std::filesystem::path& file, Reading& reading, xmlSchemaValidCtxt* validator) {
-  const Descriptor fd(file);
-  if (fd.get() < 0) {
-    reading.read_error = fd.error();
+  files::SystemFile opened = files::SystemFile::OpenForReading(file);
+  if (!opened.opened()) {
+    reading.read_error = opened.error();
     return false;
   }
-  reading.fd = fd.get();
+  reading.file = &opened;
   xmlSAXHandler sax = Reading::Handler();
   const ParserCtxt parser(
       xmlCreateIOParserCtxt(&sax, &reading, &Reading::Read, &Reading::Close, &reading, XML_CHAR_ENCODING_NONE));
@@ -272,12 +249,12 @@ bool ReadOnce(const std::filesystem::path& file, Reading& reading, xmlSchemaVali
 // bytes are percent-encoded. Null, with the failure, when it cannot be read or is no usable schema.
 Schema LoadSchema(const std::string& location, Reading& errors, std::string& failure) {
   std::string path = location;
-  int error = Descriptor(path).error();
+  int error = files::SystemFile::OpenForReading(path).error();
   if (error == ENOENT && location.find('%') != std::string::npos) {
     if (char* unescaped = xmlURIUnescapeString(location.c_str(), 0, nullptr)) {
       path = unescaped;
       xmlFree(unescaped);
-      error = Descriptor(path).error();
+      error = files::SystemFile::OpenForReading(path).error();
     }
   }
   const std::string what = "Impossibile usare lo schema XML " + location + ": ";
