@@ -31,16 +31,16 @@ struct Column {
   double width;
 };
 constexpr std::array<Column, 10> kColumns = {{
-    {"N.", 30},
+    {"N.", 28},
     {"Cognome e nome", 150},
-    {"Sesso", 27},
-    {"Codice fiscale", 88},
+    {"Sesso", 30},
+    {"Codice fiscale", 90},
     {"Data di nascita", 50},
-    {"Luogo di nascita", 114},
+    {"Luogo di nascita", 113},
     {"Data di decesso", 50},
-    {"Luogo di decesso", 114},
+    {"Luogo di decesso", 113},
     {"Atto di morte", 48},
-    {"Comune dell'atto", 98.89},
+    {"Comune dell'atto", 97.89},
 }};
 
 // A piece of text in one face; a line of a cell is a list of them.

@@ -13,10 +13,13 @@
 
 #include "import/csv_import.h"
 #include "output/notice_output.h"
+#include "summary/summary_texts.h"
 #include "ui/folder_browser.h"
 #include "ui/message_box.h"
 #include "ui/principale.h"
 #include "ui/qt_text.h"
+#include "ui/summary_print.h"
+#include "validation/dialog_texts.h"
 
 namespace nerovale::ui {
 namespace {
@@ -42,7 +45,7 @@ void OpenStartFolder(FolderBrowser* browser, std::string& remembered) {
 void SaveConfig(Principale& principale) {
   AppState& state = principale.state();
   if (const Status saved = WriteConfig(state.ConfigFile(), state.config); !saved) {
-    Say(&principale, Icon::kWarning, "Impossibile salvare la configurazione:\r\n" + Q(saved.message()));
+    Say(&principale, Icon::kWarning, Q(validation::ConfigNotSavedText(saved.message())));
   }
 }
 
@@ -85,8 +88,15 @@ void CreaFiles::Confirm() {
   AppState& state = principale_.state();
   const output::Sender sender = principale_.Sender();
   const output::Notice notice{sender, state.header, state.table, output::SchemaPath(state.working_directory)};
-  const auto outcome = output::WriteNotice(notice, S(browser_->currentPath()), Now(), state.folders);
-  Say(this, outcome.valid ? Icon::kNone : Icon::kWarning, Q(outcome.message));
+  const output::LocalTime now = Now();
+  const auto outcome = output::WriteNotice(notice, S(browser_->currentPath()), now, state.folders);
+  if (!outcome.valid) {
+    Say(this, Icon::kWarning, Q(outcome.message));
+  } else if (Say(this, Icon::kNone, Q(outcome.message), QMessageBox::Ok, QMessageBox::Ok,
+                 Q(std::string(summary::kStampaRiepilogo))) == kExtraButton) {
+    OfferSummary(this, notice, state.tables.DescComune(sender.codice_comune).value, outcome.file,
+                 {now.date, now.hour, now.minute});
+  }
   state.config.CartellaFileXml = S(QDir::toNativeSeparators(browser_->currentPath()));
   SaveConfig(principale_);
   close();
@@ -145,7 +155,7 @@ void ImportaFile::ListFiles() {
 
 void ImportaFile::Confirm() {
   if (files_->currentItem() == nullptr || !files_->currentItem()->isSelected() || NomeFile.isEmpty()) {
-    Say(this, Icon::kWarning, "Selezionare un file");
+    Say(this, Icon::kWarning, Q(std::string(validation::kSelezionareUnFile)));
     return;
   }
   AppState& state = principale_.state();

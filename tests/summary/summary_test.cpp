@@ -87,11 +87,11 @@ TEST_F(SummaryPdf, TrickyNamesWrapWithinTheirColumnAndComeBackWhole) {
   for (const auto& [cognome, nome] : names) ASSERT_TRUE(table.Add(Subject(cognome, nome)));
   const auto pdf = Write();
 
-  // The name column: 36 points of margin, 30 of the number column, 150 wide; on page 1 the table
+  // The name column: 36 points of margin, 28 of the number column, 150 wide; on page 1 the table
   // starts below the notice's details, at about 208 points.
   std::string expected = "Cognomeenome";
   for (const auto& [cognome, nome] : names) expected += WithoutSpaces(cognome + nome);
-  const std::string column = PdfText(pdf, "-f 1 -l 1 -x 66 -y 200 -W 150 -H 357");
+  const std::string column = PdfText(pdf, "-f 1 -l 1 -x 64 -y 200 -W 150 -H 357");
   EXPECT_EQ(WithoutSpaces(column), expected) << column;
   // The 72 wide letters take four lines of the column, the name after the last.
   EXPECT_TRUE(std::regex_search(column, std::regex("\\n(W{10,20}\\n){3}W{10,20} ANNA\\n"))) << column;
@@ -120,7 +120,7 @@ TEST_F(SummaryPdf, ManySubjectsFillNumberedPagesWithoutLosingARow) {
   for (int p = 1; p <= pages; ++p) {
     const int top = p == 1 ? 200 : 50;  // below the page header; the footer starts at 557
     numbers += PdfText(pdf, "-f " + std::to_string(p) + " -l " + std::to_string(p) + " -x 36 -y " +
-                                std::to_string(top) + " -H " + std::to_string(557 - top) + " -W 30");
+                                std::to_string(top) + " -H " + std::to_string(557 - top) + " -W 28");
   }
   std::string seen = WithoutSpaces(numbers);
   std::string headers;
