@@ -23,9 +23,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The PDF's own resolution; the text layout measures margins, paddings, borders and pictures in
+// pixels of 96 to the inch and scales them to the device itself.
 constexpr int kDpi = 300;
-constexpr double Mm(double mm) { return mm / 25.4 * kDpi; }
-constexpr double Pt(double pt) { return pt / 72.0 * kDpi; }
+constexpr double kLayoutDpi = 96;
+constexpr double Mm(double mm) { return mm / 25.4 * kLayoutDpi; }
+constexpr double Pt(double pt) { return pt / 72.0 * kLayoutDpi; }
+constexpr double DeviceMm(double mm) { return mm / 25.4 * kDpi; }
 
 const QColor kTitleColour(31, 58, 95);
 
@@ -33,6 +37,7 @@ QFont BodyFont(double points) {
   QFont font;
   font.setFamilies({"DejaVu Sans", "Liberation Sans", "Noto Sans", "Sans Serif"});
   font.setPointSizeF(points);
+  font.setStyleStrategy(QFont::PreferNoShaping);  // no "fi" ligatures: the text stays searchable as typed
   return font;
 }
 
@@ -139,8 +144,8 @@ bool Style(QTextDocument& doc, const fs::path& folder, double text_width, std::s
         *error = "Immagine illeggibile: " + file.string();
         return false;
       }
-      // Screen pixels at 96 dots per inch, never wider than the text.
-      const double scale = std::min(static_cast<double>(kDpi) / 96.0 * 0.85, text_width / picture.width());
+      // Screen pixels a little smaller than on the screen, never wider than the text.
+      const double scale = std::min(0.8, text_width / picture.width());
       image.setWidth(picture.width() * scale);
       image.setHeight(picture.height() * scale);
       doc.addResource(QTextDocument::ImageResource, QUrl(name), picture);
@@ -238,8 +243,10 @@ void RemoveDates(QByteArray& bytes) {
   for (const QByteArray& key : {QByteArray("/CreationDate (D:"), QByteArray("<xmp:CreateDate>"),
                                QByteArray("<xmp:ModifyDate>"), QByteArray("<xmp:MetadataDate>")}) {
     for (qsizetype at = bytes.indexOf(key); at >= 0; at = bytes.indexOf(key, at + 1)) {
-      for (qsizetype i = at + key.size(); i < bytes.size() && i < at + key.size() + 14; ++i) {
-        if (bytes[i] >= '0' && bytes[i] <= '9') bytes[i] = '0';
+      const QByteArray fixed = "20000101000000";
+      for (qsizetype i = 0; i < fixed.size() && at + key.size() + i < bytes.size(); ++i) {
+        char& c = bytes[at + key.size() + i];
+        if (c >= '0' && c <= '9') c = fixed[i];
       }
     }
   }
@@ -301,7 +308,7 @@ Status WriteManualPdf(const fs::path& folder, const fs::path& pdf) {
     doc->documentLayout()->setPaintDevice(&writer);
     doc->setDefaultFont(BodyFont(10));
     doc->setMarkdown(FrontMatter(headings, pages) + chapters, QTextDocument::MarkdownDialectGitHub);
-    const double text_width = paper.width() - Mm(40);
+    const double text_width = paper.width() * kLayoutDpi / kDpi - Mm(40);
     if (!Style(*doc, folder, text_width, &error)) return Status::Failure(error);
     StyleContents(*doc, headings);
     QTextFrameFormat root = doc->rootFrame()->frameFormat();
@@ -333,7 +340,7 @@ Status WriteManualPdf(const fs::path& folder, const fs::path& pdf) {
     if (page == 0) continue;  // the cover
     painter.setFont(foot);
     painter.setPen(QColor(90, 90, 90));
-    const QRectF line(Mm(20), paper.height() - Mm(14), paper.width() - Mm(40), Mm(6));
+    const QRectF line(DeviceMm(20), paper.height() - DeviceMm(14), paper.width() - DeviceMm(40), DeviceMm(6));
     painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, "Nerovale - Manuale utente");
     painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter,
                      QString("pagina %1 di %2").arg(page + 1).arg(count));
