@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <regex>
 #include <set>
 #include <sstream>
 
@@ -228,11 +227,10 @@ TEST(ManualPdf, HasAContentsWhosePagesAreRightAndMatchesTheOneKept) {
   EXPECT_NE(pages[1].find("Indice"), std::string::npos);
   for (const std::string& chapter : chapters) {
     // "Title .... N" in the contents, and page N opens with the chapter's title.
-    const std::regex entry(std::regex_replace(chapter, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") + R"(\s+(\d+)\n)");
-    std::smatch found;
-    const std::string contents = pages[1] + pages[2];
-    ASSERT_TRUE(std::regex_search(contents, found, entry)) << chapter;
-    const auto page = std::stoul(found[1]);
+    const QRegularExpression entry(QRegularExpression::escape(Q(chapter)) + "\\s+(\\d+)\\n");
+    const QRegularExpressionMatch found = entry.match(Q(pages[1] + pages[2]));
+    ASSERT_TRUE(found.hasMatch()) << chapter;
+    const auto page = found.captured(1).toULong();
     ASSERT_LE(page, pages.size()) << chapter;
     EXPECT_EQ(pages[page - 1].find_first_not_of(" \n"), pages[page - 1].find(chapter.substr(0, 12))) << chapter;
     EXPECT_NE(pages[page - 1].find("pagina " + std::to_string(page) + " di " + std::to_string(pages.size())),
