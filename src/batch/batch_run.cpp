@@ -9,6 +9,8 @@
 #include "import/csv_import.h"
 #include "output/notice_output.h"
 #include "reference/reference_tables.h"
+#include "summary/summary.h"
+#include "summary/summary_texts.h"
 #include "validation/sender_check.h"
 #include "validation/table_check.h"
 
@@ -18,7 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kHelp =
-    "Uso: nerovale-batch --numero N --data gg/mm/aaaa --dest CARTELLA FILE.csv [FILE.csv ...]\n"
+    "Uso: nerovale-batch --numero N --data gg/mm/aaaa --dest CARTELLA [--riepilogo FILE.pdf]\n"
+    "                    FILE.csv [FILE.csv ...]\n"
     "\n"
     "Prepara la comunicazione dei decessi senza finestre: importa i file CSV nell'ordine dato\n"
     "(ognuno per intero o per niente), controlla i dati della comunicazione e ogni soggetto,\n"
@@ -29,6 +32,9 @@ constexpr std::string_view kHelp =
     "  --numero N       numero della comunicazione (da 1 a 9 cifre)\n"
     "  --data D         data della comunicazione, gg/mm/aaaa\n"
     "  --dest CARTELLA  cartella in cui creare la cartella della comunicazione\n"
+    "  --riepilogo FILE.pdf\n"
+    "                   scrive anche il riepilogo da stampare (PDF) della comunicazione\n"
+    "                   validata; un file che c'è già viene sostituito\n"
     "  --help           questo testo\n"
     "\n"
     "Codici di uscita:\n"
@@ -38,7 +44,8 @@ constexpr std::string_view kHelp =
     "  2  errore d'uso o d'ambiente: argomenti errati; Comune o referente mancanti o non\n"
     "     validi in config.ini; file di riferimento o schema mancanti o illeggibili; cartella o\n"
     "     file della comunicazione che non si possono creare o scrivere (permessi, sola lettura,\n"
-    "     disco pieno, percorso troppo lungo)\n";
+    "     disco pieno, percorso troppo lungo); riepilogo che non si può scrivere (il file\n"
+    "     XML resta, scritto e validato)\n";
 
 constexpr std::string_view kSenderRemedy =
     "Completarli con l'applicazione (\"Configurazione\" → \"Modifica Configurazione Utente\"), che scrive "
@@ -67,6 +74,7 @@ int Usage(std::ostream& err, std::string_view problem) {
 struct Arguments {
   std::string numero, data;
   fs::path dest;
+  fs::path riepilogo;  // empty: none asked for
   std::vector<fs::path> files;
 };
 
@@ -80,12 +88,13 @@ std::variant<Arguments, int> Parse(const std::vector<std::string>& args, const B
       env.out << kHelp;
       return kWritten;
     }
-    if (arg == "--numero" || arg == "--data" || arg == "--dest") {
+    if (arg == "--numero" || arg == "--data" || arg == "--dest" || arg == "--riepilogo") {
       if (i + 1 >= args.size()) return Usage(env.err, std::string(arg) + " richiede un valore");
       const std::string& value = args[++i];
       if (arg == "--numero") parsed.numero = value, has_numero = true;
       if (arg == "--data") parsed.data = value, has_data = true;
       if (arg == "--dest") parsed.dest = value, has_dest = true;
+      if (arg == "--riepilogo") parsed.riepilogo = value;
     } else if (arg.starts_with("--")) {
       return Usage(env.err, "opzione sconosciuta " + std::string(arg));
     } else {
@@ -142,6 +151,10 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
   if (const Status usable = output::CheckSchema(schema); !usable) return Fault(env.err, usable.message());
   const fs::path dest = InWorkingDirectory(args.dest, env);
   if (!fs::is_directory(dest)) return Fault(env.err, "la cartella di destinazione non esiste: " + dest.string());
+  const fs::path riepilogo = args.riepilogo.empty() ? fs::path() : InWorkingDirectory(args.riepilogo, env);
+  if (!riepilogo.empty() && !fs::is_directory(riepilogo.parent_path())) {
+    return Fault(env.err, "la cartella del riepilogo non esiste: " + riepilogo.parent_path().string());
+  }
 
   SubjectTable table;
   std::vector<int> first_rows;  // the first table row of each file
@@ -174,16 +187,24 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
   output::NoticeFolderMaker folders;
   const auto outcome = output::WriteNotice({sender, header, table, schema}, dest,
                                            {env.now.date, env.now.hour, env.now.minute}, folders);
-  if (outcome.valid) {
+  if (!outcome.valid) {
+    // A notice that fails its schema is refused data; a folder or file that cannot be made or written,
+    // or a schema that cannot be used, is the surroundings.
+    if (outcome.fault == output::NoticeFault::kEnvironment) return Fault(env.err, outcome.message);
     Say(env.out, outcome.message);
-    env.out << outcome.file.string() << '\n';
-    return kWritten;
+    return kRefused;
   }
-  // A notice that fails its schema is refused data; a folder or file that cannot be made or written,
-  // or a schema that cannot be used, is the surroundings.
-  if (outcome.fault == output::NoticeFault::kEnvironment) return Fault(env.err, outcome.message);
   Say(env.out, outcome.message);
-  return kRefused;
+  env.out << outcome.file.string() << '\n';
+  if (!riepilogo.empty()) {
+    const output::Notice notice{sender, header, table, schema};
+    const auto summary = summary::MakeSummary(notice, tables.DescComune(config.CodiceComune).value, outcome.file, env.now);
+    const Status written = summary ? summary::WriteSummary(*summary, riepilogo)
+                                   : Status::Failure("Impossibile leggere il file " + outcome.file.string());
+    if (!written) return Fault(env.err, summary::SummaryNotWrittenText(written.message(), outcome.file.string()));
+    env.out << "Riepilogo: " << riepilogo.string() << '\n';
+  }
+  return kWritten;
 }
 
 }  // namespace

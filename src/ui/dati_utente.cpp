@@ -17,6 +17,7 @@
 #include "ui/principale.h"
 #include "ui/qt_text.h"
 #include "ui/small_windows.h"
+#include "validation/dialog_texts.h"
 
 namespace nerovale::ui {
 
@@ -117,14 +118,14 @@ void DatiUtente::LookUpComune() {
 
 void DatiUtente::Confirm() {
   if (comune_->hasFocus()) LookUpComune();  // left by this button
-  const auto refuse = [this](QWidget* focus, QLineEdit* box, const char* message) {
-    Say(this, Icon::kWarning, message);
+  const auto refuse = [this](QWidget* focus, QLineEdit* box, std::string_view message) {
+    Say(this, Icon::kWarning, QtText(std::string(message)));
     focus->setFocus();
     box->end(false);
   };
-  if (codice_->text().isEmpty()) return refuse(comune_, comune_->lineEdit(), "Inserire il Comune");
-  if (cognome_->text().isEmpty()) return refuse(cognome_, cognome_, "Inserire il Cognome del Referente");
-  if (nome_->text().isEmpty()) return refuse(nome_, nome_, "Inserire il Nome del Referente");
+  if (codice_->text().isEmpty()) return refuse(comune_, comune_->lineEdit(), validation::kInserireComune);
+  if (cognome_->text().isEmpty()) return refuse(cognome_, cognome_, validation::kInserireCognomeReferente);
+  if (nome_->text().isEmpty()) return refuse(nome_, nome_, validation::kInserireNomeReferente);
 
   AppState& state = principale_.state();
   state.config.CognomeReferente = Utf8(cognome_->text());
@@ -133,9 +134,9 @@ void DatiUtente::Confirm() {
   principale_.ShowSender();
   if (const Status saved = WriteConfig(state.ConfigFile(), state.config); !saved) {
     // The values stay in effect for this run; the operator learns that they were not kept.
-    Say(this, Icon::kWarning, "Impossibile salvare la configurazione:\r\n" + QtText(saved.message()));
+    Say(this, Icon::kWarning, QtText(validation::ConfigNotSavedText(saved.message())));
   } else if (const Status read = ReadConfig(state.ConfigFile(), state.config); !read) {
-    Say(this, Icon::kWarning, "Impossibile rileggere la configurazione:\r\n" + QtText(read.message()));
+    Say(this, Icon::kWarning, QtText(validation::ConfigNotReadText(read.message())));
   }
   if (!modifica) {
     principale_.show();

@@ -15,11 +15,14 @@
 
 #include "import/csv_import.h"
 #include "output/notice_output.h"
+#include "summary/summary_texts.h"
 #include "ui/folder_browser.h"
 #include "ui/message_box.h"
 #include "ui/principale.h"
 #include "ui/qt_text.h"
 #include "ui/small_windows.h"
+#include "ui/summary_print.h"
+#include "validation/dialog_texts.h"
 
 namespace nerovale::ui {
 namespace {
@@ -45,7 +48,7 @@ void OpenStartFolder(FolderBrowser* browser, std::string& remembered) {
 void SaveConfig(Principale& principale) {
   AppState& state = principale.state();
   if (const Status saved = WriteConfig(state.ConfigFile(), state.config); !saved) {
-    Say(&principale, Icon::kWarning, "Impossibile salvare la configurazione:\r\n" + QtText(saved.message()));
+    Say(&principale, Icon::kWarning, QtText(validation::ConfigNotSavedText(saved.message())));
   }
 }
 
@@ -126,8 +129,16 @@ void CreaFiles::Confirm() {
     BusyWindows busy(&principale_);
     outcome = output::WriteNotice(notice, Utf8(browser_->currentPath()), now, state.folders, [&busy] { busy.Tick(); });
   }
-  if (outcome.valid) principale_.NoticeValidated(written);  // its subjects are safe: the draft goes
-  Say(this, outcome.valid ? Icon::kNone : Icon::kWarning, QtText(outcome.message));
+  if (!outcome.valid) {
+    Say(this, Icon::kWarning, QtText(outcome.message));
+  } else {
+    principale_.NoticeValidated(written);  // its subjects are safe: the draft goes
+    if (Say(this, Icon::kNone, QtText(outcome.message), QMessageBox::Ok, QMessageBox::Ok,
+            QtText(std::string(summary::kStampaRiepilogo))) == kExtraButton) {
+      OfferSummary(this, notice, state.tables.DescComune(sender.codice_comune).value, outcome.file,
+                   {now.date, now.hour, now.minute});
+    }
+  }
   state.config.CartellaFileXml = Utf8(QDir::toNativeSeparators(browser_->currentPath()));
   SaveConfig(principale_);
   close();
@@ -186,7 +197,7 @@ void ImportaFile::ListFiles() {
 
 void ImportaFile::Confirm() {
   if (files_->currentItem() == nullptr || !files_->currentItem()->isSelected() || NomeFile.isEmpty()) {
-    Say(this, Icon::kWarning, "Selezionare un file");
+    Say(this, Icon::kWarning, QtText(std::string(validation::kSelezionareUnFile)));
     return;
   }
   AppState& state = principale_.state();

@@ -12,17 +12,28 @@ MessageHook& Hook() {
 
 void SetMessageHook(MessageHook hook) { Hook() = std::move(hook); }
 
+std::unique_ptr<QMessageBox> MessageBoxFor(QWidget* parent, const MessageRequest& request) {
+  auto box = std::make_unique<QMessageBox>(request.icon == Icon::kCritical  ? QMessageBox::Critical
+                                           : request.icon == Icon::kWarning ? QMessageBox::Warning
+                                                                            : QMessageBox::NoIcon,
+                                           kApplicationTitle, request.text, request.buttons, parent);
+  box->setDefaultButton(request.default_button);
+  if (!request.extra_button.isEmpty()) box->addButton(request.extra_button, QMessageBox::ActionRole);
+  return box;
+}
+
 QMessageBox::StandardButton Say(QWidget* parent, Icon icon, const QString& text, QMessageBox::StandardButtons buttons,
-                                QMessageBox::StandardButton default_button) {
+                                QMessageBox::StandardButton default_button, const QString& extra_button) {
   QString shown = text;
   shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  if (Hook()) return Hook()({icon, shown, buttons, default_button});
-  QMessageBox box(icon == Icon::kCritical  ? QMessageBox::Critical
-                  : icon == Icon::kWarning ? QMessageBox::Warning
-                                           : QMessageBox::NoIcon,
-                  kApplicationTitle, shown, buttons, parent);
-  box.setDefaultButton(default_button);
-  return static_cast<QMessageBox::StandardButton>(box.exec());
+  const MessageRequest request{icon, shown, buttons, default_button, extra_button};
+  if (Hook()) return Hook()(request);
+  const auto box = MessageBoxFor(parent, request);
+  const int answer = box->exec();
+  if (box->clickedButton() != nullptr && box->buttonRole(box->clickedButton()) == QMessageBox::ActionRole) {
+    return kExtraButton;
+  }
+  return static_cast<QMessageBox::StandardButton>(answer);
 }
 
 }  // namespace nerovale::ui

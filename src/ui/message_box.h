@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class QWidget;
 
@@ -15,13 +16,22 @@ struct MessageRequest {
   Icon icon;
   QString text;
   QMessageBox::StandardButtons buttons;
-  QMessageBox::StandardButton default_button;
+  QMessageBox::StandardButton default_button = QMessageBox::Ok;
+  QString extra_button = {};  // the caption of the caller's own button, if any
 };
 
-// Shows a modal message box under the application's title; the answer is the button pressed.
+// The answer when the caller's own button was pressed.
+inline constexpr QMessageBox::StandardButton kExtraButton = QMessageBox::Apply;
+
+// Shows a modal message box under the application's title; the answer is the button pressed. A
+// caller may add one button of its own after the standard ones (extra_button, its caption).
 QMessageBox::StandardButton Say(QWidget* parent, Icon icon, const QString& text,
                                 QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-                                QMessageBox::StandardButton default_button = QMessageBox::Ok);
+                                QMessageBox::StandardButton default_button = QMessageBox::Ok,
+                                const QString& extra_button = {});
+
+// The box that Say shows, built but not shown (the manual's pictures show it).
+std::unique_ptr<QMessageBox> MessageBoxFor(QWidget* parent, const MessageRequest& request);
 
 // Tests answer message boxes through this hook instead of a modal window; an empty hook shows them.
 using MessageHook = std::function<QMessageBox::StandardButton(const MessageRequest&)>;

@@ -29,6 +29,7 @@
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
 #include "ui/small_windows.h"
+#include "validation/dialog_texts.h"
 #include "validation/sender_check.h"
 #include "validation/table_check.h"
 #include "validation/window_texts.h"
@@ -581,7 +582,12 @@ Diacritici* Principale::OpenPalette(int target, QLineEdit* box) {
 
 void Principale::OpenGuida() {
   const auto manual = state_.working_directory / "docs" / "Nerovale-Manuale_Utente.pdf";
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QtText(manual.string())));  // a missing manual says nothing
+  // The operator is told where the manual is when it is missing or no program opens it.
+  if (!std::filesystem::is_regular_file(manual)) {
+    Say(this, Icon::kWarning, QtText(validation::ManualMissingText(manual.string())));
+  } else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QtText(manual.string())))) {
+    Say(this, Icon::kWarning, QtText(validation::ManualNotOpenedText(manual.string())));
+  }
 }
 
 void Principale::closeEvent(QCloseEvent* event) {

@@ -14,6 +14,8 @@
 #include <sstream>
 
 #include "csv_fixture.h"
+#include "pdf_text.h"
+#include "summary/sha256.h"
 #include "temp_dir.h"
 
 namespace nerovale::batch {
@@ -164,6 +166,36 @@ TEST_F(Batch, TheOutputStepTellsRefusedDataFromAFaultAround) {
   ::waitpid(child, &status, 0);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_TRUE(Written().empty());
+}
+
+// The summary comes only after a validated notice; one that cannot be written is a fault of the
+// surroundings, and the notice stays as it was written.
+TEST_F(Batch, SummaryFollowsAValidatedNoticeAndItsFailureLeavesTheNotice) {
+  const auto summary = work / "riepilogo.pdf";
+  const auto with_summary = [this](const std::string& pdf, const std::string& csv) {
+    return Run({"--numero", "123", "--data", "30/11/2026", "--dest", dest.path().string(), "--riepilogo", pdf, csv});
+  };
+  EXPECT_EQ(with_summary("riepilogo.pdf", "good.csv"), kWritten) << err;
+  EXPECT_EQ(testing::ReadFile(summary).substr(0, 5), "%PDF-");
+  const auto written = Written();
+  const auto file = *std::max_element(written.begin(), written.end());
+  const std::string text = testing::PdfText(summary);
+  EXPECT_TRUE(Says("ROSSI MARIO", text) && Says("DUPONT JEAN", text) && Says("pagina 1 di 1", text)) << text;
+  EXPECT_TRUE(Says(*summary::FileSha256Hex(file), text));
+  std::filesystem::remove_all(dest.path() / written.front().filename());
+
+  work.Write("bad.csv", "verdi,anna,x,1/1/1950,roma,,,,,1/1/2020,,roma,,1,roma,2020,9\r\n");
+  std::filesystem::remove(summary);
+  EXPECT_EQ(with_summary("riepilogo.pdf", "bad.csv"), kRefused);
+  EXPECT_FALSE(std::filesystem::exists(summary));
+
+  EXPECT_EQ(with_summary("missing/riepilogo.pdf", "good.csv"), kFault);  // checked before any work
+  EXPECT_TRUE(Written().empty());
+
+  std::filesystem::create_directory(summary);  // nothing can take its place
+  EXPECT_EQ(with_summary("riepilogo.pdf", "good.csv"), kFault);
+  EXPECT_TRUE(Says("Il riepilogo non è stato scritto", err) && Says("resta scritto e validato", err)) << err;
+  EXPECT_EQ(Written().size(), 2U);  // the notice folder and its file
 }
 
 }  // namespace

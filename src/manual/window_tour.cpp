@@ -1,0 +1,269 @@
+#include "manual/window_tour.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPixmap>
+#include <QPrinter>
+#include <QRadioButton>
+
+#include <fstream>
+
+#include "codicefiscale/codice_fiscale.h"
+#include "core/dates.h"
+#include "core/text.h"
+#include "output/notice_output.h"
+#include "summary/sha256.h"
+#include "summary/summary.h"
+#include "ui/app_state.h"
+#include "ui/dati_utente.h"
+#include "ui/file_dialogs.h"
+#include "ui/folder_browser.h"
+#include "ui/insert_persona.h"
+#include "ui/principale.h"
+#include "ui/small_windows.h"
+#include "ui/summary_print.h"
+
+namespace nerovale::manual {
+namespace {
+
+namespace fs = std::filesystem;
+
+void Settle() {
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QCoreApplication::processEvents();
+}
+
+void SetText(QWidget* window, const char* name, const QString& text) {
+  if (auto* box = window->findChild<QLineEdit*>(name)) box->setText(text);
+  if (auto* combo = window->findChild<QComboBox*>(name)) combo->setEditText(text);
+}
+
+std::string Code(reference::ReferenceTables& tables, const std::string& cognome, const std::string& nome,
+                 const std::string& sesso, int d, int m, int y, const std::string& comune) {
+  return codicefiscale::CalcolaCF({cognome, nome, sesso, *dates::MakeDate(d, m, y), comune, "ITALIA"},
+                                  tables.Snapshot());
+}
+
+// A message box as the program shows it, for a picture.
+void VisitMessage(const Visit& visit, const std::string& name, const ui::MessageRequest& request) {
+  const auto box = ui::MessageBoxFor(nullptr, request);
+  box->show();
+  Settle();
+  visit(name, *box);
+  box->close();
+}
+
+// The windows in the order an operator meets them; a window that does not open ends the tour (the
+// check of the captions then misses it by name).
+void Tour(ui::Principale& w, ui::AppState& state, const fs::path& exports,
+          const fs::path& notices, std::vector<ui::MessageRequest>& messages, QMessageBox::StandardButton& answer,
+          const Visit& visit) {
+  ui::DatiUtente* dati = w.datiUtente();
+  if (dati == nullptr) return;
+  SetText(dati, "Combo1", "MILANO");
+  dati->LookUpComune();
+  SetText(dati, "Text1", "ROSSI");
+  SetText(dati, "Text2", "MARIA GRAZIA");
+  visit("dati_utente_primo_avvio", *dati);
+  dati->Confirm();
+  Settle();
+  if (w.splash() == nullptr) return;
+  visit("splash", *w.splash());
+  w.splash()->close();
+  Settle();
+
+  w.NuovaComunicazione();  // after the first start the table appears with "Nuova Comunicazione"
+  SetText(&w, "TxtNumeroRichiesta", "123");
+  w.SetNoticeDate("30/11/2026");
+  visit("principale_vuota", w);
+
+  w.OpenImportaFile();
+  Settle();
+  ui::ImportaFile* import = w.importaFile();
+  if (import == nullptr) return;
+  import->browser()->Open(QString::fromStdString(exports.string()));
+  import->files()->setCurrentRow(0);
+  Settle();
+  visit("importa_file", *import);
+  import->Confirm();
+  Settle();
+
+  w.RequestXml();  // imported rows: the wait window, then the check
+  Settle();
+  if (w.attesa() == nullptr) return;
+  visit("attesa", *w.attesa());
+  w.CheckImportedTable();
+  Settle();
+  visit("principale", w);
+  VisitMessage(visit, "messaggio_righe", messages.back());
+
+  // A new subject typed with mistakes: the name left out, a codice fiscale that does not match,
+  // no death certificate.
+  w.NewSubject();
+  Settle();
+  ui::InsertPersona* form = w.subjectForm();
+  if (form == nullptr) return;
+  SetText(form, "CognomeBox", "COLOMBO");
+  form->findChild<QRadioButton*>("Option2")->setChecked(true);
+  SetText(form, "GiornoBox", "7");
+  SetText(form, "MeseBox", "3");
+  SetText(form, "AnnoBox", "1952");
+  SetText(form, "ComuneITCombo", "TORINO");
+  form->RifComune(form->findChild<QComboBox*>("ComuneITCombo"));
+  SetText(form, "CodiceFiscaleBox", "CLMNNA52C47L219X");
+  SetText(form, "DataDecessoBox", "12/11/2026");
+  SetText(form, "ComuneITDCombo", "MILANO");
+  form->RifComune(form->findChild<QComboBox*>("ComuneITDCombo"));
+  SetText(form, "ComuneAttoCombo", "MILANO");
+  form->RifComune(form->findChild<QComboBox*>("ComuneAttoCombo"));
+  SetText(form, "AnnoProtocolloBox", "2026");
+  SetText(form, "NumProtocolloBox", "4580");
+  form->Inserisci();
+  Settle();
+  visit("insert_persona", *form);
+  VisitMessage(visit, "messaggio_errori", messages.back());
+  form->close();
+  Settle();
+
+  // The subject born abroad, opened again with "Modifica Soggetto", with the palette and the calendar.
+  w.SetCurrentCell(2, 1);
+  w.EditSubjectRow();
+  Settle();
+  form = w.subjectForm();
+  if (form == nullptr) return;
+  visit("insert_persona_estero", *form);
+  ui::Diacritici* palette = w.OpenPalette(1, form->findChild<QLineEdit*>("CognomeBox"));
+  Settle();
+  visit("diacritici", *palette);
+  palette->close();
+  ui::CalendarDialog* calendar = w.OpenCalendarFor("soggetto", form->findChild<QLineEdit*>("DataDecessoBox"));
+  calendar->findChild<QCalendarWidget*>()->setSelectedDate(QDate(2026, 11, 30));  // the same picture any day
+  Settle();
+  visit("calendario", *calendar);
+  calendar->close();
+  form->close();
+  Settle();
+
+  // Deleting a row asks first (answered No here); clearing the table asks in a window of its own.
+  answer = QMessageBox::No;
+  w.SetCurrentCell(2, 1);
+  w.DeleteSubjectRow();
+  answer = QMessageBox::Ok;
+  VisitMessage(visit, "messaggio_elimina", {ui::Icon::kWarning, messages.back().text, QMessageBox::Yes | QMessageBox::No});
+  w.OpenAvvisoTabella();
+  Settle();
+  if (w.avvisoTabella() == nullptr) return;
+  visit("avviso_tabella", *w.avvisoTabella());
+  w.avvisoTabella()->close();
+  Settle();
+
+  // The missing year put in, the notice is written: the folder chosen, the summary asked for.
+  SubjectRow third = state.table.Row(3);
+  third[kAnnoProtocollo] = "2026";
+  static_cast<void>(w.model().Overwrite(3, third));
+  w.RequestXml();
+  Settle();
+  w.CheckImportedTable();
+  Settle();
+  ui::CreaFiles* save = w.creaFiles();
+  if (save == nullptr) return;
+  save->browser()->Open(QString::fromStdString(notices.string()));
+  Settle();
+  visit("crea_files", *save);
+  answer = ui::kExtraButton;  // "Stampa riepilogo"
+  save->Confirm();
+  answer = QMessageBox::Ok;
+  Settle();
+  // The pictures show a notice made at 9:30 on 30 November 2026, whenever they are taken.
+  const std::string folder_name = "Nerovale_20261130,0930";
+  for (const auto& m : messages) {
+    if (m.extra_button.isEmpty()) continue;
+    QString text = QString::fromStdString(output::SuccessText(folder_name));
+    text.replace("\r\n", "\n");
+    VisitMessage(visit, "messaggio_successo", {m.icon, text, m.buttons, m.default_button, m.extra_button});
+  }
+
+  // The summary's first page, as the printer draws it.
+  for (const auto& folder : fs::directory_iterator(notices)) {
+    if (!folder.is_directory()) continue;
+    if (fs::is_empty(folder.path())) continue;
+    const auto file = (*fs::directory_iterator(folder.path())).path();
+    const auto sha = summary::FileSha256Hex(file);
+    const output::Sender sender = w.Sender();
+    const summary::Summary made{"MILANO", sender, state.header, notices / folder_name / file.filename(),
+                                sha.value_or(""), {*dates::MakeDate(30, 11, 2026), 9, 30}, state.table};
+    const summary::Pages pages = summary::LayOut(made);
+    const double scale = 1.45;
+    QImage image(static_cast<int>(pages.width * scale), static_cast<int>(pages.height * scale), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    ui::PaintSummaryPage(painter, pages.pages.front(), scale);
+    painter.end();
+    QLabel page;
+    page.setPixmap(QPixmap::fromImage(image));
+    page.setFixedSize(image.size());
+    visit("riepilogo", page);
+  }
+
+  w.OpenDatiUtente(true);
+  Settle();
+  if (w.datiUtente() == nullptr) return;
+  visit("dati_utente", *w.datiUtente());
+  w.datiUtente()->close();
+
+}
+
+}  // namespace
+
+std::vector<ui::MessageRequest> TourWindows(const fs::path& source, const fs::path& work, const Visit& visit) {
+  fs::remove_all(work);
+  fs::create_directories(work / "ref");
+  for (const char* file : {"FileCodComuni.txt", "FileCodStati.txt", "validate.xsd"}) {
+    fs::copy_file(source / "ref" / file, work / "ref" / file);
+  }
+  const fs::path exports = work / "Esportazioni";
+  const fs::path notices = work / "Comunicazioni";
+  fs::create_directories(exports);
+  fs::create_directories(notices);
+
+  std::vector<ui::MessageRequest> messages;
+  QMessageBox::StandardButton answer = QMessageBox::Ok;
+  ui::SetMessageHook([&](const ui::MessageRequest& request) {
+    messages.push_back(request);
+    return answer;
+  });
+  ui::SetPrintHook([](QPrinter&) { return false; });  // the print dialog is the system's own
+
+  ui::AppState state(work);
+  {
+    // Three subjects from the registry software's export; the third lacks its protocol year.
+    auto& tables = state.tables;
+    std::ofstream csv(exports / "decessi_novembre_2026.csv", std::ios::binary);
+    csv << "Esposito;Giuseppe;M;12/04/1938;Napoli;;;" << Code(tables, "ESPOSITO", "GIUSEPPE", "M", 12, 4, 1938, "NAPOLI")
+        << ";Salvatore;02/11/2026;;Milano;;1254;Milano;2026;4512\r\n"
+        << "Müller;Hans;M;1941;;Monaco di Baviera;Germania;;Karl;05/11/2026;;Milano;;1261;Milano;2026;4530\r\n"
+        << "D'Angelo;Maria Assunta;F;23/08/1945;Palermo;;;"
+        << Code(tables, "D'ANGELO", "MARIA ASSUNTA", "F", 23, 8, 1945, "PALERMO")
+        << ";;09/11/2026;;Milano;;1275;Milano;;4561\r\n";
+  }
+
+  ui::Principale w(state);
+  w.show();
+  w.Start();  // no config.ini: the first start
+  Settle();
+  Tour(w, state, exports, notices, messages, answer, visit);
+
+  w.close();
+  Settle();
+  ui::SetMessageHook({});
+  ui::SetPrintHook({});
+  return messages;
+}
+
+}  // namespace nerovale::manual

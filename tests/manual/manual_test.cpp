@@ -1,0 +1,263 @@
+// The manual keeps in step with the program: every caption of every window and every message that
+// the program can show is in its text, and it builds into a PDF with a table of contents whose pages
+// are right, equal in text to the one kept in docs/.
+#include <QAbstractButton>
+#include <QAction>
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QTableView>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <set>
+#include <sstream>
+
+#include "archive/update_command.h"
+#include "batch/batch_run.h"
+#include "core/draft.h"
+#include "core/system_files.h"
+#include "core/user_config.h"
+#include "import/csv_import.h"
+#include "manual/manual_pdf.h"
+#include "manual/window_tour.h"
+#include "output/notice_output.h"
+#include "pdf_text.h"
+#include "reference/reference_tables.h"
+#include "summary/summary_texts.h"
+#include "temp_dir.h"
+#include "validation/dialog_texts.h"
+#include "validation/key_filter.h"
+#include "validation/sender_check.h"
+#include "validation/subject_entry.h"
+#include "validation/table_check.h"
+#include "validation/window_texts.h"
+
+namespace nerovale::manual {
+namespace {
+
+namespace fs = std::filesystem;
+const fs::path kSource{NEROVALE_SOURCE_DIR};
+
+// Stands for the variable parts of a message (a number, a path, a name).
+constexpr const char* kVar = "\x01";
+
+QString QtFromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+// The text as a reader compares it: runs of blanks and line breaks as one blank.
+QString Normal(const QString& text) { return text.simplified(); }
+
+// The pieces of a text that the manual must hold word for word: the text cut at its variable parts
+// and at its line breaks; pieces with fewer than two letters say nothing.
+QStringList Pieces(QString text, const QRegularExpression& variable) {
+  text.replace(variable, kVar);
+  QStringList pieces;
+  for (const QString& piece : text.split(QRegularExpression(QString("[\\r\\n") + kVar + "]"))) {
+    const QString p = Normal(piece);
+    if (p.count(QRegularExpression("\\p{L}")) >= 2) pieces << p;
+  }
+  return pieces;
+}
+
+bool UnderCalendar(const QObject* object) {
+  for (const QObject* o = object; o != nullptr; o = o->parent()) {
+    if (qobject_cast<const QCalendarWidget*>(o) != nullptr) return true;
+  }
+  return false;
+}
+
+// Every caption a window shows: its title, labels, buttons, frames, menus and their items, tool
+// tips, the items of fixed lists and the grid's column titles. Not the data: the folder shown by the
+// file dialogs, the lists of the tables, the calendar's month and year, a message box's own text.
+QStringList Captions(QWidget& window) {
+  QStringList captions{window.windowTitle()};
+  for (QWidget* w : window.findChildren<QWidget*>()) {
+    if (UnderCalendar(w) || w->objectName() == "DirPath" || w->objectName().startsWith("qt_msgbox")) continue;
+    captions << w->toolTip();
+    if (auto* label = qobject_cast<QLabel*>(w)) captions << label->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(w)) captions << button->text();
+    if (auto* frame = qobject_cast<QGroupBox*>(w)) captions << frame->title();
+    if (auto* menu = qobject_cast<QMenu*>(w)) captions << menu->title();
+    if (auto* combo = qobject_cast<QComboBox*>(w); combo && !combo->isEditable() && w->objectName() != "Drive1") {
+      for (int i = 0; i < combo->count(); ++i) captions << combo->itemText(i);
+    }
+    if (auto* grid = qobject_cast<QTableView*>(w)) {
+      for (int c = 0; c < grid->model()->columnCount(); ++c) {
+        captions << grid->model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+      }
+    }
+  }
+  for (QAction* action : window.findChildren<QAction*>()) {
+    if (!UnderCalendar(action)) captions << action->text().section('\t', 0, 0);
+  }
+  for (QString& caption : captions) caption.remove('&');
+  return captions;
+}
+
+class ManualText : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::string error;
+    text_ = new QString(Normal(ManualPlainText(kSource / "docs" / "manuale", &error)));
+    ASSERT_FALSE(text_->isEmpty()) << error;
+  }
+  static void TearDownTestSuite() { delete text_; }
+
+  // Fails for every piece of a text that the manual does not hold.
+  static void ExpectInManual(const QString& text, const QString& where,
+                             const QRegularExpression& variable = QRegularExpression(QString(kVar))) {
+    for (const QString& piece : Pieces(text, variable)) {
+      EXPECT_TRUE(text_->contains(piece)) << "not in docs/manuale (" << where.toStdString() << "): \""
+                                          << piece.toStdString() << "\"";
+    }
+  }
+
+  static QString* text_;
+};
+QString* ManualText::text_ = nullptr;
+
+TEST_F(ManualText, NamesEveryCaptionOfEveryWindow) {
+  testing::TempDir dir;
+  std::set<std::string> visited;
+  std::vector<ui::MessageRequest> shown = TourWindows(kSource, dir / "tour", [&](const std::string& name, QWidget& w) {
+    visited.insert(name);
+    for (const QString& caption : Captions(w)) ExpectInManual(caption, QtFromUtf8(name), QRegularExpression("\\d+"));
+  });
+  for (const char* window : {"dati_utente_primo_avvio", "dati_utente", "splash", "principale", "importa_file", "attesa",
+                             "insert_persona", "diacritici", "calendario", "avviso_tabella", "crea_files",
+                             "messaggio_successo"}) {
+    EXPECT_TRUE(visited.contains(window)) << window;
+  }
+  // What the windows said on the way; those that name the tour's own files are checked below,
+  // through the functions that make them.
+  for (const auto& message : shown) {
+    if (!message.text.contains(QtFromUtf8((dir / "tour").string()))) ExpectInManual(message.text, "tour", QRegularExpression("\\d+"));
+  }
+}
+
+TEST_F(ManualText, ExplainsEveryMessage) {
+  const std::string v = kVar;
+  QStringList messages;
+  const auto add = [&messages](std::string_view text) { messages << QtFromUtf8(text); };
+
+  for (int rule = 1; rule <= validation::kEntryRuleCount; ++rule) add(validation::RuleMessage(validation::EntryRule(rule)));
+  add(validation::RejectionText({}));
+  for (auto c = static_cast<int>(validation::TableCondition::kCognome);
+       c <= static_cast<int>(validation::TableCondition::kCodiceFiscaleCoerente); ++c) {
+    add(validation::ConditionText(validation::TableCondition(c)));
+  }
+  add(validation::ValidateCommunicationHeader("", "", 0).warning);
+  add(validation::ReportFailedRows({98765}));
+  add(validation::SenderFaultText(validation::SenderFaults("", "", "", ""), validation::kSenderRemedyWindow));
+  add(validation::SenderFaultText(validation::SenderFaults(v, "", "x", "x"), ""));
+  for (const auto* filter : {&validation::filters::kCognome, &validation::filters::kComuneEstero,
+                             &validation::filters::kAttoMorte, &validation::filters::kNumeroComunicazione,
+                             &validation::filters::kReferente}) {
+    add(filter->full_message);
+  }
+  add(validation::TableFullText());
+  add(validation::kEditedSubjectGone);
+  for (const auto text : {validation::kInserireComune, validation::kInserireCognomeReferente,
+                          validation::kInserireNomeReferente, validation::kSelezionareUnFile,
+                          validation::kDriveNonDisponibile}) {
+    add(text);
+  }
+  for (const auto& text : {validation::ConfigNotSavedText(v), validation::ConfigNotReadText(v),
+                           validation::ManualMissingText(v), validation::ManualNotOpenedText(v),
+                           output::SuccessText(v), output::FailureText(v), summary::SummaryNotWrittenText(v, v),
+                           summary::SummarySavedText(v, true), import::ImportFailureText(98765)}) {
+    add(text);
+  }
+  import::ImportResult full;
+  full.failed_line = 98765;
+  full.fault = import::ImportFault::kTableFull;
+  add(import::ImportFailureText(full, 98765));
+  add(summary::kStampaRiepilogo);
+  // The draft of the notice in progress.
+  const draft::Moment moment{*dates::MakeDate(6, 12, 2026), 13, 56, 42};
+  add(draft::RecoveryQuestion(98765, moment));
+  add(draft::RecoveryQuestion(1, moment));
+  for (const auto what : {draft::Discarding::kExit, draft::Discarding::kNewNotice}) {
+    add(draft::DiscardQuestion(98765, what));
+    add(draft::DiscardQuestion(1, what));
+  }
+  add(draft::UnusableText(v, {Status::Ok(), std::filesystem::path("bozza_danneggiata_" + v + ".nerovale")}));
+  add(draft::NotMovedText({Status::Failure(v), std::filesystem::path(v) / "bozza.nerovale"}));
+  add(draft::SaveFailedText(v));
+  for (const int error : {EACCES, EROFS, ENOSPC, EFBIG, ENOENT, ENOTDIR, EISDIR, EEXIST, ENAMETOOLONG, ELOOP, EIO,
+                          EBUSY, 98765}) {
+    add(files::ItalianReason(error));
+  }
+
+  // The messages about files, made by the operations that meet the faults.
+  testing::TempDir dir;
+  UserConfig config;
+  add(ReadConfig(dir / "config.ini", config).message());
+  dir.Write("config.ini", "H501\r\n");
+  add(ReadConfig(dir / "config.ini", config).message());
+  dir.Write("config.ini", "H501\r\nBIAN\x01" "CHI\r\nLUCIA\r\n\r\n\r\n");
+  add(ReadConfig(dir / "config.ini", config).message());
+  add(WriteConfig(dir / "missing" / "config.ini", config).message());
+  add(reference::ReferenceTables(dir.path()).Check().message());
+
+  // The help of the two commands, line by line.
+  std::ostringstream out, err;
+  std::istringstream in;
+  EXPECT_EQ(batch::RunBatch({"--help"}, {dir.path(), files::LocalNow(), out, err}), batch::kWritten);
+  EXPECT_EQ(archive::RunTableUpdate({"--help"}, {dir.path(), files::LocalNow().date, in, out, err}), 0);
+  add(out.str());
+
+  const QRegularExpression variable(QString(kVar) + "|98765|" + QRegularExpression::escape(QtFromUtf8(dir.path().string())) +
+                                    "\\S*|(?<=riga )\\d+|\\d+(?= soggett)|\\d\\d/\\d\\d/\\d{4}|\\d\\d:\\d\\d");
+  for (const QString& message : messages) ExpectInManual(message, message.left(40), variable);
+}
+
+// The manual builds: a table of contents that gives every chapter and section with the page it
+// starts on, every chapter on its page, and the same text as the PDF kept in docs/.
+TEST(ManualPdf, HasAContentsWhosePagesAreRightAndMatchesTheOneKept) {
+  testing::TempDir dir;
+  const auto pdf = dir / "manuale.pdf";
+  const Status written = WriteManualPdf(kSource / "docs" / "manuale", pdf);
+  ASSERT_TRUE(written) << written.message();
+  const std::string text = testing::PdfText(pdf);
+  std::vector<std::string> pages;
+  std::stringstream split(text);
+  for (std::string page; std::getline(split, page, '\f');) pages.push_back(page);
+
+  std::string error;
+  const QString markdown = ManualMarkdown(kSource / "docs" / "manuale", &error);
+  std::vector<std::string> chapters;
+  for (const QString& line : markdown.split('\n')) {
+    if (line.startsWith("# ")) chapters.push_back(line.mid(2).trimmed().toStdString());
+  }
+  ASSERT_GE(chapters.size(), 10U);
+  ASSERT_GT(pages.size(), chapters.size());
+  EXPECT_NE(pages[1].find("Indice"), std::string::npos);
+  for (const std::string& chapter : chapters) {
+    // "Title .... N" in the contents, and page N opens with the chapter's title.
+    const QRegularExpression entry(QRegularExpression::escape(QtFromUtf8(chapter)) + "\\s+(\\d+)\\n");
+    const QRegularExpressionMatch found = entry.match(QtFromUtf8(pages[1] + pages[2]));
+    ASSERT_TRUE(found.hasMatch()) << chapter;
+    const auto page = found.captured(1).toULong();
+    ASSERT_LE(page, pages.size()) << chapter;
+    EXPECT_EQ(pages[page - 1].find_first_not_of(" \n"), pages[page - 1].find(chapter.substr(0, 12))) << chapter;
+    EXPECT_NE(pages[page - 1].find("pagina " + std::to_string(page) + " di " + std::to_string(pages.size())),
+              std::string::npos) << chapter;
+  }
+
+  // The PDF kept with the sources says what a new one says (page numbers aside, which a system with
+  // other fonts may move): "cmake --build <build> --target manuale" makes it anew.
+  const auto Words = [](std::string s) {
+    std::erase_if(s, [](char c) { return c >= '0' && c <= '9'; });
+    return testing::WithoutSpaces(s);
+  };
+  EXPECT_TRUE(Words(testing::PdfText(kSource / "docs" / "Nerovale-Manuale_Utente.pdf")) == Words(text))
+      << "docs/Nerovale-Manuale_Utente.pdf is not made from the current docs/manuale: run the target manuale";
+}
+
+}  // namespace
+}  // namespace nerovale::manual

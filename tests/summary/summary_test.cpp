@@ -1,0 +1,163 @@
+// The summary of a notice: the digest of its file, and its pages read back as a person's PDF reader
+// reads them.
+#include "summary/summary.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "pdf_text.h"
+#include "summary/sha256.h"
+#include "temp_dir.h"
+
+namespace nerovale::summary {
+namespace {
+
+using testing::PdfText;
+using testing::WithoutSpaces;
+
+TEST(Sha256, GivesTheStandardDigests) {
+  struct Case {
+    std::string input;
+    const char* digest;
+  };
+  const Case cases[] = {
+      {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+      {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+      // 56 bytes: the length no longer fits the first block
+      {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+       "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+      {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Sha256Hex(c.input), c.digest) << c.input.size() << " bytes";
+  testing::TempDir dir;
+  const auto file = dir.Write("a.xml", std::string(70000, 'a'));  // more than one read of the file
+  EXPECT_EQ(FileSha256Hex(file), Sha256Hex(std::string(70000, 'a')));
+  EXPECT_FALSE(FileSha256Hex(dir / "none.xml"));
+}
+
+class SummaryPdf : public ::testing::Test {
+ protected:
+  SubjectRow Subject(const std::string& cognome, const std::string& nome) {
+    SubjectRow row;
+    row[kCognome] = cognome;
+    row[kNome] = nome;
+    row[kSesso] = "F";
+    row[kDataNascita] = "5/3/1931";
+    row[kComuneNascita] = "MILANO";
+    row[kCodComuneNascita] = "F205";
+    row[kNazioneNascita] = "ITALIA";
+    row[kCodNazioneNascita] = "Z000";
+    row[kCodiceFiscale] = "DNGMRA31C45F205X";
+    row[kDataDecesso] = "01/12/2026";
+    row[kNazioneDecesso] = "ITALIA";
+    row[kCodNazioneDecesso] = "Z000";
+    row[kComuneDecesso] = "ROMA";
+    row[kCodComuneDecesso] = "H501";
+    row[kAttoMorte] = "123/A";
+    row[kComuneAtto] = "ROMA";
+    row[kCodComuneAtto] = "H501";
+    return row;
+  }
+
+  std::filesystem::path Write() {
+    const Summary summary{"ROMA", sender, header, dir / "Nerovale_20261206,1030" / "nerovale_123_20261130.xml",
+                          std::string(64, 'f'), {*dates::MakeDate(6, 12, 2026), 10, 30}, table};
+    const auto pdf = dir / "riepilogo.pdf";
+    EXPECT_TRUE(WriteSummary(summary, pdf));
+    return pdf;
+  }
+
+  testing::TempDir dir;
+  output::Sender sender{"H501", "BIANCHI", "LUCIA"};
+  CommunicationHeader header{"123", "30/11/2026"};
+  SubjectTable table;
+};
+
+// Accents, apostrophes and names too long for their column come back whole, in order, and inside
+// their column: a character drawn past it would fall out of the column's crop box.
+TEST_F(SummaryPdf, TrickyNamesWrapWithinTheirColumnAndComeBackWhole) {
+  const std::string long_word(72, 'W');
+  const std::string long_words = "DEGLI ALBERI DI SANT'ANGELO IN VADO DEI CONTI GUIDI DI CASTEL SAN PIETRO";
+  ASSERT_EQ(long_words.size(), 72U);
+  const std::vector<std::pair<std::string, std::string>> names = {
+      {"D'ANGELO", "MARIA ASSUNTA"}, {"DELL'ACQUA", "NICCOLÒ"},  {"MÜLLER", "HANS JÜRGEN"},
+      {"CANTÙ", "ÈVA ÇELIK"},         {long_word, "ANNA"},         {long_words, "GIANFRANCO"},
+  };
+  for (const auto& [cognome, nome] : names) ASSERT_TRUE(table.Add(Subject(cognome, nome)));
+  const auto pdf = Write();
+
+  // The name column: 36 points of margin, 28 of the number column, 150 wide; on page 1 the table
+  // starts below the notice's details, at about 208 points.
+  std::string expected = "Cognomeenome";
+  for (const auto& [cognome, nome] : names) expected += WithoutSpaces(cognome + nome);
+  const std::string column = PdfText(pdf, "-f 1 -l 1 -x 64 -y 200 -W 150 -H 357");
+  EXPECT_EQ(WithoutSpaces(column), expected) << column;
+  // The 72 wide letters take four lines of the column, none longer than 20 of them, the name after the last.
+  std::vector<std::string> lines;
+  std::stringstream split(column);
+  for (std::string line; std::getline(split, line);) {
+    if (!line.empty() && line[0] == 'W') lines.push_back(line);
+  }
+  ASSERT_EQ(lines.size(), 4U) << column;
+  EXPECT_TRUE(lines[3].ends_with(" ANNA")) << column;
+  lines[3].resize(lines[3].size() - 5);
+  std::size_t letters = 0;
+  for (const auto& line : lines) {
+    EXPECT_LE(line.size(), 20U) << line;
+    EXPECT_EQ(line.find_first_not_of('W'), std::string::npos) << line;
+    letters += line.size();
+  }
+  EXPECT_EQ(letters, 72U);
+
+  const std::string all = PdfText(pdf, "-layout");
+  for (const char* text : {"Riepilogo della comunicazione n. 123 del 30/11/2026", "Comune di ROMA (H501)",
+                           "BIANCHI LUCIA", "nerovale_123_20261130.xml", "Nerovale_20261206,1030",
+                           "06/12/2026 alle 10:30", "MILANO (F205)", "123/A", "DNGMRA31C45F205X", "pagina 1 di 1"}) {
+    EXPECT_NE(all.find(text), std::string::npos) << text;
+  }
+  EXPECT_NE(all.find(std::string(64, 'f')), std::string::npos);
+}
+
+// Rows go from page to page whole: every number once, in order, and every page says which of how many.
+TEST_F(SummaryPdf, ManySubjectsFillNumberedPagesWithoutLosingARow) {
+  for (int i = 0; i < 250; ++i) ASSERT_TRUE(table.Add(Subject(i % 7 == 0 ? std::string(72, 'L') : "ROSSI", "ANNA")));
+  const auto pdf = Write();
+  const std::string all = PdfText(pdf);
+  const auto pages = static_cast<int>(std::count(all.begin(), all.end(), '\f'));
+  ASSERT_GT(pages, 5);
+  for (int p = 1; p <= pages; ++p) {
+    EXPECT_NE(all.find("pagina " + std::to_string(p) + " di " + std::to_string(pages)), std::string::npos) << p;
+  }
+  // The number column of every page: its header, then the numbers in order.
+  std::string numbers;
+  for (int p = 1; p <= pages; ++p) {
+    const int top = p == 1 ? 200 : 50;  // below the page header; the footer starts at 557
+    numbers += PdfText(pdf, "-f " + std::to_string(p) + " -l " + std::to_string(p) + " -x 36 -y " +
+                                std::to_string(top) + " -H " + std::to_string(557 - top) + " -W 28");
+  }
+  std::string seen = WithoutSpaces(numbers);
+  std::string headers;
+  for (std::size_t at = seen.find("N."); at != std::string::npos; at = seen.find("N.")) {
+    seen.erase(at, 2);
+    headers += "N.";
+  }
+  std::string in_order;
+  for (int i = 1; i <= 250; ++i) in_order += std::to_string(i);
+  EXPECT_EQ(headers.size() / 2, static_cast<std::size_t>(pages));
+  EXPECT_EQ(seen, in_order);
+}
+
+TEST(SummaryName, LiesBesideTheNoticeFolderAndNeverReplacesAnEarlierOne) {
+  testing::TempDir dir;
+  const CommunicationHeader header{"123", "30/11/2026"};
+  const auto notice = dir / "Nerovale_20261206,1030" / "nerovale_123_20261130.xml";
+  EXPECT_EQ(SummaryPathBeside(notice, header), dir / "nerovale_123_20261130_riepilogo.pdf");
+  dir.Write("nerovale_123_20261130_riepilogo.pdf", "earlier");
+  dir.Write("nerovale_123_20261130_riepilogo(2).pdf", "earlier");
+  EXPECT_EQ(SummaryPathBeside(notice, header), dir / "nerovale_123_20261130_riepilogo(3).pdf");
+}
+
+}  // namespace
+}  // namespace nerovale::summary
