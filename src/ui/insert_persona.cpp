@@ -21,7 +21,7 @@
 #include "ui/principale.h"
 #include "ui/qt_text.h"
 #include "ui/small_windows.h"
-#include "validation/window_texts.h"
+#include "validation/dialog_texts.h"
 
 namespace nerovale::ui {
 namespace {

@@ -32,7 +32,6 @@
 #include "validation/dialog_texts.h"
 #include "validation/sender_check.h"
 #include "validation/table_check.h"
-#include "validation/window_texts.h"
 
 namespace nerovale::ui {
 namespace {

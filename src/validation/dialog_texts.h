@@ -3,9 +3,22 @@
 #include <string>
 #include <string_view>
 
-// What the small dialogs and the help say to the operator, kept here so that the windows and the
-// check of the manual read the same words.
+#include "core/subject_table.h"
+
+// What the windows say to the operator outside the rules of a subject or of the table, kept here so
+// that the windows and the check of the manual read the same words.
 namespace nerovale::validation {
+
+// "Inserisci Soggetto", and "Inserisci" of a new subject, on a full table.
+inline std::string TableFullText() {
+  return "La comunicazione contiene già " + std::to_string(SubjectTable::kMaxSubjects) +
+         " soggetti, il numero massimo: non è possibile inserirne altri.";
+}
+
+// "Inserisci" of a form whose subject was deleted (or the table emptied) while it was open.
+inline constexpr std::string_view kEditedSubjectGone =
+    "Il soggetto in modifica è stato eliminato dalla tabella mentre la scheda era aperta: le modifiche non sono "
+    "state salvate.\r\nChiudere la scheda con \"Annulla\".";
 
 // The user data dialog, "OK" with a box left empty.
 inline constexpr std::string_view kInserireComune = "Inserire il Comune";

@@ -35,7 +35,6 @@
 #include "validation/sender_check.h"
 #include "validation/subject_entry.h"
 #include "validation/table_check.h"
-#include "validation/window_texts.h"
 
 namespace nerovale::manual {
 namespace {
