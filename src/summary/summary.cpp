@@ -132,7 +132,11 @@ std::string Place(const std::string& comune, const std::string& codice_comune, c
   return place;
 }
 
-std::string TwoDigits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+std::string TwoDigits(int n) {
+  std::string digits(n < 10 ? 1 : 0, '0');  // appended to: GCC 12 warns wrongly about "0" + string at -O3
+  digits += std::to_string(n);
+  return digits;
+}
 
 class Layout {
  public:
