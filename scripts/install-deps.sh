@@ -3,7 +3,7 @@
 # (poppler-utils: pdftotext, with which the tests read back the PDF files the program makes).
 set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev qt6-translations-l10n libxml2-dev libxml2-utils
-          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth poppler-utils)
+          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core poppler-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

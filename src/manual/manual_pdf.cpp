@@ -3,6 +3,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QFile>
+#include <QFontDatabase>
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
@@ -188,11 +189,32 @@ bool Style(QTextDocument& doc, const fs::path& folder, double text_width, std::s
   return true;
 }
 
+// Code and commands in the one fixed-pitch face that every machine of the project has (the fonts of
+// fonts-dejavu-core), not in whatever the desktop calls monospace: the pages, and so the contents'
+// page numbers, come out the same on every machine.
+void PinFixedPitchFont(QTextDocument& doc) {
+  const QString system_fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
+  for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextFragment fragment = it.fragment();
+      const QTextCharFormat format = fragment.charFormat();
+      if (!format.fontFixedPitch() && !format.fontFamilies().toStringList().contains(system_fixed)) continue;
+      QTextCursor cursor(&doc);
+      cursor.setPosition(fragment.position());
+      cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+      QTextCharFormat pinned;
+      pinned.setFontFamilies({"DejaVu Sans Mono"});
+      cursor.mergeCharFormat(pinned);
+    }
+  }
+}
+
 // The text without the cover and the contents, for ManualPlainText.
 std::unique_ptr<QTextDocument> Document(const QString& markdown) {
   auto doc = std::make_unique<QTextDocument>();
   doc->setDefaultFont(BodyFont(10));
   doc->setMarkdown(markdown, QTextDocument::MarkdownDialectGitHub);
+  PinFixedPitchFont(*doc);
   return doc;
 }
 
@@ -308,6 +330,7 @@ Status WriteManualPdf(const fs::path& folder, const fs::path& pdf) {
     doc->documentLayout()->setPaintDevice(&writer);
     doc->setDefaultFont(BodyFont(10));
     doc->setMarkdown(FrontMatter(headings, pages) + chapters, QTextDocument::MarkdownDialectGitHub);
+    PinFixedPitchFont(*doc);
     const double text_width = paper.width() * kLayoutDpi / kDpi - Mm(40);
     if (!Style(*doc, folder, text_width, &error)) return Status::Failure(error);
     StyleContents(*doc, headings);
