@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "batch/batch_run.h"
+#include "core/stop_signals.h"
 
 int main(int argc, char* argv[]) {
   std::error_code ec;
@@ -18,6 +19,9 @@ int main(int argc, char* argv[]) {
     std::cerr << "nerovale-batch: impossibile leggere la cartella di lavoro\n";
     return nerovale::batch::kFault;
   }
+  // Ctrl+C, kill or a closed session stop the run at its next step, never half way through a file.
+  nerovale::stop::CatchSignals();
   const std::vector<std::string> args(argv + 1, argv + argc);
-  return nerovale::batch::RunBatch(args, {folder, nerovale::files::LocalNow(), std::cout, std::cerr});
+  return nerovale::batch::RunBatch(
+      args, {folder, nerovale::files::LocalNow(), std::cout, std::cerr, &nerovale::stop::Signal});
 }

@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "archive/csv_reader.h"
+#include "core/system_files.h"
 #include "core/text.h"
-#include "core/text_file.h"
 
 namespace nerovale::archive {
 namespace {
@@ -119,13 +119,15 @@ ArchiveReading ParseMunicipalityArchive(std::string_view bytes, const std::strin
 }
 
 ArchiveReading ReadMunicipalityArchive(const std::filesystem::path& file) {
-  const auto bytes = text::ReadBytes(file);
-  if (!bytes) {
+  // The archive of every municipality since 1861 takes some 2.5 MB.
+  constexpr std::size_t kMaxArchiveBytes = std::size_t{64} << 20;
+  std::string bytes;
+  if (const int error = files::ReadWholeFile(file, kMaxArchiveBytes, bytes); error != 0) {
     ArchiveReading reading;
-    reading.status = Status::Failure("Impossibile leggere il file " + file.string());
+    reading.status = Status::Failure(files::ReadFailureText(file, error));
     return reading;
   }
-  return ParseMunicipalityArchive(*bytes, file.string());
+  return ParseMunicipalityArchive(bytes, file.string());
 }
 
 }  // namespace nerovale::archive

@@ -12,17 +12,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Copies a file and forces the copy to disk, so that the copy survives a power cut that the new table
-// may survive too. A partial copy is removed; a file that was there already is never touched.
-bool CopyToDisk(const fs::path& from, const fs::path& to) {
-  std::error_code ec;
-  if (!fs::copy_file(from, to, fs::copy_options::none, ec)) {
-    if (ec != std::errc::file_exists) fs::remove(to, ec);
-    return false;
-  }
-  const bool synced = !files::SyncFile(to);
-  if (!synced) fs::remove(to, ec);
-  return synced;
+// As the look-ups allow: a file many times larger than the table is no table.
+constexpr std::size_t kMaxTableBytes = std::size_t{16} << 20;
+
+// The name of the n-th copy of a day: "<table>.yyyymmdd", then "<table>.yyyymmdd_2", ...
+fs::path BackupName(const fs::path& table, const dates::Date& today, int n) {
+  fs::path backup = table;
+  backup += '.';
+  backup += dates::FormatYyyyMmDd(today);
+  if (n > 1) backup += "_" + std::to_string(n);
+  return backup;
+}
+
+// Whether a copy holds exactly these bytes.
+bool Holds(const fs::path& copy, const std::string& bytes) {
+  std::string held;
+  return files::ReadWholeFile(copy, kMaxTableBytes, held) == 0 && held == bytes;
 }
 
 }  // namespace
@@ -33,15 +38,15 @@ fs::path MunicipalityTablePath(const fs::path& application_folder) {
 
 TableReading ReadTable(const fs::path& table) {
   TableReading reading;
-  std::error_code ec;
-  if (!fs::exists(table, ec) && !ec) return reading;
+  const text::Lines read = text::ReadCp1252Lines(table, kMaxTableBytes);
+  if (read.error == ENOENT && !files::AlreadyThere(table)) return reading;
   reading.exists = true;
-  const auto lines = fs::is_regular_file(table, ec) ? text::ReadCp1252Lines(table) : std::nullopt;
-  if (!lines) {
-    reading.status = Status::Failure("Impossibile leggere la tabella " + table.string());
+  if (read.error != 0) {
+    reading.status = Status::Failure("Impossibile leggere la tabella " + table.string() + ": " +
+                                     files::ItalianReason(read.error));
     return reading;
   }
-  for (std::string_view line : *lines) {
+  for (std::string_view line : read.lines) {
     const auto comma = line.find(',');
     if (comma == std::string_view::npos) continue;
     const auto next = line.find(',', comma + 1);
@@ -54,27 +59,46 @@ TableReading ReadTable(const fs::path& table) {
 
 Replacement ReplaceTable(const fs::path& table, const std::vector<TableLine>& lines, const dates::Date& today) {
   Replacement replacement;
-  std::error_code ec;
-  bool made_backup = false;
-  if (fs::exists(table, ec)) {
-    replacement.backup = table;
-    replacement.backup += '.';
-    replacement.backup += dates::FormatYyyyMmDd(today);
-    replacement.backup_existed = fs::exists(replacement.backup, ec);
-    if (!replacement.backup_existed) {
-      if (!CopyToDisk(table, replacement.backup)) {
-        replacement.status = Status::Failure("Impossibile salvare la copia " + replacement.backup.string() +
-                                             ": la tabella " + table.string() + " non è stata cambiata");
-        return replacement;
+  std::string old_bytes;
+  if (const int error = files::ReadWholeFile(table, kMaxTableBytes, old_bytes); error != 0 && error != ENOENT) {
+    replacement.status = Status::Failure("Impossibile leggere la tabella " + table.string() + ": " +
+                                         files::ItalianReason(error));
+    return replacement;
+  } else if (error == 0) {
+    // The copy is whole on the disk before the table changes: written under a temporary name, synced
+    // and given its name without replacing anything. A copy of the day counts only when it holds the
+    // table as it is now (a copy cut by a killed run, or the table before an earlier update of the
+    // day, does not): otherwise this one takes the next free name.
+    Status kept = Status::Failure("troppe copie di oggi");
+    for (int n = 1; n <= 1000 && replacement.backup.empty(); ++n) {
+      const fs::path backup = BackupName(table, today, n);
+      if (files::AlreadyThere(backup)) {
+        replacement.backup_existed = Holds(backup, old_bytes);
+        if (replacement.backup_existed) replacement.backup = backup;
+        continue;
       }
-      made_backup = true;
+      kept = files::WriteAtomically(backup, old_bytes, files::Existing::kKeep);
+      if (kept) {
+        replacement.backup = backup;
+      } else if (!files::AlreadyThere(backup)) {
+        break;  // not a name taken meanwhile: the folder refuses the copy
+      }
+    }
+    if (replacement.backup.empty()) {
+      replacement.status = Status::Failure("Impossibile salvare la copia della tabella " + table.string() +
+                                           ", che non è stata cambiata: " + kept.message());
+      return replacement;
     }
   }
   std::vector<std::string> text;
   text.reserve(lines.size());
   for (const auto& line : lines) text.push_back(line.name + "," + line.code);
   replacement.status = text::WriteCp1252LinesAtomically(table, text);
-  if (!replacement.status && made_backup) fs::remove(replacement.backup, ec);
+  if (!replacement.status && !replacement.backup_existed && !replacement.backup.empty()) {
+    std::error_code ec;
+    fs::remove(replacement.backup, ec);
+    replacement.backup.clear();
+  }
   return replacement;
 }
 

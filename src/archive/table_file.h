@@ -24,14 +24,16 @@ TableReading ReadTable(const std::filesystem::path& table);
 
 struct Replacement {
   std::filesystem::path backup;  // empty when there was no table to keep
-  bool backup_existed = false;   // a copy of that day was there already and is left as it is
+  bool backup_existed = false;   // a copy of that day holding the same table was there already
   Status status;
 };
 
-// Keeps the table as it is as "<table>.yyyymmdd" (the date of today) and writes the new lines in its
-// place, in one rename, so that the application finds the old table or the new one and never a part.
-// A copy of the same day is not overwritten: the first one of the day holds the table the day began
-// with. On failure nothing has changed: the table is as it was, and a copy made by this call is gone.
+// Keeps the table as it is as "<table>.yyyymmdd" (the date of today; "<table>.yyyymmdd_2", "_3", ...
+// when a copy of the day holds another table) and then writes the new lines in its place, in one
+// rename, so that the application finds the old table or the new one and never a part. Both writes
+// are atomic: killed at any moment, the old table is whole as the table or as a copy. No copy is
+// ever overwritten. On failure nothing has changed: the table is as it was, and a copy made by this
+// call is gone.
 Replacement ReplaceTable(const std::filesystem::path& table, const std::vector<TableLine>& lines,
                          const dates::Date& today);
 

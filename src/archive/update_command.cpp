@@ -8,6 +8,7 @@
 #include "archive/table_difference.h"
 #include "archive/table_file.h"
 #include "archive/table_update.h"
+#include "core/system_files.h"
 #include "core/text.h"
 
 namespace nerovale::archive {
@@ -25,7 +26,8 @@ constexpr std::string_view kHelp =
     "i nomi che mancano e cambia i codici che l'archivio smentisce; le righe di cui\n"
     "l'archivio non sa nulla restano. Va eseguito nella cartella dell'applicazione.\n"
     "Mostra le differenze con la tabella attuale e chiede conferma; la tabella\n"
-    "precedente resta come ref/FileCodComuni.txt.AAAAMMGG.\n"
+    "precedente resta come ref/FileCodComuni.txt.AAAAMMGG (_2, _3, ... per un'altra\n"
+    "tabella dello stesso giorno); nessuna copia viene mai sostituita.\n"
     "\n"
     "  --si     sostituisce la tabella senza chiedere conferma\n"
     "  --prova  mostra soltanto le differenze e non cambia nulla\n"
@@ -116,6 +118,11 @@ int RunTableUpdate(const std::vector<std::string>& args, const CommandEnvironmen
                              ": il comando va eseguito nella cartella dell'applicazione");
   }
 
+  // What runs killed half way left beside the table goes first; the tables themselves never do.
+  for (const auto& removed : files::RemoveLeftoverTemporaries(table)) {
+    env.out << "Rimosso il file temporaneo di un aggiornamento interrotto: " << removed.string() << '\n';
+  }
+
   const fs::path archive_file = parsed.archive.is_absolute() ? parsed.archive : env.application_folder / parsed.archive;
   const ArchiveReading reading = ReadMunicipalityArchive(archive_file);
   if (!reading.status) return Fail(env.err, reading.status.message());
@@ -148,7 +155,7 @@ int RunTableUpdate(const std::vector<std::string>& args, const CommandEnvironmen
   const Replacement replacement = ReplaceTable(table, lines, env.today);
   if (!replacement.status) return Fail(env.err, replacement.status.message());
   if (!replacement.backup.empty()) {
-    env.out << (replacement.backup_existed ? "La copia di oggi c'era già e resta com'era: "
+    env.out << (replacement.backup_existed ? "La tabella precedente era già conservata, uguale, in "
                                            : "Tabella precedente conservata in ")
             << replacement.backup.string() << '\n';
   }

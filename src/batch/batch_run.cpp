@@ -1,9 +1,13 @@
 #include "batch/batch_run.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <ostream>
-#include <variant>
 #include <string_view>
+#include <variant>
 
+#include "core/draft.h"
+#include "core/stop_signals.h"
 #include "core/text.h"
 #include "core/user_config.h"
 #include "import/csv_import.h"
@@ -34,18 +38,20 @@ constexpr std::string_view kHelp =
     "  --dest CARTELLA  cartella in cui creare la cartella della comunicazione\n"
     "  --riepilogo FILE.pdf\n"
     "                   scrive anche il riepilogo da stampare (PDF) della comunicazione\n"
-    "                   validata; un file che c'è già viene sostituito\n"
+    "                   validata; sostituisce soltanto un PDF, mai config.ini, la bozza,\n"
+    "                   un file di ref/, un file da importare o un file dentro CARTELLA\n"
     "  --help           questo testo\n"
     "\n"
     "Codici di uscita:\n"
     "  0  file XML scritto e validato\n"
     "  1  dati rifiutati: errore di importazione, dati della comunicazione o soggetti non\n"
     "     validi (con file, riga e motivo di ogni soggetto), file XML non conforme allo schema\n"
-    "  2  errore d'uso o d'ambiente: argomenti errati; Comune o referente mancanti o non\n"
-    "     validi in config.ini; file di riferimento o schema mancanti o illeggibili; cartella o\n"
-    "     file della comunicazione che non si possono creare o scrivere (permessi, sola lettura,\n"
-    "     disco pieno, percorso troppo lungo); riepilogo che non si può scrivere (il file\n"
-    "     XML resta, scritto e validato)\n";
+    "  2  errore d'uso o d'ambiente: argomenti errati o ripetuti; Comune o referente mancanti\n"
+    "     o non validi in config.ini; file di riferimento o schema mancanti, illeggibili o\n"
+    "     danneggiati; file CSV mancanti o illeggibili; cartella o file della comunicazione che\n"
+    "     non si possono creare o scrivere (permessi, sola lettura, disco pieno, percorso troppo\n"
+    "     lungo); riepilogo che non si può scrivere (il file XML resta, scritto e validato);\n"
+    "     interruzione (SIGINT, SIGTERM, SIGHUP): nessun file XML resta a metà\n";
 
 constexpr std::string_view kSenderRemedy =
     "Completarli con l'applicazione (\"Configurazione\" → \"Modifica Configurazione Utente\"), che scrive "
@@ -81,7 +87,7 @@ struct Arguments {
 // The arguments, or the exit status of a usage fault (or of --help) already reported.
 std::variant<Arguments, int> Parse(const std::vector<std::string>& args, const BatchEnvironment& env) {
   Arguments parsed;
-  bool has_numero = false, has_data = false, has_dest = false;
+  std::vector<std::string_view> given;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     if (arg == "--help" || arg == "-h") {
@@ -90,18 +96,30 @@ std::variant<Arguments, int> Parse(const std::vector<std::string>& args, const B
     }
     if (arg == "--numero" || arg == "--data" || arg == "--dest" || arg == "--riepilogo") {
       if (i + 1 >= args.size()) return Usage(env.err, std::string(arg) + " richiede un valore");
+      // A second value would silently win over the first: the caller must say which one it means.
+      if (std::find(given.begin(), given.end(), arg) != given.end()) {
+        return Usage(env.err, std::string(arg) + " è indicato più di una volta");
+      }
+      given.push_back(arg);
       const std::string& value = args[++i];
-      if (arg == "--numero") parsed.numero = value, has_numero = true;
-      if (arg == "--data") parsed.data = value, has_data = true;
-      if (arg == "--dest") parsed.dest = value, has_dest = true;
+      if (arg == "--numero") parsed.numero = value;
+      if (arg == "--data") parsed.data = value;
+      if (arg == "--dest") parsed.dest = value;
       if (arg == "--riepilogo") parsed.riepilogo = value;
+      // An empty path would mean the working directory, which nobody asks for by saying nothing.
+      if ((arg == "--dest" || arg == "--riepilogo") && value.empty()) {
+        return Usage(env.err, std::string(arg) + " richiede un percorso non vuoto");
+      }
     } else if (arg.starts_with("--")) {
-      return Usage(env.err, "opzione sconosciuta " + std::string(arg));
+      return Usage(env.err, "opzione sconosciuta " + text::Excerpt(arg));
     } else {
       parsed.files.emplace_back(arg);
     }
   }
-  if (!has_numero || !has_data || !has_dest) return Usage(env.err, "mancano --numero, --data o --dest");
+  const auto has = [&given](std::string_view option) {
+    return std::find(given.begin(), given.end(), option) != given.end();
+  };
+  if (!has("--numero") || !has("--data") || !has("--dest")) return Usage(env.err, "mancano --numero, --data o --dest");
   if (parsed.files.empty()) return Usage(env.err, "nessun file CSV indicato");
   // The number box of the window lets digits only in; nothing else may reach the file name.
   if (!parsed.numero.empty() && !text::IsDigits(parsed.numero)) {
@@ -125,6 +143,71 @@ int CheckSender(const UserConfig& config, const Status& read, reference::Referen
   return Fault(env.err, message);
 }
 
+// The destination: a folder that exists.
+std::string DestinationFault(const fs::path& dest) {
+  std::error_code error;
+  const fs::file_status status = fs::status(dest, error);
+  if (status.type() == fs::file_type::not_found) return "la cartella di destinazione non esiste: " + dest.string();
+  if (error) return "la cartella di destinazione non si può usare: " + dest.string() + ": " + files::ItalianReason(error);
+  if (status.type() != fs::file_type::directory) {
+    return "la destinazione non è una cartella ma " +
+           std::string(status.type() == fs::file_type::regular ? "un file" : "un file speciale") + ": " + dest.string();
+  }
+  return {};
+}
+
+// An input file: a regular file that can be opened for reading.
+std::string InputFault(const fs::path& file) {
+  const files::SystemFile opened = files::SystemFile::OpenForReading(file);
+  if (opened.opened()) return {};
+  if (opened.error() == ENOENT) return "Il file " + file.string() + " non esiste";
+  return "Il file " + file.string() + " non è leggibile: " + files::ItalianReason(opened.error());
+}
+
+// Whether path is folder or inside it, as the file system resolves both (links followed).
+bool Inside(const fs::path& path, const fs::path& folder) {
+  std::error_code error;
+  const fs::path p = fs::weakly_canonical(path, error);
+  const fs::path f = fs::weakly_canonical(folder, error);
+  if (error) return false;
+  auto [end_f, end_p] = std::mismatch(f.begin(), f.end(), p.begin(), p.end());
+  return end_f == f.end();
+}
+
+bool SameFile(const fs::path& a, const fs::path& b) {
+  std::error_code error;
+  if (fs::equivalent(a, b, error)) return true;  // hard links and links too
+  const fs::path ca = fs::weakly_canonical(a, error);
+  return !error && ca == fs::weakly_canonical(b, error) && !error;
+}
+
+// The summary may take the place only of an earlier summary: never of a file that the run reads, of
+// the files beside the program, or of anything in the destination; an existing file is replaced only
+// when it is a PDF. What is wrong with the path, or "".
+std::string SummaryPathFault(const fs::path& riepilogo, const std::vector<fs::path>& inputs, const fs::path& dest,
+                             const BatchEnvironment& env) {
+  const std::string where = "il riepilogo non può essere scritto in " + riepilogo.string() + ": ";
+  std::error_code error;
+  if (!fs::is_directory(riepilogo.parent_path(), error)) {
+    return "la cartella del riepilogo non esiste: " + riepilogo.parent_path().string();
+  }
+  if (SameFile(riepilogo, env.working_directory / "config.ini")) return where + "è il file config.ini";
+  if (SameFile(riepilogo, env.working_directory / draft::kFileName)) return where + "è la bozza della finestra";
+  if (Inside(riepilogo, env.working_directory / "ref")) return where + "è nella cartella ref";
+  for (const auto& input : inputs) {
+    if (SameFile(riepilogo, input)) return where + "è un file da importare";
+  }
+  if (Inside(riepilogo, dest)) return where + "è nella cartella di destinazione delle comunicazioni";
+  if (!files::AlreadyThere(riepilogo)) return {};
+  files::SystemFile existing = files::SystemFile::OpenForReading(riepilogo);
+  char head[5] = {};
+  if (!existing.opened() || existing.Read(head, sizeof head) != static_cast<long>(sizeof head) ||
+      std::string_view(head, sizeof head) != "%PDF-") {
+    return where + "c'è già un file che non è un PDF, e non viene sostituito";
+  }
+  return {};
+}
+
 // Every row that the check refuses, after the message of the window: where it comes from (the file
 // and its line) and what it fails.
 void SayFailedRows(const std::vector<validation::FailedRow>& failed, const std::vector<fs::path>& sources,
@@ -141,6 +224,12 @@ void SayFailedRows(const std::vector<validation::FailedRow>& failed, const std::
 }
 
 int Run(const Arguments& args, const BatchEnvironment& env) {
+  const auto stop_signal = [&env] { return env.stop_signal ? env.stop_signal() : 0; };
+  const auto stopped = [&env, &stop_signal](std::string_view what) {
+    return Fault(env.err, "interrotto dal segnale " + stop::SignalName(stop_signal()) + ": " + std::string(what));
+  };
+  constexpr std::string_view kNothingWritten = "nessun file XML è stato salvato";
+
   // Everything the run needs from its surroundings is checked before any work.
   UserConfig config;
   const Status read = ReadConfig(env.working_directory / "config.ini", config);
@@ -150,19 +239,30 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
   const fs::path schema = output::SchemaPath(env.working_directory);
   if (const Status usable = output::CheckSchema(schema); !usable) return Fault(env.err, usable.message());
   const fs::path dest = InWorkingDirectory(args.dest, env);
-  if (!fs::is_directory(dest)) return Fault(env.err, "la cartella di destinazione non esiste: " + dest.string());
+  if (const std::string fault = DestinationFault(dest); !fault.empty()) return Fault(env.err, fault);
+  std::vector<fs::path> inputs;
+  for (const auto& file : args.files) {
+    inputs.push_back(InWorkingDirectory(file, env));
+    if (const std::string fault = InputFault(inputs.back()); !fault.empty()) return Fault(env.err, fault);
+  }
   const fs::path riepilogo = args.riepilogo.empty() ? fs::path() : InWorkingDirectory(args.riepilogo, env);
-  if (!riepilogo.empty() && !fs::is_directory(riepilogo.parent_path())) {
-    return Fault(env.err, "la cartella del riepilogo non esiste: " + riepilogo.parent_path().string());
+  if (!riepilogo.empty()) {
+    if (const std::string fault = SummaryPathFault(riepilogo, inputs, dest, env); !fault.empty()) {
+      return Fault(env.err, fault);
+    }
   }
 
   SubjectTable table;
   std::vector<int> first_rows;  // the first table row of each file
-  for (const auto& file : args.files) {
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    if (stop_signal() != 0) return stopped(kNothingWritten);
     first_rows.push_back(table.Count() + 1);
-    auto result = import::ImportCsv(InWorkingDirectory(file, env), table.Count(), tables);
+    auto result = import::ImportCsv(inputs[i], table.Count(), tables);
+    if (result.fault == import::ImportFault::kUnreadable && result.failed_line == 0) {
+      return Fault(env.err, InputFault(inputs[i]));  // gone or changed since it was checked
+    }
     if (!result.ok) {
-      env.out << file.string() << ":\n";
+      env.out << args.files[i].string() << ":\n";
       Say(env.out, import::ImportFailureText(result, table.Count()));
       return kRefused;
     }
@@ -177,6 +277,7 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
     Say(env.out, checked.warning);
     return kRefused;
   }
+  if (stop_signal() != 0) return stopped(kNothingWritten);
   const auto failed = validation::CheckSubjectTable(table, env.now.date, tables.Snapshot());
   if (!failed.empty()) {
     SayFailedRows(failed, args.files, first_rows, env.out);
@@ -186,10 +287,15 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
   const output::Sender sender{config.CodiceComune, config.CognomeReferente, config.NomeReferente};
   output::NoticeFolderMaker folders;
   const auto outcome = output::WriteNotice({sender, header, table, schema}, dest,
-                                           {env.now.date, env.now.hour, env.now.minute}, folders);
+                                           {env.now.date, env.now.hour, env.now.minute}, folders,
+                                           [&stop_signal] { return stop_signal() == 0; });
+  for (const auto& removed : outcome.unfinished_removed) {
+    env.out << "Rimosso quanto restava di una comunicazione non terminata: " << removed.string() << '\n';
+  }
   if (!outcome.valid) {
     // A notice that fails its schema is refused data; a folder or file that cannot be made or written,
     // or a schema that cannot be used, is the surroundings.
+    if (outcome.fault == output::NoticeFault::kStopped) return stopped(kNothingWritten);
     if (outcome.fault == output::NoticeFault::kEnvironment) return Fault(env.err, outcome.message);
     Say(env.out, outcome.message);
     return kRefused;
@@ -197,6 +303,10 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
   Say(env.out, outcome.message);
   env.out << outcome.file.string() << '\n';
   if (!riepilogo.empty()) {
+    if (stop_signal() != 0) {
+      return stopped("il file XML " + outcome.file.string() + " è scritto e validato, il riepilogo non è stato scritto");
+    }
+    files::RemoveLeftoverTemporaries(riepilogo);  // of an earlier run killed while it wrote the summary
     const output::Notice notice{sender, header, table, schema};
     const auto summary = summary::MakeSummary(notice, tables.DescComune(config.CodiceComune).value, outcome.file, env.now);
     const Status written = summary ? summary::WriteSummary(*summary, riepilogo)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -20,10 +21,13 @@ struct BatchEnvironment {
   files::LocalDateTime now;                 // names the notice folder; today for the checks
   std::ostream& out;                        // the application's messages and the file written
   std::ostream& err;                        // usage and environment faults
+  std::function<int()> stop_signal = {};    // the signal that asked the run to stop, or 0
 };
 
 // Runs the command on its arguments (without the program's name) and answers its exit status. It
-// never writes config.ini and never reads or writes the draft of the window.
+// never writes config.ini and never reads or writes the draft of the window. A stop signal ends the
+// run at the next step, or while the notice is written, with kFault and a message; a notice file
+// is never left under its name unless it is whole and valid.
 int RunBatch(const std::vector<std::string>& args, const BatchEnvironment& env);
 
 }  // namespace nerovale::batch

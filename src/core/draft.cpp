@@ -290,14 +290,11 @@ Reading Parse(std::string_view text) {
 }
 
 Reading Read(const std::filesystem::path& file) {
-  std::error_code error;
-  const auto status = std::filesystem::status(file, error);
-  if (status.type() == std::filesystem::file_type::not_found) return {};
-  if (status.type() == std::filesystem::file_type::directory) return Unusable(files::ItalianReason(EISDIR));
-  if (std::filesystem::file_size(file, error) > kMaxBytes && !error) return Unusable("il file è troppo grande");
-  const auto bytes = text::ReadBytes(file);
-  if (!bytes) return Unusable("il file non può essere letto");
-  return Parse(*bytes);
+  std::string bytes;
+  const int error = files::ReadWholeFile(file, kMaxBytes, bytes);
+  if (error == ENOENT) return {};
+  if (error != 0) return Unusable(files::ItalianReason(error));
+  return Parse(bytes);
 }
 
 Status Write(const std::filesystem::path& file, const Moment& saved, const CommunicationHeader& header,
@@ -355,7 +352,8 @@ std::string UnusableText(const std::string& fault, const Moved& moved) {
   if (moved.status) {
     text += "Il file è stato spostato in " + moved.to.filename().string() + ".\r\n";
   } else {
-    text += moved.status.message() + ".\r\n";
+    text += moved.status.message() + ".\r\nIl file resta com'è e non viene sostituito: la comunicazione in corso non "
+            "sarà salvata nella bozza finché il file non potrà essere spostato.\r\n";
   }
   return text + "Si inizia con una comunicazione vuota.";
 }

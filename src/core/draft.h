@@ -116,6 +116,8 @@ class Keeping {
 std::string RecoveryQuestion(int count, const Moment& saved);
 enum class Discarding { kExit, kNewNotice };
 std::string DiscardQuestion(int count, Discarding what);
+// A draft that cannot be restored, and where it went; when it could not be moved aside, that it
+// stays and that no draft is saved over it until it can be.
 std::string UnusableText(const std::string& fault, const Moved& moved);
 std::string NotMovedText(const Moved& moved);
 std::string SaveFailedText(const std::string& reason);

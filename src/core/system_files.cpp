@@ -8,6 +8,7 @@
 #include <random>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,32 +57,41 @@ std::error_code Sync(const std::filesystem::path& path, int flags) {
   return fd.Close();
 }
 
-// A name beside the file that no other writer uses: the file's name, ".tmp-" and random digits.
-std::filesystem::path TemporaryNameFor(const std::filesystem::path& file) {
-  static thread_local std::mt19937_64 random{std::random_device{}() ^ static_cast<std::uint64_t>(::getpid())};
-  constexpr std::string_view kDigits = "0123456789abcdef";
-  std::string suffix = ".tmp-";
-  for (std::uint64_t bits = random(), i = 0; i < 12; ++i, bits >>= 4) suffix += kDigits[bits & 15];
-  auto temporary = file;
-  temporary += suffix;
-  return temporary;
+constexpr std::string_view kTemporaryMark = ".tmp-";
+constexpr std::size_t kTemporaryDigits = 12;
+constexpr std::string_view kHexDigits = "0123456789abcdef";
+
+// Whether the descriptor's file still has a name: a cleaner may have removed it between its creation
+// and its lock.
+bool StillNamed(int fd) {
+  struct stat info {};
+  return ::fstat(fd, &info) == 0 && info.st_nlink > 0;
 }
 
-// Creates the temporary file exclusively: an existing name (a file, a link planted there) is never
-// opened, and another name is tried.
+// Creates the temporary file exclusively and locks it: an existing name (a file, a link planted
+// there) is never opened, and another name is tried, as is one removed before it was locked.
 int CreateTemporary(const std::filesystem::path& file, std::filesystem::path& temporary) {
   for (int attempt = 0; attempt < 16; ++attempt) {
     temporary = TemporaryNameFor(file);
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return -1;
+    }
+    if (::flock(fd, LOCK_EX) == 0 && StillNamed(fd)) return fd;
+    ::close(fd);
   }
+  errno = EEXIST;
   return -1;
 }
+
 
 }  // namespace
 
 std::string ItalianReason(int errno_value) {
   switch (errno_value) {
+    case kNotRegularFile: return "non è un file ordinario (è una pipe, un dispositivo o un socket)";
+    case kFileTooLarge: return "il file è troppo grande";
     case EACCES:
     case EPERM: return "permesso negato";
     case EROFS: return "il disco è in sola lettura";
@@ -103,7 +113,11 @@ std::string ItalianReason(int errno_value) {
 
 std::string ItalianReason(std::error_code error) { return ItalianReason(error.value()); }
 
-Status WriteAtomically(const std::filesystem::path& file, std::string_view bytes) {
+std::string ReadFailureText(const std::filesystem::path& file, int error) {
+  return "Impossibile leggere il file " + file.string() + ": " + ItalianReason(error);
+}
+
+Status WriteAtomically(const std::filesystem::path& file, std::string_view bytes, Existing existing) {
   const auto failure = [&file](std::error_code error) {
     return Status::Failure("Impossibile scrivere il file " + file.string() + ": " + ItalianReason(error));
   };
@@ -112,8 +126,16 @@ Status WriteAtomically(const std::filesystem::path& file, std::string_view bytes
   if (fd.get() < 0) return failure(LastError());
   std::error_code error = WriteAll(fd.get(), bytes);
   if (!error && ::fsync(fd.get()) != 0) error = LastError();
+  // The temporary file stays open, and so locked, until it has its final name: a cleaner never
+  // takes it from under the rename.
+  if (!error) {
+    if (existing == Existing::kReplace) {
+      if (std::rename(temporary.c_str(), file.c_str()) != 0) error = LastError();
+    } else {
+      error = RenameWithoutReplacing(temporary, file);
+    }
+  }
   if (const std::error_code closed = fd.Close(); !error) error = closed;
-  if (!error && std::rename(temporary.c_str(), file.c_str()) != 0) error = LastError();
   if (error) {
     ::unlink(temporary.c_str());
     return failure(error);
@@ -122,6 +144,71 @@ Status WriteAtomically(const std::filesystem::path& file, std::string_view bytes
   const auto folder = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
   if (const std::error_code synced = SyncFolder(folder)) return failure(synced);
   return Status::Ok();
+}
+
+std::filesystem::path TemporaryNameFor(const std::filesystem::path& file) {
+  static thread_local std::mt19937_64 random{std::random_device{}() ^ static_cast<std::uint64_t>(::getpid())};
+  std::string suffix(kTemporaryMark);
+  for (std::uint64_t bits = random(), i = 0; i < kTemporaryDigits; ++i, bits >>= 4) suffix += kHexDigits[bits & 15];
+  auto temporary = file;
+  temporary += suffix;
+  return temporary;
+}
+
+bool IsTemporaryName(std::string_view name) {
+  const auto mark = name.rfind(kTemporaryMark);
+  if (mark == std::string_view::npos || mark == 0) return false;
+  const std::string_view digits = name.substr(mark + kTemporaryMark.size());
+  return digits.size() == kTemporaryDigits && digits.find_first_not_of(kHexDigits) == std::string_view::npos;
+}
+
+std::vector<std::filesystem::path> RemoveLeftoverTemporaries(const std::filesystem::path& file) {
+  std::vector<std::filesystem::path> removed;
+  const auto folder = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
+  const std::string prefix = file.filename().string();
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (!name.starts_with(prefix) || !IsTemporaryName(name)) continue;
+    // Opened without following a link and without waiting; a living writer holds its lock.
+    Descriptor fd(::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat info {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) continue;
+    if (::unlink(it->path().c_str()) == 0) removed.push_back(it->path());
+  }
+  if (!removed.empty()) (void)SyncFolder(folder);
+  return removed;
+}
+
+bool AlreadyThere(const std::filesystem::path& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0 || errno != ENOENT;
+}
+
+int ReadWholeFile(const std::filesystem::path& file, std::size_t max_bytes, std::string& bytes) {
+  bytes.clear();
+  SystemFile in = SystemFile::OpenForReading(file);
+  if (!in.opened()) return in.error();
+  const long long size = in.Size();
+  if (size < 0) return in.error() != 0 ? in.error() : EIO;
+  if (static_cast<unsigned long long>(size) > max_bytes) return kFileTooLarge;
+  // The size is only a hint: a file that grows while it is read stops at the limit all the same.
+  bytes.resize(static_cast<std::size_t>(size) + 1);
+  std::size_t filled = 0;
+  for (;;) {
+    if (filled == bytes.size()) {
+      if (bytes.size() > max_bytes) return kFileTooLarge;
+      bytes.resize(std::min(bytes.size() * 2, max_bytes + 1));
+    }
+    const long got = in.Read(bytes.data() + filled, bytes.size() - filled);
+    if (got < 0) return in.error();
+    if (got == 0) break;
+    filled += static_cast<std::size_t>(got);
+  }
+  if (filled > max_bytes) return kFileTooLarge;
+  bytes.resize(filled);
+  return 0;
 }
 
 std::optional<FileStamp> StampOf(const std::filesystem::path& file) {
@@ -157,8 +244,31 @@ SystemFile SystemFile::CreateNew(const std::filesystem::path& file) {
 }
 
 SystemFile SystemFile::OpenForReading(const std::filesystem::path& file) {
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  return {fd, fd < 0 ? errno : 0};
+  // O_NONBLOCK: opening a FIFO without a writer would wait for one; the kind is known only once open.
+  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return {-1, errno};
+  struct stat info {};
+  int error = 0;
+  if (::fstat(fd, &info) != 0) {
+    error = errno;
+  } else if (S_ISDIR(info.st_mode)) {
+    error = EISDIR;
+  } else if (!S_ISREG(info.st_mode)) {
+    error = kNotRegularFile;
+  } else if (const int flags = ::fcntl(fd, F_GETFL); flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    error = errno;
+  }
+  if (error != 0) {
+    ::close(fd);
+    return {-1, error};
+  }
+  return {fd, 0};
+}
+
+long long SystemFile::Size() const {
+  struct stat info {};
+  if (fd_ < 0 || ::fstat(fd_, &info) != 0) return -1;
+  return static_cast<long long>(info.st_size);
 }
 
 SystemFile::~SystemFile() {
@@ -191,8 +301,32 @@ bool SystemFile::Close() {
   return error_ == 0;
 }
 
+bool FolderLock::Take(const std::filesystem::path& folder, bool wait) {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd_ < 0) return false;
+  if (::flock(fd_, LOCK_EX | (wait ? 0 : LOCK_NB)) != 0 || !StillNamed(fd_)) {
+    ::close(fd_);
+    fd_ = -1;
+    return false;
+  }
+  return true;
+}
+
+bool FolderLock::Lock(const std::filesystem::path& folder) { return Take(folder, true); }
+
+bool FolderLock::TryLock(const std::filesystem::path& folder) { return Take(folder, false); }
+
+FolderLock::~FolderLock() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
 std::error_code SyncFile(const std::filesystem::path& file) { return Sync(file, O_RDONLY); }
 
-std::error_code SyncFolder(const std::filesystem::path& folder) { return Sync(folder, O_RDONLY | O_DIRECTORY); }
+std::error_code SyncFolder(const std::filesystem::path& folder) {
+  // A file system that cannot sync a folder at all has nothing more to give: not a failure.
+  const std::error_code error = Sync(folder.empty() ? std::filesystem::path(".") : folder, O_RDONLY | O_DIRECTORY);
+  return error == std::errc::invalid_argument || error == std::errc::not_supported ? std::error_code{} : error;
+}
 
 }  // namespace nerovale::files

@@ -195,6 +195,13 @@ std::size_t Length(std::string_view utf8) noexcept {
   return n;
 }
 
+std::string Excerpt(std::string_view utf8, std::size_t max_characters) {
+  std::size_t pos = 0;
+  for (std::size_t n = 0; n < max_characters && pos < utf8.size(); ++n) Next(utf8, pos);
+  if (pos >= utf8.size()) return std::string(utf8);
+  return std::string(utf8.substr(0, pos)) + "…";
+}
+
 bool HasControl(std::string_view utf8) noexcept {
   for (char c : utf8) {
     if (IsControl(static_cast<unsigned char>(c))) return true;

@@ -45,6 +45,10 @@ std::string_view TrimBlanks(std::string_view text) noexcept;
 // The length in characters (code points) of a UTF-8 text.
 std::size_t Length(std::string_view utf8) noexcept;
 
+// A value as a message quotes it: its first max_characters characters, and "…" when there were more,
+// so that a damaged file never floods a message.
+std::string Excerpt(std::string_view utf8, std::size_t max_characters = 60);
+
 // True when the text is non-empty and made of the decimal digits 0-9 only.
 bool IsDigits(std::string_view text) noexcept;
 

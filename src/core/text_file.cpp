@@ -1,21 +1,9 @@
 #include "core/text_file.h"
 
-#include <fstream>
-
 #include "core/system_files.h"
 #include "core/text.h"
 
 namespace nerovale::text {
-
-std::optional<std::string> ReadBytes(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes;
-  char buffer[1 << 16];
-  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
-  if (in.bad()) return std::nullopt;
-  return bytes;
-}
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
   std::vector<std::string_view> lines;
@@ -35,12 +23,12 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 }
 
 LineReader::LineReader(const std::filesystem::path& file, std::size_t max_line_bytes)
-    : in_(file, std::ios::binary), max_line_bytes_(max_line_bytes) {}
+    : in_(files::SystemFile::OpenForReading(file)), max_line_bytes_(max_line_bytes) {}
 
 bool LineReader::Fill() {
   buffer_.resize(1 << 16);
-  in_.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-  buffer_.resize(static_cast<std::size_t>(in_.gcount()));
+  const long got = in_.Read(buffer_.data(), buffer_.size());
+  buffer_.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
   pos_ = 0;
   return !buffer_.empty();
 }
@@ -50,7 +38,7 @@ LineReader::Next LineReader::Read(std::string& line) {
   for (;;) {
     if (pos_ == buffer_.size()) {
       if (!Fill()) {
-        if (in_.bad()) return Next::kUnreadable;
+        if (in_.error() != 0) return Next::kUnreadable;
         return line.empty() ? Next::kEnd : Next::kLine;  // a last line without its line break
       }
     }
@@ -72,12 +60,14 @@ LineReader::Next LineReader::Read(std::string& line) {
   }
 }
 
-std::optional<std::vector<std::string>> ReadCp1252Lines(const std::filesystem::path& file) {
-  const auto bytes = ReadBytes(file);
-  if (!bytes) return std::nullopt;
-  std::vector<std::string> lines;
-  for (std::string_view line : SplitLines(*bytes)) lines.push_back(Utf8FromCp1252(line));
-  return lines;
+Lines ReadCp1252Lines(const std::filesystem::path& file, std::size_t max_bytes) {
+  Lines read;
+  std::string bytes;
+  read.error = files::ReadWholeFile(file, max_bytes, bytes);
+  if (read.error == 0) {
+    for (std::string_view line : SplitLines(bytes)) read.lines.push_back(Utf8FromCp1252(line));
+  }
+  return read;
 }
 
 Status WriteCp1252LinesAtomically(const std::filesystem::path& file, const std::vector<std::string>& lines) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <functional>
 
+#include "core/system_files.h"
 #include "core/text.h"
 #include "core/text_file.h"
 
@@ -10,9 +11,19 @@ namespace nerovale {
 
 std::filesystem::path ConfigPath() { return std::filesystem::current_path() / "config.ini"; }
 
+namespace {
+
+// Five lines of a code, two names and two paths: a few hundred bytes. A larger file is no config.ini.
+constexpr std::size_t kMaxConfigBytes = 64 * 1024;
+
+}  // namespace
+
 Status ReadConfig(const std::filesystem::path& file, UserConfig& config) {
-  const auto lines = text::ReadCp1252Lines(file);
-  if (!lines) return Status::Failure("Impossibile leggere il file " + file.string());
+  const text::Lines read = text::ReadCp1252Lines(file, kMaxConfigBytes);
+  if (read.error != 0) {
+    return Status::Failure(files::ReadFailureText(file, read.error));
+  }
+  const auto* lines = &read.lines;
   const std::array<std::reference_wrapper<std::string>, 5> fields = {
       config.CodiceComune, config.CognomeReferente, config.NomeReferente, config.CartellaFileXml,
       config.CartellaImport};

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "core/system_files.h"
 #include "core/text.h"
 #include "core/text_file.h"
 
@@ -120,6 +121,7 @@ FileSurvey Survey(const std::filesystem::path& file, int progressivo) {
   text::LineReader reader(file, kMaxLineBytes);
   if (!reader.is_open()) {
     survey.failure = Failed(0, ImportFault::kUnreadable);
+    survey.failure.error = reader.error();
     return survey;
   }
   bool valid_utf8 = true, high_bytes = false, byte_order_mark = false;
@@ -131,6 +133,7 @@ FileSurvey Survey(const std::filesystem::path& file, int progressivo) {
       survey.failure = Failed(next == text::LineReader::Next::kTooLong ? number : 0,
                               next == text::LineReader::Next::kTooLong ? ImportFault::kLineTooLong
                                                                       : ImportFault::kUnreadable);
+      survey.failure.error = reader.error();
       return survey;
     }
     std::string_view bytes = line;
@@ -171,7 +174,11 @@ ImportResult ImportCsv(const std::filesystem::path& file, int progressivo, refer
   const FileSurvey survey = Survey(file, progressivo);
   if (!survey.failure.ok) return survey.failure;
   const reference::ReferenceSnapshot places = tables.Snapshot();
-  if (survey.lines > 0 && !places.status()) return Failed(1, ImportFault::kReferenceTables);
+  if (survey.lines > 0 && !places.status()) {
+    ImportResult failed = Failed(1, ImportFault::kReferenceTables);
+    failed.reason = places.status().message();
+    return failed;
+  }
 
   ImportResult result;
   result.rows.reserve(static_cast<std::size_t>(survey.lines));
@@ -204,6 +211,12 @@ std::string ImportFailureText(int line) {
 }
 
 std::string ImportFailureText(const ImportResult& result, int progressivo) {
+  if (result.fault == ImportFault::kUnreadable && result.failed_line == 0) {
+    return "Impossibile leggere il file importato: " + files::ItalianReason(result.error);
+  }
+  if (result.fault == ImportFault::kReferenceTables) {
+    return "Impossibile importare il file: le tabelle dei comuni e degli stati non si possono usare.\r\n" + result.reason;
+  }
   std::string text = ImportFailureText(result.failed_line);
   if (result.fault == ImportFault::kTableFull) {
     const int room = std::max(kMaxImportedSubjects - progressivo, 0);

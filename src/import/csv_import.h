@@ -29,6 +29,8 @@ struct ImportResult {
   bool ok = false;
   int failed_line = 0;
   ImportFault fault = ImportFault::kNone;
+  int error = 0;       // kUnreadable: the cause, for files::ItalianReason (a missing file, a FIFO, ...)
+  std::string reason;  // kReferenceTables: which table and why
   std::vector<SubjectRow> rows;  // numbered after the subjects already in the table
 };
 
@@ -53,7 +55,8 @@ void AppendRows(SubjectTable& table, std::vector<SubjectRow> rows);
 std::optional<dates::Date> RecogniseDate(std::string_view text);
 
 // "Errore nel file importato alla riga N" and the two lines that follow it; for a file that would
-// pass the limit of the table, one more line that says how many subjects can still be imported.
+// pass the limit of the table, one more line that says how many subjects can still be imported. A
+// file that cannot be opened or read at all is no fault of its lines: it is said so, with the cause.
 std::string ImportFailureText(int line);
 std::string ImportFailureText(const ImportResult& result, int progressivo);
 

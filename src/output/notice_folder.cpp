@@ -42,6 +42,40 @@ NoticeFolder NoticeFolderMaker::Create(const std::filesystem::path& directory, c
                                         files::ItalianReason(EEXIST))};
 }
 
+bool IsNoticeFolderName(std::string_view name) {
+  constexpr std::string_view kPrefix = "Nerovale_";
+  const auto digits = [](std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  if (!name.starts_with(kPrefix)) return false;
+  name.remove_prefix(kPrefix.size());
+  if (name.size() < 13 || !digits(name.substr(0, 8)) || name[8] != ',' || !digits(name.substr(9, 4))) return false;
+  name.remove_prefix(13);
+  return name.empty() || (name.size() > 2 && name.front() == '(' && name.back() == ')' &&
+                          digits(name.substr(1, name.size() - 2)));
+}
+
+std::vector<std::filesystem::path> RemoveUnfinishedNotices(const std::filesystem::path& directory) {
+  std::vector<std::filesystem::path> removed;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+    const auto& folder = it->path();
+    std::error_code kind_error;
+    if (!IsNoticeFolderName(folder.filename().string()) || !it->is_directory(kind_error) || it->is_symlink(kind_error)) {
+      continue;
+    }
+    files::FolderLock lock;
+    if (!lock.TryLock(folder)) continue;  // an output step at work, or a folder that cannot be opened
+    for (auto& file : files::RemoveLeftoverTemporaries(folder / "nerovale_")) removed.push_back(std::move(file));
+    std::error_code remove_error;
+    if (std::filesystem::is_empty(folder, remove_error) && std::filesystem::remove(folder, remove_error)) {
+      removed.push_back(folder);
+    }
+  }
+  if (!removed.empty()) (void)files::SyncFolder(directory);
+  return removed;
+}
+
 std::string NoticeFileName(const CommunicationHeader& header) {
   const std::string& d = header.data;
   return "nerovale_" + header.numero + "_" + Slice(d, 6, 4) + Slice(d, 3, 2) + Slice(d, 0, 2) + ".xml";

@@ -116,7 +116,7 @@ class Writer {
 };
 
 // Writes the whole notice into out; after each subject, after_subject(out, row) may take the text
-// away (to a file) and report progress.
+// away (to a file) and report progress, and answers whether to go on (false: the text stays cut).
 template <typename AfterSubject>
 void WriteNoticeText(const Notice& notice, std::string& out, AfterSubject&& after_subject) {
   out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
@@ -167,7 +167,7 @@ void WriteNoticeText(const Notice& notice, std::string& out, AfterSubject&& afte
       w.Text("NUME_PROT_DECESSO", row[kNumeroProtocollo]);
       w.Close("DATI_DECESSO");
       w.Close("DATI_ANAGRAFICI");
-      after_subject(out, r);
+      if (!after_subject(out, r)) return;
     }
     w.Close("ANAGRAFICHE");
   }
@@ -178,7 +178,7 @@ void WriteNoticeText(const Notice& notice, std::string& out, AfterSubject&& afte
 
 std::string BuildNoticeXml(const Notice& notice) {
   std::string text;
-  WriteNoticeText(notice, text, [](std::string&, int) {});
+  WriteNoticeText(notice, text, [](std::string&, int) { return true; });
   return text;
 }
 
@@ -189,13 +189,16 @@ Status SaveNoticeXml(const Notice& notice, const std::filesystem::path& file, co
   constexpr std::size_t kBlock = 256 * 1024;
   std::string buffer;
   buffer.reserve(kBlock + 4096);
+  bool stopped = false;
   WriteNoticeText(notice, buffer, [&](std::string& text, int row) {
     if (text.size() >= kBlock) {
       out.WriteAll(text);  // a failure is kept by the file and told after the close
       text.clear();
     }
-    if (progress && row % 256 == 0) progress();
+    stopped = progress && row % 256 == 0 && !progress();
+    return !stopped;
   });
+  if (stopped) return Status::Failure("Scrittura del file " + file.string() + " interrotta");
   out.WriteAll(buffer);
   if (!out.Close())
     return Status::Failure("Impossibile scrivere il file " + file.string() + ": " + files::ItalianReason(out.error()));

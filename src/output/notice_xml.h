@@ -36,7 +36,7 @@ std::string BuildNoticeXml(const Notice& notice);
 
 // Writes the notice to a new file (an existing name is never replaced or followed), through a buffer
 // of its own; the failure says what went wrong and names the file. progress is called every few
-// hundred subjects.
+// hundred subjects, and stops the writing when it answers false.
 Status SaveNoticeXml(const Notice& notice, const std::filesystem::path& file, const Progress& progress = {});
 
 // The schema's path as the root element names it: the path itself when it is UTF-8, as a notice

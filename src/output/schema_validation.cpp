@@ -54,9 +54,7 @@ std::string WithThousands(long number) {
   return text;
 }
 
-std::string ReadFailure(const std::filesystem::path& file, int error) {
-  return "Impossibile leggere il file " + file.string() + ": " + files::ItalianReason(error);
-}
+std::string ReadFailure(const std::filesystem::path& file, int error) { return files::ReadFailureText(file, error); }
 
 // One reading of the notice file: the file's bytes go to libxml2's parser as SAX events, and what
 // the reading learns is kept here: the first error, a DOCTYPE, the root's schema location.
@@ -112,7 +110,10 @@ struct Reading {
   static int Read(void* self, char* buffer, int length) {
     auto& reading = *static_cast<Reading*>(self);
     if (reading.block_start == reading.block_end) {
-      if (reading.progress != nullptr && *reading.progress) (*reading.progress)();
+      if (reading.progress != nullptr && *reading.progress && !(*reading.progress)()) {
+        reading.read_error = ECANCELED;
+        return -1;
+      }
       const long got = reading.file->Read(reading.block.data(), reading.block.size());
       if (got < 0) {
         reading.read_error = reading.file->error();
@@ -245,16 +246,21 @@ bool ReadOnce(const std::filesystem::path& file, Reading& reading, xmlSchemaVali
   return true;
 }
 
+// The schema takes some 10 KB; a file many times larger is no schema of the notice.
+constexpr std::size_t kMaxSchemaBytes = std::size_t{4} << 20;
+
 // The schema at a location: a path, or (for a working directory whose name is not UTF-8) a path whose
-// bytes are percent-encoded. Null, with the failure, when it cannot be read or is no usable schema.
+// bytes are percent-encoded. It is read by the program, as a regular file of bounded size, and
+// given to libxml2 from memory, so that a FIFO or a device in its place never stalls the reading.
+// Null, with the failure, when it cannot be read or is no usable schema.
 Schema LoadSchema(const std::string& location, Reading& errors, std::string& failure) {
-  std::string path = location;
-  int error = files::SystemFile::OpenForReading(path).error();
+  std::string bytes;
+  int error = files::ReadWholeFile(location, kMaxSchemaBytes, bytes);
   if (error == ENOENT && location.find('%') != std::string::npos) {
     if (char* unescaped = xmlURIUnescapeString(location.c_str(), 0, nullptr)) {
-      path = unescaped;
+      const std::string path = unescaped;
       xmlFree(unescaped);
-      error = files::SystemFile::OpenForReading(path).error();
+      error = files::ReadWholeFile(path, kMaxSchemaBytes, bytes);
     }
   }
   const std::string what = "Impossibile usare lo schema XML " + location + ": ";
@@ -262,7 +268,7 @@ Schema LoadSchema(const std::string& location, Reading& errors, std::string& fai
     failure = what + files::ItalianReason(error);
     return nullptr;
   }
-  const SchemaParserCtxt parser(xmlSchemaNewParserCtxt(path.c_str()));
+  const SchemaParserCtxt parser(xmlSchemaNewMemParserCtxt(bytes.data(), static_cast<int>(bytes.size())));
   if (!parser) {
     failure = what + files::ItalianReason(ENOMEM);
     return nullptr;

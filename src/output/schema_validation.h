@@ -12,7 +12,8 @@ namespace nerovale::output {
 // data were refused); or something around it failed: the schema is missing or unusable, or a folder
 // or file could not be made, written or read (permission, read-only or full disk, gone, a name too
 // long).
-enum class NoticeFault { kNone, kRefused, kEnvironment };
+// A step may also be stopped (a stop signal) before it ends.
+enum class NoticeFault { kNone, kRefused, kEnvironment, kStopped };
 
 struct ValidationResult {
   bool valid = false;

@@ -8,10 +8,27 @@
 
 namespace nerovale::reference {
 namespace {
+
 const std::string kNothing;
+
+// The municipality table holds some 13,000 lines in 230 KB; a file many times larger is no table.
+constexpr std::size_t kMaxTableBytes = std::size_t{16} << 20;
+
+bool IsPlaceCode(std::string_view code) {
+  return code.size() == 4 && code[0] >= 'A' && code[0] <= 'Z' &&
+         code.substr(1).find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 }  // namespace
 
 TableRows::TableRows(std::string_view file_bytes) {
+  bool any_code = false;
+  for (const char c : file_bytes) {
+    if (static_cast<unsigned char>(c) < 0x20 && c != '\r' && c != '\n') {
+      damage_ = "contiene caratteri di controllo, non è un file di testo";
+      return;
+    }
+  }
   for (std::string_view line : text::SplitLines(file_bytes)) {
     const auto comma = line.find(',');
     if (comma == std::string_view::npos) continue;  // also skips empty lines
@@ -19,10 +36,12 @@ TableRows::TableRows(std::string_view file_bytes) {
     std::string name = text::Utf8FromCp1252(line.substr(0, comma));
     std::string code =
         text::Utf8FromCp1252(line.substr(comma + 1, next == std::string_view::npos ? next : next - comma - 1));
+    any_code = any_code || IsPlaceCode(code);
     code_by_name_.try_emplace(name, code);
     name_by_code_.try_emplace(std::move(code), name);
     names_.push_back(std::move(name));
   }
+  if (!any_code) damage_ = "non contiene nessuna riga NOME,CODICE";
 }
 
 const std::string& TableRows::CodeOf(const std::string& name) const {
@@ -36,20 +55,35 @@ const std::string& TableRows::NameOf(const std::string& code) const {
   return found == name_by_code_.end() ? kNothing : found->second;
 }
 
-CodeTable::CodeTable(std::filesystem::path file) : file_(std::move(file)) {}
+CodeTable::CodeTable(std::filesystem::path file, std::string required)
+    : file_(std::move(file)), required_(std::move(required)) {}
 
 std::shared_ptr<const TableRows> CodeTable::Current(Status* status) {
   const auto fail = [&](std::string message) -> std::shared_ptr<const TableRows> {
     rows_.reset();
-    if (status != nullptr) *status = Status::Failure(std::move(message) + file_.string());
+    if (status != nullptr) *status = Status::Failure(std::move(message));
     return nullptr;
   };
   const auto stamp = files::StampOf(file_);
-  if (!stamp) return fail("File di riferimento mancante: ");
+  if (!stamp) {
+    std::error_code error;
+    if (!std::filesystem::exists(file_, error)) return fail("File di riferimento mancante: " + file_.string());
+    return fail("File di riferimento illeggibile: " + file_.string() + ": " +
+                files::ItalianReason(std::filesystem::is_directory(file_, error) ? EISDIR : files::kNotRegularFile));
+  }
   if (!rows_ || !(*stamp == stamp_)) {
-    const auto bytes = text::ReadBytes(file_);
-    if (!bytes) return fail("File di riferimento illeggibile: ");
-    rows_ = std::make_shared<const TableRows>(*bytes);
+    std::string bytes;
+    if (const int error = files::ReadWholeFile(file_, kMaxTableBytes, bytes); error != 0) {
+      return fail("File di riferimento illeggibile: " + file_.string() + ": " + files::ItalianReason(error));
+    }
+    auto rows = std::make_shared<const TableRows>(bytes);
+    std::string damage = rows->damage();
+    if (const auto comma = required_.find(','); damage.empty() && comma != std::string::npos &&
+                                                rows->CodeOf(required_.substr(0, comma)) != required_.substr(comma + 1)) {
+      damage = "manca la riga " + required_;
+    }
+    if (!damage.empty()) return fail("File di riferimento danneggiato: " + file_.string() + ": " + damage);
+    rows_ = std::move(rows);
     stamp_ = *stamp;
   }
   if (status != nullptr) *status = Status::Ok();

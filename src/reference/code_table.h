@@ -31,8 +31,14 @@ class TableRows {
   const std::string& NameOf(const std::string& code) const;
   const std::vector<std::string>& names() const noexcept { return names_; }
 
+  // Why the file is no table of places, in Italian, or "": it holds a control character (it is
+  // not text: a NUL, a stray byte of a binary file), or no line whose code is a letter and three
+  // digits (it is empty, or something else altogether).
+  const std::string& damage() const noexcept { return damage_; }
+
  private:
   std::vector<std::string> names_;
+  std::string damage_;
   std::unordered_map<std::string, std::string> code_by_name_;
   std::unordered_map<std::string, std::string> name_by_code_;
 };
@@ -42,9 +48,12 @@ class TableRows {
 // takes effect at the next call exactly as if it were read again.
 class CodeTable {
  public:
-  explicit CodeTable(std::filesystem::path file);
+  // required: a "NAME,CODE" row that the table cannot do without (ITALIA,Z000 of the countries);
+  // a file without it is damaged.
+  explicit CodeTable(std::filesystem::path file, std::string required = {});
 
-  // The rows as the file holds them now; null, with a failure naming the file, when it cannot be read.
+  // The rows as the file holds them now; null, with a failure naming the file, when it cannot be
+  // read, is larger than any table (16 MiB), or is damaged.
   std::shared_ptr<const TableRows> Current(Status* status = nullptr);
 
   Lookup CodeOf(const std::string& name);
@@ -52,6 +61,7 @@ class CodeTable {
 
  private:
   std::filesystem::path file_;
+  std::string required_;
   files::FileStamp stamp_;
   std::shared_ptr<const TableRows> rows_;
 };

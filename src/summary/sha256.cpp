@@ -2,7 +2,8 @@
 
 #include <array>
 #include <cstdint>
-#include <fstream>
+
+#include "core/system_files.h"
 
 namespace nerovale::summary {
 namespace {
@@ -93,15 +94,16 @@ std::string Sha256Hex(std::string_view bytes) {
 }
 
 std::optional<std::string> FileSha256Hex(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
+  files::SystemFile in = files::SystemFile::OpenForReading(file);  // a regular file only: never waits
+  if (!in.opened()) return std::nullopt;
   Hasher hasher;
   std::array<char, 1 << 16> buffer{};
-  while (in) {
-    in.read(buffer.data(), buffer.size());
-    hasher.Add({buffer.data(), static_cast<std::size_t>(in.gcount())});
+  for (;;) {
+    const long got = in.Read(buffer.data(), buffer.size());
+    if (got < 0) return std::nullopt;
+    if (got == 0) break;
+    hasher.Add({buffer.data(), static_cast<std::size_t>(got)});
   }
-  if (in.bad()) return std::nullopt;
   return hasher.HexDigest();
 }
 

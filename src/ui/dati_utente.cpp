@@ -124,8 +124,8 @@ void DatiUtente::Confirm() {
     box->end(false);
   };
   if (codice_->text().isEmpty()) return refuse(comune_, comune_->lineEdit(), validation::kInserireComune);
-  if (cognome_->text().isEmpty()) return refuse(cognome_, cognome_, validation::kInserireCognomeReferente);
-  if (nome_->text().isEmpty()) return refuse(nome_, nome_, validation::kInserireNomeReferente);
+  if (cognome_->text().trimmed().isEmpty()) return refuse(cognome_, cognome_, validation::kInserireCognomeReferente);
+  if (nome_->text().trimmed().isEmpty()) return refuse(nome_, nome_, validation::kInserireNomeReferente);
 
   AppState& state = principale_.state();
   state.config.CognomeReferente = Utf8(cognome_->text());

@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "core/system_files.h"
 #include "ui/message_box.h"
 #include "ui/principale.h"
 #include "ui/qt_text.h"
@@ -64,6 +65,12 @@ void DraftKeeper::SaveNow() {
   timer_->stop();
   const SubjectTable& table = principale_.state().table;
   if (!begun_ || !dirty_ || !keeping_.MustWrite(table)) return;
+  if (damaged_in_place_) {
+    // Told once, at start; until the damaged draft can go aside, the changes wait.
+    const auto moved = draft::MoveAside(File(), draft::Aside::kUnusable, Now());
+    if (!moved.status && files::AlreadyThere(File())) return;
+    damaged_in_place_ = false;
+  }
   dirty_ = false;
   std::vector<draft::Colour> colours;
   colours.reserve(static_cast<std::size_t>(table.Count()));

@@ -39,6 +39,9 @@ class DraftKeeper final : public QObject {
   void Found() { keeping_.Found(); }
   // The draft left by the operator's choice (moved aside).
   void Gone() { keeping_.Removed(); }
+  // A damaged draft that could not be moved aside stays where it is: nothing is saved over it. Every
+  // save first tries to move it aside again, and saves only once it has gone.
+  void KeepDamaged() { damaged_in_place_ = true; }
 
   // Whether the table holds subjects that no validated notice carries.
   bool HasUnsavedSubjects() const;
@@ -60,6 +63,7 @@ class DraftKeeper final : public QObject {
   bool begun_ = false;
   bool dirty_ = false;
   bool failure_told_ = false;
+  bool damaged_in_place_ = false;
 };
 
 }  // namespace nerovale::ui

@@ -13,6 +13,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "core/stop_signals.h"
 #include "import/csv_import.h"
 #include "output/notice_output.h"
 #include "summary/summary_texts.h"
@@ -57,7 +58,8 @@ void SaveConfig(Principale& principale) {
 // a request to close), so that the windows repaint and nothing changes the table under it.
 class BusyWindows {
  public:
-  explicit BusyWindows(QWidget* parent) : wait_(new Attesa(parent)) {
+  explicit BusyWindows(Principale& principale) : principale_(principale), wait_(new Attesa(&principale)) {
+    principale_.SetBusy(true);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     wait_->show();
     Repaint();
@@ -65,12 +67,15 @@ class BusyWindows {
   ~BusyWindows() {
     if (wait_) wait_->close();
     QApplication::restoreOverrideCursor();
+    principale_.SetBusy(false);
   }
   BusyWindows(const BusyWindows&) = delete;
   BusyWindows& operator=(const BusyWindows&) = delete;
 
-  void Tick() {
+  // Whether the work may go on: not once a stop signal has come (it is heard while repainting).
+  bool Tick() {
     if (clock_.elapsed() >= 50) Repaint();
+    return stop::Signal() == 0;
   }
 
  private:
@@ -79,6 +84,7 @@ class BusyWindows {
     clock_.start();
   }
 
+  Principale& principale_;
   QPointer<Attesa> wait_;
   QElapsedTimer clock_;
 };
@@ -126,8 +132,13 @@ void CreaFiles::Confirm() {
   const output::LocalTime now = NoticeTime();
   output::NoticeOutcome outcome;
   {
-    BusyWindows busy(&principale_);
-    outcome = output::WriteNotice(notice, Utf8(browser_->currentPath()), now, state.folders, [&busy] { busy.Tick(); });
+    BusyWindows busy(principale_);
+    outcome = output::WriteNotice(notice, Utf8(browser_->currentPath()), now, state.folders,
+                                  [&busy] { return busy.Tick(); });
+  }
+  if (outcome.fault == output::NoticeFault::kStopped) {
+    close();  // the program is ending: no file was saved, and nothing more is asked
+    return;
   }
   if (!outcome.valid) {
     Say(this, Icon::kWarning, QtText(outcome.message));

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "core/stop_signals.h"
+
 namespace nerovale::ui {
 namespace {
 MessageHook& Hook() {
@@ -28,6 +30,8 @@ QMessageBox::StandardButton Say(QWidget* parent, Icon icon, const QString& text,
   shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   const MessageRequest request{icon, shown, buttons, default_button, extra_button};
   if (Hook()) return Hook()(request);
+  // The program is ending on a stop signal: nothing more is asked or shown.
+  if (stop::Signal() != 0) return QMessageBox::NoButton;
   const auto box = MessageBoxFor(parent, request);
   const int answer = box->exec();
   if (box->clickedButton() != nullptr && box->buttonRole(box->clickedButton()) == QMessageBox::ActionRole) {

@@ -307,6 +307,7 @@ void Principale::OfferRecovery() {
   if (found.kind == draft::Reading::Kind::kUnusable) {
     // Reported plainly and put aside, never deleted; the notice starts empty.
     const auto moved = draft::MoveAside(file, draft::Aside::kUnusable, DraftKeeper::Now());
+    if (!moved.status) draft_->KeepDamaged();
     Say(this, Icon::kWarning, QtText(draft::UnusableText(found.fault, moved)));
   } else if (found.kind == draft::Reading::Kind::kDraft) {
     draft_->Found();  // without subjects it is simply replaced by the next save
@@ -589,9 +590,22 @@ void Principale::OpenGuida() {
   }
 }
 
+void Principale::StopBySignal() {
+  stopping_ = true;
+  // The windows close only from the main event loop, never under a caller that is still at work: a
+  // message box still open is answered with its escape button, a notice being written stops at its
+  // next block (BusyWindows asks), and the closing comes once both are over.
+  if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+  if (busy_ || QApplication::activeModalWidget() != nullptr) {
+    QTimer::singleShot(50, this, &Principale::StopBySignal);
+    return;
+  }
+  close();
+}
+
 void Principale::closeEvent(QCloseEvent* event) {
-  const bool unsaved = draft_->HasUnsavedSubjects();
-  if (!ConfirmDiscarding(draft::Discarding::kExit)) {
+  const bool unsaved = !stopping_ && draft_->HasUnsavedSubjects();
+  if (!stopping_ && !ConfirmDiscarding(draft::Discarding::kExit)) {
     event->ignore();
     return;
   }

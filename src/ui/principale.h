@@ -93,6 +93,12 @@ class Principale final : public QMainWindow {
   void OfferRecovery();
   // A notice written from the table at this revision passed the schema validation.
   void NoticeValidated(std::uint64_t revision);
+  // A stop signal (the session ends, a kill): the draft is saved as it stands, every window closes
+  // and the program ends, without a question; the draft is offered at the next start.
+  void StopBySignal();
+  // Long work under way on the window thread (a notice written and read back), which lets the event
+  // loop run now and then: no window may close under it.
+  void SetBusy(bool busy) { busy_ = busy; }
 
   output::Sender Sender() const;
   void ShowSender();
@@ -163,6 +169,8 @@ class Principale final : public QMainWindow {
   QTimer* timer2_ = nullptr;
   DraftKeeper* draft_ = nullptr;
   bool recovery_pending_ = false;
+  bool stopping_ = false;
+  bool busy_ = false;
 
   QPointer<InsertPersona> insert_persona_;
   QPointer<CreaFiles> crea_files_;

@@ -11,13 +11,18 @@ std::vector<std::string> SenderFaults(std::string_view codice_comune, std::strin
   if (codice_comune.empty()) {
     faults.emplace_back("- Comune non configurato");
   } else if (nome_comune.empty()) {
-    faults.push_back("- Comune con codice \"" + std::string(codice_comune) + "\" non presente nella tabella dei comuni");
+    faults.push_back("- Comune con codice \"" + text::Excerpt(codice_comune) + "\" non presente nella tabella dei comuni");
   }
+  // The names as the user data dialog lets them be typed: a name of blanks alone is no name.
   const auto name_faults = [&faults](std::string_view name, const char* which) {
-    if (name.empty()) faults.push_back(std::string("- ") + which + " del Referente non inserito");
-    else if (text::Length(name) > fields::kReferente.max_length) {
+    if (text::TrimBlanks(name).empty()) {
+      faults.push_back(std::string("- ") + which + " del Referente non inserito");
+    } else if (text::Length(name) > fields::kReferente.max_length) {
       faults.push_back(std::string("- ") + which + " del Referente più lungo di " +
                        std::to_string(fields::kReferente.max_length) + " caratteri");
+    } else if (!AllInSet(fields::kReferente.set, name)) {
+      faults.push_back(std::string("- ") + which + " del Referente con caratteri non ammessi (solo lettere, spazio, "
+                                                   "apostrofo e trattino)");
     }
   };
   name_faults(cognome, "Cognome");

@@ -86,10 +86,40 @@ TEST_F(TableUpdate, ConfirmedReplacementKeepsTheTableTheDayBeganWith) {
   EXPECT_EQ(Run({"--si", "anpr.csv"}), kDone);
   EXPECT_TRUE(Printed("La tabella è già aggiornata")) << output;
   app.Write("anpr.csv", testing::Replaced(testing::ArchiveExtract(), "\"VIGO DI FASSA\"", "\"VIGO\""));
+  const std::string first_update = Table();
   EXPECT_EQ(Run({"--si", "anpr.csv"}), kDone);
   EXPECT_TRUE(Printed("Righe aggiunte (nomi nuovi): 1\n    VIGO,L893\n")) << output;
-  EXPECT_TRUE(Printed("La copia di oggi c'era già"));
+  // The table the day began with stays; the one of the first update is kept beside it.
+  EXPECT_TRUE(Printed("Tabella precedente conservata in " + (app / "ref" / kBackup).string() + "_2\n")) << output;
   EXPECT_EQ(ReadFile(app / "ref" / kBackup), kOldTable);
+  EXPECT_EQ(ReadFile(app / "ref" / (std::string(kBackup) + "_2")), first_update);
+}
+
+// A copy of the day counts only when it holds the table as it is: a copy cut by a killed run is left
+// as it is and the table is kept under the next name; temporary files of killed runs go first.
+TEST_F(TableUpdate, ACutCopyOrAKilledRunNeverCostsTheOldTable) {
+  app.Write(std::string("ref/") + kBackup, "");  // what a kill during the copy left with older versions
+  app.Write("ref/FileCodComuni.txt.tmp-0123456789ab", "ABANO");
+  app.Write(std::string("ref/") + kBackup + ".tmp-abcdefabcdef", "");
+  app.Write("ref/FileCodComuni.txt.tmp-mine", "kept: not a name of ours");
+  EXPECT_EQ(Run({"--si", "anpr.csv"}), kDone) << errors;
+  EXPECT_TRUE(Printed("Rimosso il file temporaneo di un aggiornamento interrotto: " +
+                      (app / "ref/FileCodComuni.txt.tmp-0123456789ab").string()))
+      << output;
+  EXPECT_EQ(RefFiles(), (std::vector<std::string>{"FileCodComuni.txt", kBackup, std::string(kBackup) + "_2",
+                                                  "FileCodComuni.txt.tmp-mine"}));
+  EXPECT_EQ(ReadFile(app / "ref" / kBackup), "");
+  EXPECT_EQ(ReadFile(app / "ref" / (std::string(kBackup) + "_2")), kOldTable);
+
+  // A run killed after its copy and before the table: the copy holds the table and is taken as it is.
+  const std::string updated = Table();
+  app.Write("ref/FileCodComuni.txt.20240315_3", updated);
+  app.Write("anpr.csv", testing::Replaced(testing::ArchiveExtract(), "\"VIGO DI FASSA\"", "\"VIGO\""));
+  EXPECT_EQ(Run({"--si", "anpr.csv"}), kDone) << errors;
+  EXPECT_TRUE(Printed("La tabella precedente era già conservata, uguale, in " + (app / "ref").string() +
+                      "/FileCodComuni.txt.20240315_3"))
+      << output;
+  EXPECT_EQ(RefFiles().size(), 5U);
 }
 
 TEST_F(TableUpdate, OnlyAYesReplacesAndATrialOnlyShows) {
@@ -160,7 +190,8 @@ TEST_F(TableUpdate, AFailedWriteLeavesTheOldTableAndNoCopy) {
     rlim_t limit;
     std::string message;
   } cases[] = {
-      {0, "Impossibile salvare la copia " + (app / "ref" / kBackup).string()},
+      {0, "Impossibile salvare la copia della tabella " + (app / "ref/FileCodComuni.txt").string() +
+              ", che non è stata cambiata: Impossibile scrivere il file " + (app / "ref" / kBackup).string()},
       // The copy fits, the longer new table does not.
       {std::string(kOldTable).size(), "Impossibile scrivere il file " + (app / "ref/FileCodComuni.txt").string()},
   };

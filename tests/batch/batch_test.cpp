@@ -5,15 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 
 #include <algorithm>
+#include <functional>
 #include <sstream>
 
 #include "csv_fixture.h"
+#include "output/schema_validation.h"
 #include "pdf_text.h"
 #include "summary/sha256.h"
 #include "temp_dir.h"
@@ -39,10 +42,12 @@ class Batch : public ::testing::Test {
     work.Write("good.csv", testing::kGoodCsv);
   }
 
+  std::function<int()> stop_signal;
+
   int Run(std::vector<std::string> args) {
     std::ostringstream out_stream, err_stream;
     const files::LocalDateTime now{*dates::MakeDate(6, 12, 2026), 10, 30};
-    const int status = RunBatch(args, {work.path(), now, out_stream, err_stream});
+    const int status = RunBatch(args, {work.path(), now, out_stream, err_stream, stop_signal});
     out = out_stream.str();
     err = err_stream.str();
     return status;
@@ -97,51 +102,136 @@ TEST_F(Batch, RefusedDataExitWithOne) {
   EXPECT_EQ(RunOn({"good.csv"}, "31/02/2026"), kRefused);
   EXPECT_TRUE(Says("- Data comunicazione non immessa o non valida", out)) << out;
   EXPECT_EQ(RunOn({"good.csv"}, "03/0012"), kRefused);  // a month and year is no notice date
-  EXPECT_EQ(RunOn({"/dev/zero"}), kRefused);
-  EXPECT_TRUE(Says("Errore nel file importato alla riga 1", out)) << out;
   EXPECT_TRUE(Written().empty());
 }
 
-// Whatever is wrong around the data stops the run before any work, with exit status 2 and a reason.
+// Whatever is wrong around the data stops the run before any work, with exit status 2 and a reason
+// that names what it found; a value quoted from a file is cut at 60 characters.
 TEST_F(Batch, EnvironmentFaultsExitWithTwoBeforeAnyWork) {
+  const std::string good_config = "H501\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n";
+  const std::string long_code(60'000, 'Q');
   const struct Case {
     const char* why;
-    const char* config;
-    const char* removed;
-    const char* says;
+    std::string config;  // "" for none
+    const char* file;    // a file of the working folder replaced by content, or ""
+    std::string content;
+    std::string says;
+    const char* input = "good.csv";
   } cases[] = {
-      {"unknown municipality", "Z999\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n", "", "Comune con codice \"Z999\" non presente"},
-      {"no municipality", "\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n", "", "- Comune non configurato"},
-      {"no contact person", "H501\r\n\r\n\r\n", "", "- Cognome del Referente non inserito"},
-      {"damaged config.ini", "H501\r\nBIAN\x01" "CHI\r\nLUCIA\r\n\r\n\r\n", "", "danneggiato alla riga 2"},
-      {"no config.ini", nullptr, "", "Impossibile leggere il file"},
-      {"no country table", "H501\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n", "ref/FileCodStati.txt", "FileCodStati.txt"},
-      {"no schema", "H501\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n", "ref/validate.xsd", "validate.xsd"},
-      {"73-character contact name", "H501\r\nBIANCHI\r\nLUCIAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA\r\n\r\n\r\n", "",
+      {"unknown municipality", "Z999\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n", "", "", "Comune con codice \"Z999\" non presente"},
+      {"no municipality", "\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n", "", "", "- Comune non configurato"},
+      {"no contact person", "H501\r\n\r\n\r\n", "", "", "- Cognome del Referente non inserito"},
+      {"a name of blanks", "H501\r\n   \r\nLUCIA\r\n\r\n\r\n", "", "", "- Cognome del Referente non inserito"},
+      {"a name the dialog refuses", "H501\r\nBIANCHI\r\n<LUCIA&>\r\n\r\n\r\n", "", "",
+       "- Nome del Referente con caratteri non ammessi"},
+      {"damaged config.ini", "H501\r\nBIAN\x01" "CHI\r\nLUCIA\r\n\r\n\r\n", "", "", "danneggiato alla riga 2"},
+      {"no config.ini", "", "", "", "Impossibile leggere il file"},
+      {"73-character contact name", "H501\r\nBIANCHI\r\n" + std::string(73, 'L') + "\r\n\r\n\r\n", "", "",
        "più lungo di 72 caratteri"},
+      {"a long code", long_code + "\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n", "", "", "\"" + std::string(60, 'Q') + "…\" non presente"},
+      {"a config.ini larger than any", good_config + std::string(100'000, 'x'), "", "", "il file è troppo grande"},
+      {"no country table", good_config, "ref/FileCodStati.txt", "", "FileCodStati.txt: non contiene nessuna riga"},
+      {"a country table without Italy", good_config, "ref/FileCodStati.txt", "FRANCIA,Z110\r\n",
+       "FileCodStati.txt: manca la riga ITALIA,Z000"},
+      {"a random municipality table", good_config, "ref/FileCodComuni.txt", std::string("\x8f\x00\x12z,,\xff", 7),
+       "FileCodComuni.txt: contiene caratteri di controllo"},
+      {"a broken schema", good_config, "ref/validate.xsd", "<xs:schema", "validate.xsd"},
+      {"a missing CSV", good_config, "", "", "Il file " + (work / "missing.csv").string() + " non esiste", "missing.csv"},
+      {"a folder as CSV", good_config, "", "",
+       "Il file " + (work / "ref").string() + " non è leggibile: al suo posto c'è una cartella", "ref"},
   };
   for (const Case& c : cases) {
     std::filesystem::remove(work / "config.ini");
-    if (c.config != nullptr) work.Write("config.ini", c.config);
-    const auto removed = work / c.removed;
-    const std::string saved = *c.removed != 0 ? testing::ReadFile(removed) : "";
-    if (*c.removed != 0) std::filesystem::remove(removed);
-    EXPECT_EQ(RunOn({"good.csv"}), kFault) << c.why;
-    EXPECT_TRUE(Says(c.says, err)) << c.why << ": " << err;
-    if (*c.removed != 0) work.Write(c.removed, saved);
+    if (!c.config.empty()) work.Write("config.ini", c.config);
+    const std::string saved = *c.file != 0 ? testing::ReadFile(work / c.file) : "";
+    if (*c.file != 0) work.Write(c.file, c.content);
+    EXPECT_EQ(RunOn({"good.csv", c.input}), kFault) << c.why;
+    EXPECT_TRUE(Says(c.says, err)) << c.why << ": " << err.substr(0, 300);
+    EXPECT_LT(err.size(), 1000U) << c.why;
+    if (*c.file != 0) work.Write(c.file, saved);
   }
   EXPECT_TRUE(Written().empty());
 
-  EXPECT_EQ(Run({"--numero", "12/3", "--data", "30/11/2026", "--dest", ".", "good.csv"}), kFault);
-  EXPECT_EQ(Run({"--numero", "123", "good.csv"}), kFault);
-  EXPECT_EQ(Run({"--numero", "123", "--data", "30/11/2026", "--dest", "missing", "good.csv"}), kFault);
+  // A FIFO or a device where a file is read is refused at once, never waited on.
+  work.Write("config.ini", good_config);
+  ASSERT_EQ(::mkfifo((work / "fifo.csv").c_str(), 0600), 0);
+  EXPECT_EQ(RunOn({"fifo.csv"}), kFault);
+  EXPECT_TRUE(Says("fifo.csv non è leggibile: non è un file ordinario", err)) << err;
+  for (const char* file : {"config.ini", "ref/validate.xsd", "ref/FileCodStati.txt"}) {
+    const auto path = work / file;
+    const std::string saved = testing::ReadFile(path);
+    std::filesystem::remove(path);
+    std::filesystem::create_symlink("/dev/zero", path);
+    EXPECT_EQ(RunOn({"good.csv"}), kFault) << file;
+    EXPECT_TRUE(Says("non è un file ordinario", err)) << file << ": " << err;
+    std::filesystem::remove(path);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EQ(RunOn({"good.csv"}), kFault) << file;
+    std::filesystem::remove(path);
+    work.Write(file, saved);
+  }
+  EXPECT_TRUE(Written().empty());
+}
+
+// Arguments that cannot mean what the caller meant are refused before anything is read.
+TEST_F(Batch, UnclearArgumentsAreUsageFaults) {
+  const auto plain_file = work.Write("plain.txt", "x");
+  const std::string d = dest.path().string();
+  const struct {
+    std::vector<std::string> args;
+    std::string says;
+  } cases[] = {
+      {{"--numero", "12/3", "--data", "30/11/2026", "--dest", d, "good.csv"}, "solo cifre"},
+      {{"--numero", "123", "good.csv"}, "mancano --numero, --data o --dest"},
+      {{"--numero", "123", "--data", "30/11/2026", "--dest", "missing", "good.csv"},
+       "la cartella di destinazione non esiste: " + (work / "missing").string()},
+      {{"--numero", "123", "--data", "30/11/2026", "--dest", plain_file.string(), "good.csv"},
+       "la destinazione non è una cartella ma un file: " + plain_file.string()},
+      {{"--numero", "123", "--data", "30/11/2026", "--dest", "", "good.csv"}, "--dest richiede un percorso non vuoto"},
+      {{"--numero", "123", "--numero", "124", "--data", "30/11/2026", "--dest", d, "good.csv"},
+       "--numero è indicato più di una volta"},
+      {{"--numero", "1", "--data", "1/1/2026", "--dest", d, "--dest", d, "good.csv"}, "--dest è indicato più di una volta"},
+      {{"--numero", "1", "--data", "1/1/2026", "--dest", d, "--" + std::string(200, 'x'), "good.csv"},
+       "opzione sconosciuta --" + std::string(58, 'x') + "…\n"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Run(c.args), kFault) << c.says;
+    EXPECT_TRUE(Says(c.says, err)) << c.says << ": " << err;
+  }
+  EXPECT_TRUE(Written().empty());
   EXPECT_EQ(Run({"--help"}), kWritten);
   EXPECT_TRUE(Says("Codici di uscita", out));
+}
 
-  work.Write("config.ini", "H501\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n");
-  work.Write("ref/validate.xsd", "<xs:schema");  // broken: found before any work
-  EXPECT_EQ(RunOn({"good.csv"}), kFault);
-  EXPECT_TRUE(Says("validate.xsd", err)) << err;
+// A stop signal ends the run with exit status 2 at whatever moment it comes: before the notice, while
+// it is written or read back, or before the summary; a notice file is there only whole and valid.
+TEST_F(Batch, AStopSignalEndsTheRunWithNothingHalfMade) {
+  std::string many;
+  for (int i = 0; i < 400; ++i) many += testing::kGoodCsv;
+  work.Write("many.csv", many);
+  for (int allowed = 0;; ++allowed) {
+    int asked = 0;
+    stop_signal = [&] { return asked++ < allowed ? 0 : SIGTERM; };
+    const int status = Run({"--numero", "123", "--data", "30/11/2026", "--dest", dest.path().string(), "--riepilogo",
+                            (work / "riepilogo.pdf").string(), "many.csv"});
+    const auto written = Written();
+    if (status == kWritten) {
+      EXPECT_GT(allowed, 4);
+      EXPECT_EQ(written.size(), 2U);
+      break;
+    }
+    EXPECT_EQ(status, kFault) << allowed;
+    EXPECT_TRUE(Says("nerovale-batch: interrotto dal segnale SIGTERM: ", err)) << err;
+    EXPECT_FALSE(std::filesystem::exists(work / "riepilogo.pdf"));
+    if (written.empty()) {
+      EXPECT_TRUE(Says("nessun file XML è stato salvato", err)) << err;
+    } else {  // stopped before the summary: the notice is whole and valid
+      EXPECT_TRUE(Says("è scritto e validato, il riepilogo non è stato scritto", err)) << err;
+      const auto file = *std::max_element(written.begin(), written.end());
+      EXPECT_TRUE(output::ValidateFile(file).valid);
+      std::filesystem::remove_all(written.front());
+    }
+  }
 }
 
 // The output step: a notice its schema refuses is refused data, a destination that cannot take it is
@@ -192,10 +282,47 @@ TEST_F(Batch, SummaryFollowsAValidatedNoticeAndItsFailureLeavesTheNotice) {
   EXPECT_EQ(with_summary("missing/riepilogo.pdf", "good.csv"), kFault);  // checked before any work
   EXPECT_TRUE(Written().empty());
 
-  std::filesystem::create_directory(summary);  // nothing can take its place
-  EXPECT_EQ(with_summary("riepilogo.pdf", "good.csv"), kFault);
+  // A name one character short of the limit: the summary's temporary file beside it cannot be made.
+  const std::string longest = std::string(251, 'r') + ".pdf";
+  EXPECT_EQ(with_summary(longest, "good.csv"), kFault);
   EXPECT_TRUE(Says("Il riepilogo non è stato scritto", err) && Says("resta scritto e validato", err)) << err;
   EXPECT_EQ(Written().size(), 2U);  // the notice folder and its file
+}
+
+// The summary never takes the place of a file the program or the run relies on, nor of anything in
+// the destination; an existing file is replaced only when it is a PDF.
+TEST_F(Batch, TheSummaryReplacesOnlyAnEarlierSummary) {
+  work.Write("bozza.nerovale", "Nerovale bozza\t1\n");
+  work.Write("note.pdf", "not a PDF");
+  work.Write("earlier.pdf", "%PDF-1.4 earlier");
+  std::filesystem::create_hard_link(work / "config.ini", work / "link.pdf");
+  const auto summary_to = [this](const std::string& pdf) {
+    return Run({"--numero", "123", "--data", "30/11/2026", "--dest", dest.path().string(), "--riepilogo", pdf, "good.csv"});
+  };
+  const struct {
+    std::string pdf;
+    const char* says;
+  } refused[] = {
+      {"config.ini", "è il file config.ini"},
+      {"link.pdf", "è il file config.ini"},
+      {"bozza.nerovale", "è la bozza della finestra"},
+      {"ref/FileCodStati.txt", "è nella cartella ref"},
+      {"ref/nuovo.pdf", "è nella cartella ref"},
+      {"good.csv", "è un file da importare"},
+      {(dest / "riepilogo.pdf").string(), "è nella cartella di destinazione"},
+      {"note.pdf", "c'è già un file che non è un PDF"},
+  };
+  for (const auto& c : refused) {
+    const auto before = std::filesystem::exists(work / c.pdf) ? testing::ReadFile(work / c.pdf) : "";
+    EXPECT_EQ(summary_to(c.pdf), kFault) << c.pdf;
+    EXPECT_TRUE(Says(c.says, err)) << c.pdf << ": " << err;
+    EXPECT_TRUE(Written().empty()) << c.pdf;
+    if (!before.empty()) {
+      EXPECT_EQ(testing::ReadFile(work / c.pdf), before) << c.pdf;
+    }
+  }
+  EXPECT_EQ(summary_to("earlier.pdf"), kWritten) << err;
+  EXPECT_NE(testing::ReadFile(work / "earlier.pdf"), "%PDF-1.4 earlier");
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "core/draft.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -112,6 +114,17 @@ TEST(Draft, ACutOrSpoiltDraftIsRefusedWithItsReason) {
   std::string crlf;
   for (char c : one) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
   EXPECT_EQ(Parse(crlf).kind, Reading::Kind::kDraft);
+
+  // What is no regular file where the draft lives is refused at once, never read without end or
+  // waited on.
+  testing::TempDir dir;
+  std::filesystem::create_symlink("/dev/zero", dir / "zero.nerovale");
+  ASSERT_EQ(::mkfifo((dir / "fifo.nerovale").c_str(), 0600), 0);
+  for (const char* name : {"zero.nerovale", "fifo.nerovale"}) {
+    const Reading read = Read(dir / name);
+    EXPECT_EQ(read.kind, Reading::Kind::kUnusable) << name;
+    EXPECT_EQ(read.fault, "non è un file ordinario (è una pipe, un dispositivo o un socket)") << name;
+  }
 }
 
 // A program killed at any moment of a save (the temporary file half written, or whole but not yet

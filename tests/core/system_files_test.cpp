@@ -1,10 +1,14 @@
 #include "core/system_files.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 
 #include "temp_dir.h"
@@ -99,6 +103,66 @@ TEST(WriteAtomically, TwoWritersNeverInterleave) {
   }
   EXPECT_EQ(broken, 0);
   EXPECT_EQ(FilesIn(dir.path()), 1);
+}
+
+// Kept: an existing name is never replaced, the new one is whole or absent.
+TEST(WriteAtomically, KeepingNeverReplaces) {
+  TempDir dir;
+  const auto file = dir.Write("copy.20261207", "FIRST");
+  EXPECT_FALSE(WriteAtomically(file, "SECOND", Existing::kKeep));
+  EXPECT_EQ(ReadFile(file), "FIRST");
+  ASSERT_TRUE(WriteAtomically(dir / "copy.20261207_2", "SECOND", Existing::kKeep));
+  EXPECT_EQ(ReadFile(dir / "copy.20261207_2"), "SECOND");
+  EXPECT_EQ(FilesIn(dir.path()), 2);
+}
+
+// A reading never waits on a FIFO, never goes on without end on a device, and never takes more than
+// its limit; each refusal has its cause.
+TEST(ReadWholeFile, OnlyRegularFilesWithinTheLimit) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/zero", dir / "zero");
+  const auto small = dir.Write("small.txt", "12345");
+  const struct {
+    std::filesystem::path file;
+    std::size_t limit;
+    int error;
+  } cases[] = {{small, 5, 0},
+               {small, 4, kFileTooLarge},
+               {dir / "fifo", 100, kNotRegularFile},
+               {dir / "zero", 100, kNotRegularFile},
+               {dir.path(), 100, EISDIR},
+               {dir / "missing", 100, ENOENT}};
+  for (const auto& c : cases) {
+    std::string bytes = "old";
+    EXPECT_EQ(ReadWholeFile(c.file, c.limit, bytes), c.error) << c.file;
+    EXPECT_EQ(bytes, c.error == 0 ? "12345" : "") << c.file;
+  }
+  EXPECT_EQ(ReadFailureText(dir / "fifo", kNotRegularFile),
+            "Impossibile leggere il file " + (dir / "fifo").string() +
+                ": non è un file ordinario (è una pipe, un dispositivo o un socket)");
+}
+
+// What a killed writer left beside a file goes; a temporary file that a living writer holds, or a
+// name that is not one of ours, stays.
+TEST(RemoveLeftoverTemporaries, OnlyUnheldTemporariesOfTheFile) {
+  TempDir dir;
+  const auto table = dir.Write("table.txt", "T");
+  for (const char* name : {"table.txt.tmp-0123456789ab", "table.txt.20261207.tmp-abcdef012345",
+                           "table.txt.tmp-0123", "table.txt.tmp-0123456789AB", "other.txt.tmp-0123456789ab"}) {
+    dir.Write(name, "x");
+  }
+  std::filesystem::create_directory(dir / "table.txt.tmp-aaaaaaaaaaaa");
+  const auto held = dir.Write("table.txt.tmp-bbbbbbbbbbbb", "x");
+  const int fd = ::open(held.c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+  auto removed = RemoveLeftoverTemporaries(table);
+  std::sort(removed.begin(), removed.end());
+  EXPECT_EQ(removed, (std::vector<std::filesystem::path>{dir / "table.txt.20261207.tmp-abcdef012345",
+                                                         dir / "table.txt.tmp-0123456789ab"}));
+  EXPECT_EQ(FilesIn(dir.path()), 6);
+  ::close(fd);
+  EXPECT_EQ(RemoveLeftoverTemporaries(table), std::vector<std::filesystem::path>{held});
 }
 
 TEST(ItalianReason, CommonCauses) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "temp_dir.h"
 
 namespace nerovale::import {
@@ -104,15 +106,27 @@ TEST_F(CsvImport, EncodingsAndLineEnds) {
   EXPECT_TRUE(empty.rows.empty());
 }
 
-// What is not a file of subjects fails at its first line, without being read whole.
+// What is not a file of subjects fails at once, without being read whole or waited on: a line too
+// long at its line, and what is no regular file (a device, a FIFO, a folder) or none at all before
+// any line, told as such and not as a fault of the lines.
 TEST_F(CsvImport, FilesThatAreNotTextFailAtOnce) {
-  const auto zero = ImportCsv("/dev/zero", 0, tables);
-  EXPECT_EQ(zero.failed_line, 1);
-  EXPECT_EQ(zero.fault, ImportFault::kLineTooLong);
   const auto long_line = Import(kExample + "\n" + std::string(100'000, 'a') + "\n");
   EXPECT_EQ(long_line.failed_line, 2);
   EXPECT_EQ(long_line.fault, ImportFault::kLineTooLong);
-  EXPECT_EQ(ImportCsv(dir.path(), 0, tables).fault, ImportFault::kUnreadable);  // a folder
+  ASSERT_EQ(::mkfifo((dir / "fifo.csv").c_str(), 0600), 0);
+  const struct {
+    std::filesystem::path file;
+    const char* reason;
+  } cases[] = {{"/dev/zero", "non è un file ordinario"}, {dir / "fifo.csv", "non è un file ordinario"},
+               {dir.path(), "al suo posto c'è una cartella"}, {dir / "missing.csv", "non esiste"}};
+  for (const auto& c : cases) {
+    const auto result = ImportCsv(c.file, 0, tables);
+    EXPECT_EQ(result.fault, ImportFault::kUnreadable) << c.file;
+    EXPECT_EQ(result.failed_line, 0) << c.file;
+    const std::string text = ImportFailureText(result, 0);
+    EXPECT_TRUE(text.starts_with("Impossibile leggere il file importato: ")) << text;
+    EXPECT_NE(text.find(c.reason), std::string::npos) << text;
+  }
 }
 
 TEST_F(CsvImport, TableGrowsTo32766SubjectsAtMost) {

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "core/dates.h"
+#include "core/system_files.h"
 #include "notice_fixture.h"
 #include "temp_dir.h"
 
@@ -22,6 +23,7 @@ using testing::TempDir;
 LocalTime At(int hour, int minute) { return {*dates::MakeDate(5, 12, 2026), hour, minute}; }
 
 constexpr std::string_view kFailure = "ATTENZIONE! LA VALIDAZIONE DEL FILE NON E' ANDATA A BUON FINE!\r\n";
+constexpr std::string_view kNotSaved = "ATTENZIONE! IL FILE XML NON E' STATO SALVATO!\r\n";
 
 // What the code under test writes to the standard error while it runs.
 std::string StandardError(const std::function<void()>& run) {
@@ -49,8 +51,9 @@ class NoticeOutput : public ::testing::Test {
   NoticeFolderMaker folders;
   std::filesystem::path schema = std::filesystem::path(NEROVALE_SOURCE_DIR) / "ref" / "validate.xsd";
 
-  NoticeOutcome Write(const LocalTime& now, const std::filesystem::path& directory = {}) {
-    return WriteNotice({sender, header, table, schema}, directory.empty() ? dir.path() : directory, now, folders);
+  NoticeOutcome Write(const LocalTime& now, const std::filesystem::path& directory = {}, const Progress& progress = {}) {
+    return WriteNotice({sender, header, table, schema}, directory.empty() ? dir.path() : directory, now, folders,
+                       progress);
   }
   std::vector<std::string> Entries() {
     std::vector<std::string> names;
@@ -78,13 +81,13 @@ TEST_F(NoticeOutput, FoldersAcrossTheSameMinuteTheNextAndAnExistingSuffix) {
   EXPECT_TRUE(table.Add(testing::ValidItalianRow()));
   EXPECT_TRUE(Write(At(14, 30)).valid);
   EXPECT_TRUE(Write(At(14, 30)).valid);
-  std::filesystem::create_directory(dir / "Nerovale_20261205,1430(3)");  // left by an earlier run
+  dir.Write("Nerovale_20261205,1430(3)/altro.txt", "x");  // a folder of that name, holding something else
   EXPECT_TRUE(Write(At(14, 30)).valid);
   EXPECT_TRUE(Write(At(14, 31)).valid);
   EXPECT_EQ(Entries(), (std::vector<std::string>{"Nerovale_20261205,1430", "Nerovale_20261205,1430(2)",
                                                  "Nerovale_20261205,1430(3)", "Nerovale_20261205,1430(4)",
                                                  "Nerovale_20261205,1431"}));
-  EXPECT_TRUE(std::filesystem::is_empty(dir / "Nerovale_20261205,1430(3)"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "Nerovale_20261205,1430(3)"), {}), 1);
 }
 
 TEST_F(NoticeOutput, FailedValidationRemovesOnlyWhatItMade) {
@@ -123,8 +126,7 @@ TEST_F(NoticeOutput, FaultsAroundTheNoticeNameThePlaceAndTheCause) {
       {"gone", dir / "gone", schema, "/gone/Nerovale_20261205,0905: il file o la cartella non esiste"},
       {"name too long", dir / long_name, schema, ": il nome è troppo lungo"},
       {"write failure", dir.path(), schema,
-       "Impossibile scrivere il file " + (dir / "Nerovale_20261205,0905").string() +
-           "/nerovale_123_20261130.xml: il file è troppo grande per il disco",
+       "Impossibile scrivere il file " + (dir / "Nerovale_20261205,0905").string() + "/nerovale_123_20261130.xml.tmp-",
        100},
       {"missing schema", dir.path(), dir / "ref" / "validate.xsd",
        "Impossibile usare lo schema XML " + (dir / "ref" / "validate.xsd").string() +
@@ -149,7 +151,7 @@ TEST_F(NoticeOutput, FaultsAroundTheNoticeNameThePlaceAndTheCause) {
     });
     EXPECT_FALSE(outcome.valid) << c.why;
     EXPECT_EQ(outcome.fault, NoticeFault::kEnvironment) << c.why;
-    EXPECT_EQ(outcome.message.rfind(kFailure, 0), 0U) << c.why;
+    EXPECT_EQ(outcome.message.rfind(kNotSaved, 0), 0U) << c.why;  // nothing was validated, nor refused
     EXPECT_NE(outcome.message.find(c.expected), std::string::npos) << c.why << ": " << outcome.message;
     EXPECT_EQ(printed, "") << c.why;
     EXPECT_EQ(Entries(), (std::vector<std::string>{"broken.xsd", "file.txt"})) << c.why;
@@ -166,6 +168,58 @@ TEST_F(NoticeOutput, FaultsAroundTheNoticeNameThePlaceAndTheCause) {
                                    ": il file o la cartella non esiste");
   EXPECT_EQ(broken.message().rfind("Impossibile usare lo schema XML " + not_a_schema.string() + ": Riga 1", 0), 0U);
   EXPECT_TRUE(CheckSchema(std::filesystem::path(NEROVALE_SOURCE_DIR) / "ref" / "validate.xsd"));
+}
+
+// What killed output steps left goes before the next notice into the same directory: temporary
+// notice files in notice folders, and the folders they leave empty. Nothing else: not a validated
+// notice, not a file of another name, not a folder of another name or behind a link, not a folder
+// that a living step holds.
+TEST_F(NoticeOutput, WhatAKilledStepLeftGoesAndNothingElse) {
+  const std::string temporary = "nerovale_7_20261130.xml.tmp-0123456789ab";
+  dir.Write("Nerovale_20261201,0900/" + temporary, "<DATI_CHIAMATA");   // cut by a kill
+  std::filesystem::create_directory(dir / "Nerovale_20261201,0901(2)");  // killed before its file
+  dir.Write("Nerovale_20261201,0902/nerovale_8_20261130.xml", "<valid/>");
+  dir.Write("Nerovale_20261201,0902/" + temporary, "<DATI");
+  dir.Write("Nerovale_20261201,0903/note.tmp-0123456789ab.txt", "x");   // not a temporary name
+  dir.Write("Nerovale_altro/" + temporary, "x");                          // not a notice folder
+  dir.Write("held/" + temporary, "x");
+  std::filesystem::create_directory_symlink(dir / "held", dir / "Nerovale_20261201,0904");
+  dir.Write("Nerovale_20261201,0905/" + temporary, "x");  // a step at work in another process
+  files::FolderLock working;
+  ASSERT_TRUE(working.Lock(dir / "Nerovale_20261201,0905"));
+
+  EXPECT_TRUE(table.Add(testing::ValidItalianRow()));
+  const NoticeOutcome outcome = Write(At(14, 30));
+  ASSERT_TRUE(outcome.valid) << outcome.message;
+  std::vector<std::string> removed;
+  for (const auto& path : outcome.unfinished_removed) removed.push_back(path.lexically_relative(dir.path()).string());
+  std::sort(removed.begin(), removed.end());
+  EXPECT_EQ(removed, (std::vector<std::string>{"Nerovale_20261201,0900", "Nerovale_20261201,0900/" + temporary,
+                                               "Nerovale_20261201,0901(2)", "Nerovale_20261201,0902/" + temporary}));
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"Nerovale_20261201,0902", "Nerovale_20261201,0903",
+                                                 "Nerovale_20261201,0904", "Nerovale_20261201,0905",
+                                                 "Nerovale_20261205,1430", "Nerovale_altro", "held"}));
+  EXPECT_EQ(testing::ReadFile(dir / "Nerovale_20261201,0902/nerovale_8_20261130.xml"), "<valid/>");
+  for (const char* kept : {"Nerovale_altro/", "held/", "Nerovale_20261201,0905/"}) {
+    EXPECT_TRUE(std::filesystem::exists(dir / (kept + temporary))) << kept;
+  }
+}
+
+// A stop asked for while the notice is written or read back ends the step at once; at no moment is
+// there a file under the notice's name that is not whole and valid, and a stopped step leaves nothing.
+TEST_F(NoticeOutput, AStopAtAnyMomentLeavesAValidNoticeOrNothing) {
+  for (int i = 0; i < 1200; ++i) EXPECT_TRUE(table.Add(testing::ValidItalianRow()));
+  for (int allowed = 0;; ++allowed) {
+    int asked = 0;
+    const NoticeOutcome outcome = Write(At(14, 30), {}, [&] { return asked++ < allowed; });
+    if (outcome.valid) {
+      EXPECT_GT(allowed, 6);  // it was asked while writing and while reading back
+      break;
+    }
+    EXPECT_EQ(outcome.fault, NoticeFault::kStopped) << allowed;
+    EXPECT_EQ(outcome.message, StoppedText());
+    EXPECT_EQ(Entries(), std::vector<std::string>{}) << allowed;
+  }
 }
 
 // A working directory whose name is not UTF-8 still gives a valid notice: the schema's location is

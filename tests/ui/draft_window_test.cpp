@@ -236,5 +236,50 @@ TEST_F(DraftWindow, AFailedSaveIsToldOnce) {
   EXPECT_EQ(draft::Read(DraftFile()).draft.rows.size(), 2U);
 }
 
+// A damaged draft that cannot be moved aside (here its dated name would pass the longest path the
+// system takes) is said once and never overwritten: the changes wait until it has gone.
+TEST_F(DraftWindow, ADamagedDraftThatCannotBeMovedIsNeverOverwritten) {
+  std::filesystem::path deep = dir.path();
+  while (deep.string().size() < 4058) deep /= std::string(std::min<std::size_t>(200, 4058 - deep.string().size() - 1), 'd');
+  ASSERT_EQ(deep.string().size(), 4058U);
+  std::filesystem::create_directories(deep);
+  std::filesystem::copy(dir / "ref", deep / "ref");
+  const std::string damaged = "Nerovale bozza\t1\n";
+  const auto in_deep = [&](const char* name) { return (deep.lexically_relative(dir.path()) / name).string(); };
+  dir.Write(in_deep("bozza.nerovale"), damaged);
+  dir.Write(in_deep("config.ini"), "H501\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n");
+
+  AppState deep_state(deep);
+  Principale w(deep_state);
+  w.show();
+  w.Start();
+  Click(Find<QPushButton>(w.splash(), "Command1"));
+  ASSERT_EQ(messages.size(), 1U);
+  EXPECT_TRUE(messages[0].text.contains("Il file resta com'è e non viene sostituito")) << messages[0].text.toStdString();
+  ASSERT_TRUE(w.model().Append(testing::ValidItalianRow()));
+  w.draftKeeper().SaveNow();
+  w.draftKeeper().SaveNow();
+  EXPECT_EQ(testing::ReadFile(deep / "bozza.nerovale"), damaged);
+  EXPECT_EQ(messages.size(), 1U);
+
+  std::filesystem::remove(deep / "bozza.nerovale");  // taken away by hand: saving goes on
+  ASSERT_TRUE(w.model().Append(testing::ValidForeignRow()));
+  w.draftKeeper().SaveNow();
+  EXPECT_EQ(draft::Read(deep / "bozza.nerovale").draft.rows.size(), 2U);
+  w.StopBySignal();
+}
+
+// A stop signal (the session ends) closes the window without a question and keeps the draft.
+TEST_F(DraftWindow, AStopSignalKeepsTheDraftAndAsksNothing) {
+  Principale& w = Open();
+  ASSERT_TRUE(w.model().Append(testing::ValidItalianRow()));
+  TypeHeader(w, "42", "05122026");
+  w.StopBySignal();
+  EXPECT_TRUE(messages.empty());
+  EXPECT_FALSE(w.isVisible());
+  EXPECT_EQ(draft::Read(DraftFile()).draft.rows.size(), 1U);
+  EXPECT_EQ(draft::Read(DraftFile()).draft.header.numero, "42");
+}
+
 }  // namespace
 }  // namespace nerovale::ui
