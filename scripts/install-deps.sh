@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Nerovale need, when missing
-# (poppler-utils: pdftotext, with which the tests read back the PDF files the program makes).
+# (poppler-utils: pdftotext, with which the tests read back the PDF files the program makes; strace:
+# the tests that kill the programs at chosen system calls).
 set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev qt6-translations-l10n libxml2-dev libxml2-utils
-          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core poppler-utils)
+          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core poppler-utils strace)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

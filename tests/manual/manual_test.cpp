@@ -153,6 +153,7 @@ TEST_F(ManualText, ExplainsEveryMessage) {
   add(validation::ReportFailedRows({98765}));
   add(validation::SenderFaultText(validation::SenderFaults("", "", "", ""), validation::kSenderRemedyWindow));
   add(validation::SenderFaultText(validation::SenderFaults(v, "", "x", "x"), ""));
+  add(validation::SenderFaultText(validation::SenderFaults("", "", std::string(73, 'x'), "<&>"), ""));
   for (const auto* filter : {&validation::filters::kCognome, &validation::filters::kComuneEstero,
                              &validation::filters::kAttoMorte, &validation::filters::kNumeroComunicazione,
                              &validation::filters::kReferente}) {
@@ -167,7 +168,8 @@ TEST_F(ManualText, ExplainsEveryMessage) {
   }
   for (const auto& text : {validation::ConfigNotSavedText(v), validation::ConfigNotReadText(v),
                            validation::ManualMissingText(v), validation::ManualNotOpenedText(v),
-                           output::SuccessText(v), output::FailureText(v), summary::SummaryNotWrittenText(v, v),
+                           output::SuccessText(v), output::FailureText(v), output::NotSavedText(v),
+                           summary::SummaryNotWrittenText(v, v),
                            summary::SummarySavedText(v, true), import::ImportFailureText(98765)}) {
     add(text);
   }
@@ -175,6 +177,14 @@ TEST_F(ManualText, ExplainsEveryMessage) {
   full.failed_line = 98765;
   full.fault = import::ImportFault::kTableFull;
   add(import::ImportFailureText(full, 98765));
+  import::ImportResult unreadable;
+  unreadable.fault = import::ImportFault::kUnreadable;
+  unreadable.error = ENOENT;
+  add(import::ImportFailureText(unreadable, 0));
+  import::ImportResult no_tables;
+  no_tables.fault = import::ImportFault::kReferenceTables;
+  no_tables.reason = v;
+  add(import::ImportFailureText(no_tables, 0));
   add(summary::kStampaRiepilogo);
   // The draft of the notice in progress.
   const draft::Moment moment{*dates::MakeDate(6, 12, 2026), 13, 56, 42};
@@ -186,9 +196,10 @@ TEST_F(ManualText, ExplainsEveryMessage) {
   }
   add(draft::UnusableText(v, {Status::Ok(), std::filesystem::path("bozza_danneggiata_" + v + ".nerovale")}));
   add(draft::NotMovedText({Status::Failure(v), std::filesystem::path(v) / "bozza.nerovale"}));
+  add(draft::UnusableText(v, {Status::Failure(v), {}}));
   add(draft::SaveFailedText(v));
   for (const int error : {EACCES, EROFS, ENOSPC, EFBIG, ENOENT, ENOTDIR, EISDIR, EEXIST, ENAMETOOLONG, ELOOP, EIO,
-                          EBUSY, 98765}) {
+                          EBUSY, files::kNotRegularFile, files::kFileTooLarge, 98765}) {
     add(files::ItalianReason(error));
   }
 
@@ -202,6 +213,11 @@ TEST_F(ManualText, ExplainsEveryMessage) {
   add(ReadConfig(dir / "config.ini", config).message());
   add(WriteConfig(dir / "missing" / "config.ini", config).message());
   add(reference::ReferenceTables(dir.path()).Check().message());
+  for (const char* table : {"", "\x01", "ALFA,A001\r\n"}) {  // damaged: empty, not text, no Italy
+    dir.Write("ref/FileCodComuni.txt", "ALFA,A001\r\n");
+    dir.Write("ref/FileCodStati.txt", table);
+    add(reference::ReferenceTables(dir.path()).Check().message());
+  }
 
   // The help of the two commands, line by line.
   std::ostringstream out, err;
