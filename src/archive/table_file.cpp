@@ -20,20 +20,40 @@ fs::path BackupName(const fs::path& table, const dates::Date& today, int n) {
   fs::path backup = table;
   backup += '.';
   backup += dates::FormatYyyyMmDd(today);
-  if (n > 1) backup += "_" + std::to_string(n);
+  if (n > 1) {
+    backup += '_';
+    backup += std::to_string(n);  // not "_" + ...: GCC 12 warns wrongly about that concatenation at -O3
+  }
   return backup;
 }
 
-// Whether a copy holds exactly these bytes.
+// Whether a copy holds exactly these bytes, as a file of its own: a link (to the table itself, or to a
+// file elsewhere that may go) is no copy.
 bool Holds(const fs::path& copy, const std::string& bytes) {
   std::string held;
-  return files::ReadWholeFile(copy, kMaxTableBytes, held) == 0 && held == bytes;
+  return files::IsPlainFile(copy) && files::ReadWholeFile(copy, kMaxTableBytes, held) == 0 && held == bytes;
+}
+
+// "<table>.yyyymmdd" or "<table>.yyyymmdd_N": the name of a dated copy of the table.
+bool IsCopyName(std::string_view name, std::string_view table) {
+  if (!name.starts_with(table) || name.size() < table.size() + 9 || name[table.size()] != '.') return false;
+  const std::string_view date = name.substr(table.size() + 1, 8);
+  const std::string_view rest = name.substr(table.size() + 9);
+  const auto digits = [](std::string_view s) { return !s.empty() && s.find_first_not_of("0123456789") == s.npos; };
+  return digits(date) && (rest.empty() || (rest.size() > 1 && rest[0] == '_' && digits(rest.substr(1))));
 }
 
 }  // namespace
 
 fs::path MunicipalityTablePath(const fs::path& application_folder) {
   return application_folder / "ref" / "FileCodComuni.txt";
+}
+
+std::vector<fs::path> RemoveUnfinishedWrites(const fs::path& table) {
+  const std::string name = table.filename().string();
+  return files::RemoveLeftoverTemporaries(table.parent_path(), [&name](std::string_view base) {
+    return base == name || IsCopyName(base, name);
+  });
 }
 
 TableReading ReadTable(const fs::path& table) {

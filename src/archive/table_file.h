@@ -22,6 +22,10 @@ struct TableReading {
 // the next one; lines without a comma are skipped.
 TableReading ReadTable(const std::filesystem::path& table);
 
+// Removes the temporary files that runs killed half way left beside the table: its own and those of
+// its dated copies, and only those (see files::RemoveLeftoverTemporaries). The paths removed.
+std::vector<std::filesystem::path> RemoveUnfinishedWrites(const std::filesystem::path& table);
+
 struct Replacement {
   std::filesystem::path backup;  // empty when there was no table to keep
   bool backup_existed = false;   // a copy of that day holding the same table was there already

@@ -8,7 +8,6 @@
 #include "archive/table_difference.h"
 #include "archive/table_file.h"
 #include "archive/table_update.h"
-#include "core/system_files.h"
 #include "core/text.h"
 
 namespace nerovale::archive {
@@ -71,9 +70,16 @@ Arguments Parse(const std::vector<std::string>& args) {
   return parsed;
 }
 
+// The answer on the first line of the input; a line longer than any answer (an input that never
+// ends a line, such as a device) is no answer, and is not read to its end.
 bool Confirmed(std::istream& in) {
+  constexpr std::size_t kLongestAnswer = 64;
   std::string answer;
-  if (!std::getline(in, answer)) return false;
+  for (int c; (c = in.get()) != std::char_traits<char>::eof() && c != '\n';) {
+    if (answer.size() == kLongestAnswer) return false;
+    answer.push_back(static_cast<char>(c));
+  }
+  if (answer.empty() && !in) return false;
   if (answer.ends_with('\r')) answer.pop_back();
   answer = text::ToUpper(text::TrimBlanks(answer));
   return answer == "S" || answer == "SI" || answer == "SÌ";
@@ -118,11 +124,6 @@ int RunTableUpdate(const std::vector<std::string>& args, const CommandEnvironmen
                              ": il comando va eseguito nella cartella dell'applicazione");
   }
 
-  // What runs killed half way left beside the table goes first; the tables themselves never do.
-  for (const auto& removed : files::RemoveLeftoverTemporaries(table)) {
-    env.out << "Rimosso il file temporaneo di un aggiornamento interrotto: " << removed.string() << '\n';
-  }
-
   const fs::path archive_file = parsed.archive.is_absolute() ? parsed.archive : env.application_folder / parsed.archive;
   const ArchiveReading reading = ReadMunicipalityArchive(archive_file);
   if (!reading.status) return Fail(env.err, reading.status.message());
@@ -152,6 +153,10 @@ int RunTableUpdate(const std::vector<std::string>& args, const CommandEnvironmen
     }
   }
 
+  // What runs killed half way left beside the table goes first; the tables themselves never do.
+  for (const auto& removed : RemoveUnfinishedWrites(table)) {
+    env.out << "Rimosso il file temporaneo di un aggiornamento interrotto: " << removed.string() << '\n';
+  }
   const Replacement replacement = ReplaceTable(table, lines, env.today);
   if (!replacement.status) return Fail(env.err, replacement.status.message());
   if (!replacement.backup.empty()) {

@@ -57,14 +57,25 @@ constexpr std::string_view kSenderRemedy =
     "Completarli con l'applicazione (\"Configurazione\" → \"Modifica Configurazione Utente\"), che scrive "
     "config.ini.";
 
-// Prints a message of the application with the terminal's line ends.
+// Prints a message of the application with the terminal's line ends. No other control character
+// reaches the terminal (an escape sequence in a file's name could rewrite what it shows).
 void Say(std::ostream& out, std::string_view message) {
   std::string text;
   for (std::size_t i = 0; i < message.size(); ++i) {
     if (message[i] == '\r' && i + 1 < message.size() && message[i + 1] == '\n') continue;
-    text.push_back(message[i]);
+    text.push_back(message[i] != '\n' && text::IsControl(static_cast<unsigned char>(message[i])) ? '?' : message[i]);
   }
   out << text << '\n';
+}
+
+// A path as a message shows it: a control character in it (a line break that would fake a line of
+// the output) as "?".
+std::string Shown(const fs::path& path) {
+  std::string text = path.string();
+  for (char& c : text) {
+    if (text::IsControl(static_cast<unsigned char>(c))) c = '?';
+  }
+  return text;
 }
 
 int Fault(std::ostream& err, std::string_view message) {
@@ -112,6 +123,8 @@ std::variant<Arguments, int> Parse(const std::vector<std::string>& args, const B
       }
     } else if (arg.starts_with("--")) {
       return Usage(env.err, "opzione sconosciuta " + text::Excerpt(arg));
+    } else if (arg.empty()) {
+      return Usage(env.err, "un file CSV indicato con un percorso vuoto");
     } else {
       parsed.files.emplace_back(arg);
     }
@@ -138,20 +151,20 @@ int CheckSender(const UserConfig& config, const Status& read, reference::Referen
   const auto faults = validation::SenderFaults(config.CodiceComune, tables.DescComune(config.CodiceComune).value,
                                                config.CognomeReferente, config.NomeReferente);
   if (faults.empty()) return kWritten;
-  std::string message = validation::SenderFaultText(faults, kSenderRemedy);
-  if (!read) message += "\n" + read.message();  // a missing, short or damaged config.ini says why
-  return Fault(env.err, message);
+  // A missing, short, damaged or unreadable config.ini says why first: the faults follow from it.
+  const std::string message = validation::SenderFaultText(faults, kSenderRemedy);
+  return Fault(env.err, read ? message : read.message() + "\n" + message);
 }
 
 // The destination: a folder that exists.
 std::string DestinationFault(const fs::path& dest) {
   std::error_code error;
   const fs::file_status status = fs::status(dest, error);
-  if (status.type() == fs::file_type::not_found) return "la cartella di destinazione non esiste: " + dest.string();
-  if (error) return "la cartella di destinazione non si può usare: " + dest.string() + ": " + files::ItalianReason(error);
+  if (status.type() == fs::file_type::not_found) return "la cartella di destinazione non esiste: " + Shown(dest);
+  if (error) return "la cartella di destinazione non si può usare: " + Shown(dest) + ": " + files::ItalianReason(error);
   if (status.type() != fs::file_type::directory) {
     return "la destinazione non è una cartella ma " +
-           std::string(status.type() == fs::file_type::regular ? "un file" : "un file speciale") + ": " + dest.string();
+           std::string(status.type() == fs::file_type::regular ? "un file" : "un file speciale") + ": " + Shown(dest);
   }
   return {};
 }
@@ -160,8 +173,8 @@ std::string DestinationFault(const fs::path& dest) {
 std::string InputFault(const fs::path& file) {
   const files::SystemFile opened = files::SystemFile::OpenForReading(file);
   if (opened.opened()) return {};
-  if (opened.error() == ENOENT) return "Il file " + file.string() + " non esiste";
-  return "Il file " + file.string() + " non è leggibile: " + files::ItalianReason(opened.error());
+  if (opened.error() == ENOENT) return "Il file " + Shown(file) + " non esiste";
+  return "Il file " + Shown(file) + " non è leggibile: " + files::ItalianReason(opened.error());
 }
 
 // Whether path is folder or inside it, as the file system resolves both (links followed).
@@ -186,10 +199,10 @@ bool SameFile(const fs::path& a, const fs::path& b) {
 // when it is a PDF. What is wrong with the path, or "".
 std::string SummaryPathFault(const fs::path& riepilogo, const std::vector<fs::path>& inputs, const fs::path& dest,
                              const BatchEnvironment& env) {
-  const std::string where = "il riepilogo non può essere scritto in " + riepilogo.string() + ": ";
+  const std::string where = "il riepilogo non può essere scritto in " + Shown(riepilogo) + ": ";
   std::error_code error;
   if (!fs::is_directory(riepilogo.parent_path(), error)) {
-    return "la cartella del riepilogo non esiste: " + riepilogo.parent_path().string();
+    return "la cartella del riepilogo non esiste: " + Shown(riepilogo.parent_path());
   }
   if (SameFile(riepilogo, env.working_directory / "config.ini")) return where + "è il file config.ini";
   if (SameFile(riepilogo, env.working_directory / draft::kFileName)) return where + "è la bozza della finestra";
@@ -199,6 +212,7 @@ std::string SummaryPathFault(const fs::path& riepilogo, const std::vector<fs::pa
   }
   if (Inside(riepilogo, dest)) return where + "è nella cartella di destinazione delle comunicazioni";
   if (!files::AlreadyThere(riepilogo)) return {};
+  if (fs::is_directory(riepilogo, error)) return where + "c'è una cartella con quel nome";
   files::SystemFile existing = files::SystemFile::OpenForReading(riepilogo);
   char head[5] = {};
   if (!existing.opened() || existing.Read(head, sizeof head) != static_cast<long>(sizeof head) ||
@@ -218,7 +232,7 @@ void SayFailedRows(const std::vector<validation::FailedRow>& failed, const std::
   for (const auto& row : failed) {
     std::size_t file = 0;
     while (file + 1 < first_rows.size() && first_rows[file + 1] <= row.row) ++file;
-    out << sources[file].string() << ':' << row.row - first_rows[file] + 1 << ": riga " << row.row << ": "
+    out << Shown(sources[file]) << ':' << row.row - first_rows[file] + 1 << ": riga " << row.row << ": "
         << validation::FailedRowReasons(row) << '\n';
   }
 }
@@ -244,6 +258,12 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
   for (const auto& file : args.files) {
     inputs.push_back(InWorkingDirectory(file, env));
     if (const std::string fault = InputFault(inputs.back()); !fault.empty()) return Fault(env.err, fault);
+    // A file given twice would bring its subjects, and so their deaths, twice into one notice.
+    for (std::size_t earlier = 0; earlier + 1 < inputs.size(); ++earlier) {
+      if (SameFile(inputs[earlier], inputs.back())) {
+        return Usage(env.err, "il file " + Shown(file) + " è indicato più di una volta");
+      }
+    }
   }
   const fs::path riepilogo = args.riepilogo.empty() ? fs::path() : InWorkingDirectory(args.riepilogo, env);
   if (!riepilogo.empty()) {
@@ -262,7 +282,7 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
       return Fault(env.err, InputFault(inputs[i]));  // gone or changed since it was checked
     }
     if (!result.ok) {
-      env.out << args.files[i].string() << ":\n";
+      env.out << Shown(args.files[i]) << ":\n";
       Say(env.out, import::ImportFailureText(result, table.Count()));
       return kRefused;
     }
@@ -290,7 +310,7 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
                                            {env.now.date, env.now.hour, env.now.minute}, folders,
                                            [&stop_signal] { return stop_signal() == 0; });
   for (const auto& removed : outcome.unfinished_removed) {
-    env.out << "Rimosso quanto restava di una comunicazione non terminata: " << removed.string() << '\n';
+    env.out << "Rimosso quanto restava di una comunicazione non terminata: " << Shown(removed) << '\n';
   }
   if (!outcome.valid) {
     // A notice that fails its schema is refused data; a folder or file that cannot be made or written,
@@ -301,10 +321,10 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
     return kRefused;
   }
   Say(env.out, outcome.message);
-  env.out << outcome.file.string() << '\n';
+  env.out << Shown(outcome.file) << '\n';
   if (!riepilogo.empty()) {
     if (stop_signal() != 0) {
-      return stopped("il file XML " + outcome.file.string() + " è scritto e validato, il riepilogo non è stato scritto");
+      return stopped("il file XML " + Shown(outcome.file) + " è scritto e validato, il riepilogo non è stato scritto");
     }
     files::RemoveLeftoverTemporaries(riepilogo);  // of an earlier run killed while it wrote the summary
     const output::Notice notice{sender, header, table, schema};
@@ -312,7 +332,7 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
     const Status written = summary ? summary::WriteSummary(*summary, riepilogo)
                                    : Status::Failure("Impossibile leggere il file " + outcome.file.string());
     if (!written) return Fault(env.err, summary::SummaryNotWrittenText(written.message(), outcome.file.string()));
-    env.out << "Riepilogo: " << riepilogo.string() << '\n';
+    env.out << "Riepilogo: " << Shown(riepilogo) << '\n';
   }
   return kWritten;
 }

@@ -162,14 +162,13 @@ bool IsTemporaryName(std::string_view name) {
   return digits.size() == kTemporaryDigits && digits.find_first_not_of(kHexDigits) == std::string_view::npos;
 }
 
-std::vector<std::filesystem::path> RemoveLeftoverTemporaries(const std::filesystem::path& file) {
+std::vector<std::filesystem::path> RemoveLeftoverTemporaries(const std::filesystem::path& folder,
+                                                             const std::function<bool(std::string_view)>& owned) {
   std::vector<std::filesystem::path> removed;
-  const auto folder = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
-  const std::string prefix = file.filename().string();
   std::error_code error;
   for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
     const std::string name = it->path().filename().string();
-    if (!name.starts_with(prefix) || !IsTemporaryName(name)) continue;
+    if (!IsTemporaryName(name) || !owned(std::string_view(name).substr(0, name.rfind(kTemporaryMark)))) continue;
     // Opened without following a link and without waiting; a living writer holds its lock.
     Descriptor fd(::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat info {};
@@ -179,6 +178,17 @@ std::vector<std::filesystem::path> RemoveLeftoverTemporaries(const std::filesyst
   }
   if (!removed.empty()) (void)SyncFolder(folder);
   return removed;
+}
+
+std::vector<std::filesystem::path> RemoveLeftoverTemporaries(const std::filesystem::path& file) {
+  const std::string name = file.filename().string();
+  return RemoveLeftoverTemporaries(file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path(),
+                                   [&name](std::string_view base) { return base == name; });
+}
+
+bool IsPlainFile(const std::filesystem::path& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool AlreadyThere(const std::filesystem::path& path) {
@@ -317,9 +327,12 @@ bool FolderLock::Lock(const std::filesystem::path& folder) { return Take(folder,
 
 bool FolderLock::TryLock(const std::filesystem::path& folder) { return Take(folder, false); }
 
-FolderLock::~FolderLock() {
+void FolderLock::Unlock() {
   if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
 }
+
+FolderLock::~FolderLock() { Unlock(); }
 
 std::error_code SyncFile(const std::filesystem::path& file) { return Sync(file, O_RDONLY); }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,10 +51,16 @@ std::filesystem::path TemporaryNameFor(const std::filesystem::path& file);
 // Whether a name is such a temporary name of some file.
 bool IsTemporaryName(std::string_view name);
 
-// Removes the temporary files that writers killed half way (a kill, a power cut) left beside the
-// file, its own and those of the files named after it (its dated copies): only names of the form
-// above, only regular files, and only those that no living writer holds locked. The paths removed.
+// Removes the temporary files that writers killed half way (a kill, a power cut) left in a folder:
+// only names of the form above whose file name (before ".tmp-") the caller owns, only regular files,
+// and only those that no living writer holds locked. The paths removed.
+std::vector<std::filesystem::path> RemoveLeftoverTemporaries(const std::filesystem::path& folder,
+                                                             const std::function<bool(std::string_view)>& owned);
+// The same for the temporary files of one file.
 std::vector<std::filesystem::path> RemoveLeftoverTemporaries(const std::filesystem::path& file);
+
+// Whether a regular file, not a link, stands at the path.
+bool IsPlainFile(const std::filesystem::path& path);
 
 // Whether a file or anything else stands at the path (a link counts, whatever it points to).
 bool AlreadyThere(const std::filesystem::path& path);
@@ -125,6 +132,7 @@ class FolderLock {
   bool Lock(const std::filesystem::path& folder);
   // Tries to lock without waiting; false when a living process holds it, or it cannot be opened.
   bool TryLock(const std::filesystem::path& folder);
+  void Unlock();
   FolderLock() = default;
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;

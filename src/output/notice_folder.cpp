@@ -66,7 +66,8 @@ std::vector<std::filesystem::path> RemoveUnfinishedNotices(const std::filesystem
     }
     files::FolderLock lock;
     if (!lock.TryLock(folder)) continue;  // an output step at work, or a folder that cannot be opened
-    for (auto& file : files::RemoveLeftoverTemporaries(folder / "nerovale_")) removed.push_back(std::move(file));
+    const auto notice_file = [](std::string_view base) { return base.starts_with("nerovale_") && base.ends_with(".xml"); };
+    for (auto& file : files::RemoveLeftoverTemporaries(folder, notice_file)) removed.push_back(std::move(file));
     std::error_code remove_error;
     if (std::filesystem::is_empty(folder, remove_error) && std::filesystem::remove(folder, remove_error)) {
       removed.push_back(folder);

@@ -21,14 +21,17 @@ std::string SyncFailure(const char* what, const std::filesystem::path& path, std
   return std::string("Impossibile scrivere ") + what + path.string() + " sul disco: " + files::ItalianReason(error);
 }
 
-// A new notice folder, locked. A folder removed by another program's clean-up between its making
-// and its lock is made again.
+// A new notice folder, locked. Between its making and its lock another run's clean-up may remove it
+// (it is empty) and that run may make a folder of the same name: a folder found gone, or not empty
+// once locked, is not this step's, and another is made.
 NoticeFolder MakeLockedFolder(const std::filesystem::path& directory, const LocalTime& now, NoticeFolderMaker& folders,
                               files::FolderLock& lock) {
   NoticeFolder folder;
-  for (int attempt = 0; attempt < 3; ++attempt) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
     folder = folders.Create(directory, now);
-    if (!folder.status || lock.Lock(folder.path)) return folder;
+    std::error_code error;
+    if (!folder.status || (lock.Lock(folder.path) && std::filesystem::is_empty(folder.path, error))) return folder;
+    lock.Unlock();
   }
   folder.status = Status::Failure("Impossibile creare la cartella " + folder.path.string() + ": " +
                                   files::ItalianReason(ENOENT));

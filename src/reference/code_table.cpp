@@ -22,32 +22,36 @@ bool IsPlaceCode(std::string_view code) {
 }  // namespace
 
 TableRows::TableRows(std::string_view file_bytes) {
-  bool any_code = false;
   for (const char c : file_bytes) {
     if (static_cast<unsigned char>(c) < 0x20 && c != '\r' && c != '\n') {
       damage_ = "contiene caratteri di controllo, non è un file di testo";
       return;
     }
   }
+  int number = 0;
   for (std::string_view line : text::SplitLines(file_bytes)) {
+    ++number;
     const auto comma = line.find(',');
     if (comma == std::string_view::npos) continue;  // also skips empty lines
     const auto next = line.find(',', comma + 1);
     std::string name = text::Utf8FromCp1252(line.substr(0, comma));
     std::string code =
         text::Utf8FromCp1252(line.substr(comma + 1, next == std::string_view::npos ? next : next - comma - 1));
-    any_code = any_code || IsPlaceCode(code);
+    if (!IsPlaceCode(code)) {
+      damage_ = "la riga " + std::to_string(number) + " ha il codice \"" + text::Excerpt(code) +
+                "\", che non è una lettera seguita da tre cifre";
+      return;
+    }
     code_by_name_.try_emplace(name, code);
     name_by_code_.try_emplace(std::move(code), name);
     names_.push_back(std::move(name));
   }
-  if (!any_code) damage_ = "non contiene nessuna riga NOME,CODICE";
+  if (names_.empty()) damage_ = "non contiene nessuna riga NOME,CODICE";
 }
 
 const std::string& TableRows::CodeOf(const std::string& name) const {
   const auto found = code_by_name_.find(name);
-  if (found == code_by_name_.end() || text::Length(found->second) != 4) return kNothing;
-  return found->second;
+  return found == code_by_name_.end() ? kNothing : found->second;
 }
 
 const std::string& TableRows::NameOf(const std::string& code) const {

@@ -24,16 +24,15 @@ class TableRows {
  public:
   explicit TableRows(std::string_view file_bytes);
 
-  // The code of the first row named name; "" when none is, or when that row's code is not 4
-  // characters long (the place part of a codice fiscale).
+  // The code of the first row named name; "" when none is.
   const std::string& CodeOf(const std::string& name) const;
   // The name of the first row whose code is code.
   const std::string& NameOf(const std::string& code) const;
   const std::vector<std::string>& names() const noexcept { return names_; }
 
   // Why the file is no table of places, in Italian, or "": it holds a control character (it is
-  // not text: a NUL, a stray byte of a binary file), or no line whose code is a letter and three
-  // digits (it is empty, or something else altogether).
+  // not text: a NUL, a stray byte of a binary file), a line whose code is not a letter and three
+  // digits (the place part of a codice fiscale: an edit gone wrong, another file), or no line at all.
   const std::string& damage() const noexcept { return damage_; }
 
  private:

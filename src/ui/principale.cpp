@@ -315,6 +315,7 @@ void Principale::OfferRecovery() {
     if (count > 0) {
       const auto answer = Say(this, Icon::kNone, QtText(draft::RecoveryQuestion(count, found.draft.saved)),
                               QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+      if (stopping_) return;  // the question closed by a stop signal is no answer: the draft stays for next time
       if (answer == QMessageBox::Yes) {
         Restore(std::move(found.draft));
       } else if (const auto moved = draft::MoveAside(file, draft::Aside::kNotRestored, DraftKeeper::Now());

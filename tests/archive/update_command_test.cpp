@@ -102,12 +102,15 @@ TEST_F(TableUpdate, ACutCopyOrAKilledRunNeverCostsTheOldTable) {
   app.Write("ref/FileCodComuni.txt.tmp-0123456789ab", "ABANO");
   app.Write(std::string("ref/") + kBackup + ".tmp-abcdefabcdef", "");
   app.Write("ref/FileCodComuni.txt.tmp-mine", "kept: not a name of ours");
+  app.Write("ref/FileCodComuni.txt.mine.tmp-0123456789ab", "kept: not a temporary file of the table or a copy");
+  EXPECT_EQ(Run({"--prova", "anpr.csv"}), kDone);  // a trial changes nothing, not even a leftover
+  EXPECT_EQ(RefFiles().size(), 6U);
   EXPECT_EQ(Run({"--si", "anpr.csv"}), kDone) << errors;
   EXPECT_TRUE(Printed("Rimosso il file temporaneo di un aggiornamento interrotto: " +
                       (app / "ref/FileCodComuni.txt.tmp-0123456789ab").string()))
       << output;
   EXPECT_EQ(RefFiles(), (std::vector<std::string>{"FileCodComuni.txt", kBackup, std::string(kBackup) + "_2",
-                                                  "FileCodComuni.txt.tmp-mine"}));
+                                                  "FileCodComuni.txt.mine.tmp-0123456789ab", "FileCodComuni.txt.tmp-mine"}));
   EXPECT_EQ(ReadFile(app / "ref" / kBackup), "");
   EXPECT_EQ(ReadFile(app / "ref" / (std::string(kBackup) + "_2")), kOldTable);
 
@@ -119,7 +122,25 @@ TEST_F(TableUpdate, ACutCopyOrAKilledRunNeverCostsTheOldTable) {
   EXPECT_TRUE(Printed("La tabella precedente era già conservata, uguale, in " + (app / "ref").string() +
                       "/FileCodComuni.txt.20240315_3"))
       << output;
-  EXPECT_EQ(RefFiles().size(), 5U);
+  EXPECT_EQ(RefFiles().size(), 6U);
+
+  // A link is no copy, not even one to the table itself, which is about to change.
+  for (const auto& entry : fs::directory_iterator(app / "ref")) {
+    if (entry.path().filename() != "FileCodComuni.txt") fs::remove(entry.path());
+  }
+  const std::string before = Table();
+  fs::create_symlink("FileCodComuni.txt", app / "ref" / kBackup);
+  app.Write("anpr.csv", testing::Replaced(testing::ArchiveExtract(), "\"VIGO DI FASSA\"", "\"VIGO NUOVO\""));
+  EXPECT_EQ(Run({"--si", "anpr.csv"}), kDone) << errors;
+  EXPECT_EQ(ReadFile(app / "ref" / (std::string(kBackup) + "_2")), before) << output;
+}
+
+// An answer is one short line: an input that never ends a line is no "sì", and is not read to its end.
+TEST_F(TableUpdate, AnEndlessAnswerIsNoAnswer) {
+  const std::string zeros(1 << 20, '\0');
+  EXPECT_EQ(Run({"anpr.csv"}, zeros), kDeclined);
+  EXPECT_EQ(Run({"anpr.csv"}, std::string(100, 's') + "\n"), kDeclined);
+  ExpectUnchanged("endless answer");
 }
 
 TEST_F(TableUpdate, OnlyAYesReplacesAndATrialOnlyShows) {

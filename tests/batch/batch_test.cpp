@@ -193,6 +193,9 @@ TEST_F(Batch, UnclearArgumentsAreUsageFaults) {
       {{"--numero", "1", "--data", "1/1/2026", "--dest", d, "--dest", d, "good.csv"}, "--dest è indicato più di una volta"},
       {{"--numero", "1", "--data", "1/1/2026", "--dest", d, "--" + std::string(200, 'x'), "good.csv"},
        "opzione sconosciuta --" + std::string(58, 'x') + "…\n"},
+      {{"--numero", "1", "--data", "1/1/2026", "--dest", d, ""}, "un file CSV indicato con un percorso vuoto"},
+      {{"--numero", "1", "--data", "1/1/2026", "--dest", d, "good.csv", "./good.csv"},
+       "il file ./good.csv è indicato più di una volta"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Run(c.args), kFault) << c.says;
