@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "batch/batch_run.h"
+#include "core/clock.h"
 #include "core/stop_signals.h"
 
 int main(int argc, char* argv[]) {
@@ -23,5 +24,5 @@ int main(int argc, char* argv[]) {
   nerovale::stop::CatchSignals();
   const std::vector<std::string> args(argv + 1, argv + argc);
   return nerovale::batch::RunBatch(
-      args, {folder, nerovale::files::LocalNow(), std::cout, std::cerr, &nerovale::stop::Signal});
+      args, {folder, nerovale::LocalClock().Now(), std::cout, std::cerr, &nerovale::stop::Signal});
 }

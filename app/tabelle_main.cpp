@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "archive/update_command.h"
-#include "core/system_files.h"
+#include "core/clock.h"
 
 int main(int argc, char* argv[]) {
   std::error_code ec;
@@ -19,5 +19,5 @@ int main(int argc, char* argv[]) {
     return nerovale::archive::kFault;
   }
   const std::vector<std::string> args(argv + 1, argv + argc);
-  return nerovale::archive::RunTableUpdate(args, {folder, nerovale::files::LocalNow().date, std::cin, std::cout, std::cerr});
+  return nerovale::archive::RunTableUpdate(args, {folder, nerovale::LocalClock().Now().date, std::cin, std::cout, std::cerr});
 }

@@ -10,7 +10,7 @@
 namespace {
 
 const std::filesystem::path kSource{NEROVALE_SOURCE_DIR};
-const nerovale::draft::Moment kNow{*nerovale::dates::MakeDate(5, 12, 2026), 14, 30, 0};
+const nerovale::Moment kNow{*nerovale::dates::MakeDate(5, 12, 2026), 14, 30, 0};
 const nerovale::CommunicationHeader kHeader{"123456789", "30/11/2026"};
 
 // Every cell as long as the entry rules let it be, with accented letters (two bytes each).

@@ -9,6 +9,7 @@
 #include "archive/table_file.h"
 #include "archive/table_update.h"
 #include "core/text.h"
+#include "core/version.h"
 
 namespace nerovale::archive {
 namespace {
@@ -30,6 +31,7 @@ constexpr std::string_view kHelp =
     "\n"
     "  --si     sostituisce la tabella senza chiedere conferma\n"
     "  --prova  mostra soltanto le differenze e non cambia nulla\n"
+    "  --version la versione del programma\n"
     "  --help   questo testo\n"
     "\n"
     "Codici di uscita:\n"
@@ -44,6 +46,7 @@ struct Arguments {
   Mode mode = Mode::kAsk;
   fs::path archive;
   bool help = false;
+  bool version = false;
   std::string problem;  // why the arguments are not usable, or ""
 };
 
@@ -53,6 +56,8 @@ Arguments Parse(const std::vector<std::string>& args) {
   for (const auto& arg : args) {
     if (arg == "--help" || arg == "-h") {
       parsed.help = true;
+    } else if (arg == "--version") {
+      parsed.version = true;
     } else if (arg == "--si" || arg == "--prova") {
       const Mode mode = arg == "--si" ? Mode::kYes : Mode::kTrial;
       if (parsed.mode != Mode::kAsk && parsed.mode != mode) parsed.problem = "--si e --prova si escludono";
@@ -111,6 +116,10 @@ int RunTableUpdate(const std::vector<std::string>& args, const CommandEnvironmen
   const Arguments parsed = Parse(args);
   if (parsed.help) {
     env.out << kHelp;
+    return kDone;
+  }
+  if (parsed.version) {
+    env.out << "nerovale-tabelle " << kVersion << '\n';
     return kDone;
   }
   if (!parsed.problem.empty()) {

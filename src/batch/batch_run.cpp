@@ -9,6 +9,7 @@
 #include "core/draft.h"
 #include "core/stop_signals.h"
 #include "core/text.h"
+#include "core/version.h"
 #include "core/user_config.h"
 #include "import/csv_import.h"
 #include "output/notice_output.h"
@@ -40,6 +41,7 @@ constexpr std::string_view kHelp =
     "                   scrive anche il riepilogo da stampare (PDF) della comunicazione\n"
     "                   validata; sostituisce soltanto un PDF, mai config.ini, la bozza,\n"
     "                   un file di ref/, un file da importare o un file dentro CARTELLA\n"
+    "  --version        la versione del programma\n"
     "  --help           questo testo\n"
     "\n"
     "Codici di uscita:\n"
@@ -103,6 +105,10 @@ std::variant<Arguments, int> Parse(const std::vector<std::string>& args, const B
     const std::string_view arg = args[i];
     if (arg == "--help" || arg == "-h") {
       env.out << kHelp;
+      return kWritten;
+    }
+    if (arg == "--version") {
+      env.out << "nerovale-batch " << kVersion << '\n';
       return kWritten;
     }
     if (arg == "--numero" || arg == "--data" || arg == "--dest" || arg == "--riepilogo") {

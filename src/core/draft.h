@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/clock.h"
 #include "core/dates.h"
 #include "core/status.h"
 #include "core/subject_table.h"
@@ -32,15 +33,6 @@ namespace nerovale::draft {
 
 inline constexpr std::string_view kFileName = "bozza.nerovale";
 inline constexpr int kVersion = 1;
-
-// A moment of the local clock, to the second.
-struct Moment {
-  dates::Date date;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-  bool operator==(const Moment&) const = default;
-};
 
 // A row's background as 0xRRGGBB.
 using Colour = std::uint32_t;

@@ -229,14 +229,6 @@ std::optional<FileStamp> StampOf(const std::filesystem::path& file) {
                    static_cast<unsigned long long>(info.st_size), ns(info.st_mtim), ns(info.st_ctim)};
 }
 
-LocalDateTime LocalNow() {
-  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm local{};
-  ::localtime_r(&now, &local);
-  const auto date = dates::MakeDate(local.tm_mday, local.tm_mon + 1, local.tm_year + 1900);
-  return {date.value_or(dates::ZeroDate()), local.tm_hour, local.tm_min};
-}
-
 std::error_code RenameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
     if (errno != EINVAL && errno != ENOSYS) return LastError();

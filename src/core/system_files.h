@@ -77,14 +77,6 @@ struct FileStamp {
 // The stamp of a regular file; none when it is missing or not a regular file.
 std::optional<FileStamp> StampOf(const std::filesystem::path& file);
 
-// The local date and time of the machine's clock, to the minute.
-struct LocalDateTime {
-  dates::Date date;
-  int hour = 0;
-  int minute = 0;
-};
-LocalDateTime LocalNow();
-
 // Renames a file to a name that must not exist yet: an existing file there is never replaced, and
 // the answer is then "esiste già" (EEXIST). The folder is synced afterwards.
 [[nodiscard]] std::error_code RenameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to);

@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "core/system_files.h"
+#include "core/version.h"
 
 namespace nerovale::manual {
 namespace {
@@ -60,11 +61,13 @@ std::vector<Heading> Headings(const QString& markdown) {
   return headings;
 }
 
+QString QtVersionText() { return QString::fromUtf8(kVersionText.data(), static_cast<qsizetype>(kVersionText.size())); }
+
 // The cover and the table of contents, in Markdown, with the pages known so far (0: not yet).
 QString FrontMatter(const std::vector<Heading>& headings, const std::vector<int>& pages) {
   QString md =
       "Nerovale\n\nManuale utente\n\nComunicazione dei decessi all'autorità che la riceve, per l'Ufficio di Stato "
-      "Civile del Comune\n\nVersione 1.1\n\n# Indice\n\n| Capitolo | Pagina |\n|---|---:|\n";
+      "Civile del Comune\n\n" + QtVersionText() + "\n\n# Indice\n\n| Capitolo | Pagina |\n|---|---:|\n";
   for (std::size_t i = 0; i < headings.size(); ++i) {
     QString title = headings[i].text;
     title.replace('|', "\\|");
@@ -296,7 +299,8 @@ QString ManualMarkdown(const fs::path& folder, std::string* error) {
     }
     markdown += QString::fromUtf8(file.readAll()) + "\n\n";
   }
-  return markdown;
+  // The chapters name the version as "{versione}", so that it is written once, in the build.
+  return markdown.replace("{versione}", QtVersionText());
 }
 
 QString ManualPlainText(const fs::path& folder, std::string* error) {

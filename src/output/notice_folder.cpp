@@ -16,7 +16,7 @@ std::string Slice(const std::string& text, std::size_t from, std::size_t count) 
 
 }  // namespace
 
-NoticeFolder NoticeFolderMaker::Create(const std::filesystem::path& directory, const LocalTime& now) {
+NoticeFolder NoticeFolderMaker::Create(const std::filesystem::path& directory, const Moment& now) {
   char minute[8];
   std::snprintf(minute, sizeof minute, "%02d%02d", now.hour % 100, now.minute % 100);
   if (minute_ != minute) {

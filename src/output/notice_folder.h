@@ -6,17 +6,11 @@
 #include <string_view>
 #include <vector>
 
+#include "core/clock.h"
 #include "core/status.h"
 #include "core/subject_table.h"
 
 namespace nerovale::output {
-
-// The local date and time a notice is made at.
-struct LocalTime {
-  std::chrono::year_month_day date;
-  int hour = 0;
-  int minute = 0;
-};
 
 struct NoticeFolder {
   std::filesystem::path path;  // empty when no folder was created
@@ -30,7 +24,7 @@ struct NoticeFolder {
 // already. The folder returned is always one that this call created.
 class NoticeFolderMaker {
  public:
-  NoticeFolder Create(const std::filesystem::path& directory, const LocalTime& now);
+  NoticeFolder Create(const std::filesystem::path& directory, const Moment& now);
 
  private:
   std::string minute_;

@@ -24,7 +24,7 @@ std::string SyncFailure(const char* what, const std::filesystem::path& path, std
 // A new notice folder, locked. Between its making and its lock another run's clean-up may remove it
 // (it is empty) and that run may make a folder of the same name: a folder found gone, or not empty
 // once locked, is not this step's, and another is made.
-NoticeFolder MakeLockedFolder(const std::filesystem::path& directory, const LocalTime& now, NoticeFolderMaker& folders,
+NoticeFolder MakeLockedFolder(const std::filesystem::path& directory, const Moment& now, NoticeFolderMaker& folders,
                               files::FolderLock& lock) {
   NoticeFolder folder;
   for (int attempt = 0; attempt < 8; ++attempt) {
@@ -57,7 +57,7 @@ std::string StoppedText() {
   return "La creazione del file XML è stata interrotta: nessun file XML è stato salvato.";
 }
 
-NoticeOutcome WriteNotice(const Notice& notice, const std::filesystem::path& directory, const LocalTime& now,
+NoticeOutcome WriteNotice(const Notice& notice, const std::filesystem::path& directory, const Moment& now,
                           NoticeFolderMaker& folders, const Progress& progress) {
   bool stopped = false;
   const Progress tick = [&] {

@@ -29,7 +29,7 @@ struct NoticeOutcome {
 // again (the folder only when it is empty, never anything else); the reason names the file or
 // folder and the cause, in Italian, on the lines after the failure text. progress is called now and
 // then while the file is written and read back; when it answers false the step stops (kStopped).
-NoticeOutcome WriteNotice(const Notice& notice, const std::filesystem::path& directory, const LocalTime& now,
+NoticeOutcome WriteNotice(const Notice& notice, const std::filesystem::path& directory, const Moment& now,
                           NoticeFolderMaker& folders, const Progress& progress = {});
 
 std::string SuccessText(const std::string& folder_name);

@@ -266,7 +266,7 @@ class Layout {
 }  // namespace
 
 std::optional<Summary> MakeSummary(const output::Notice& notice, std::string nome_comune, const fs::path& file,
-                                   const files::LocalDateTime& written) {
+                                   const Moment& written) {
   auto sha = FileSha256Hex(file);
   if (!sha) return std::nullopt;
   return Summary{std::move(nome_comune), notice.sender, notice.header, file, std::move(*sha), written, notice.subjects};

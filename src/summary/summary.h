@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "core/clock.h"
 #include "core/status.h"
 #include "core/subject_table.h"
 #include "core/system_files.h"
@@ -21,13 +22,13 @@ struct Summary {
   CommunicationHeader header;
   std::filesystem::path file;    // the notice file, in its notice folder
   std::string sha256;            // of the notice file, 64 hexadecimal digits
-  files::LocalDateTime written;  // when the notice was made
+  Moment written;  // when the notice was made
   const SubjectTable& subjects;
 };
 
 // The summary of a notice file that has just been written; none when the file cannot be read.
 std::optional<Summary> MakeSummary(const output::Notice& notice, std::string nome_comune,
-                                   const std::filesystem::path& file, const files::LocalDateTime& written);
+                                   const std::filesystem::path& file, const Moment& written);
 
 // The pages: the sender, the notice, its file and folder with the file's SHA-256 and the time it was
 // made on the first page, then the table of subjects (number, surname and name, sex, codice fiscale,

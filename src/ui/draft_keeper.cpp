@@ -41,7 +41,7 @@ bool DraftKeeper::eventFilter(QObject* watched, QEvent* event) {
 
 std::filesystem::path DraftKeeper::File() const { return principale_.state().working_directory / draft::kFileName; }
 
-draft::Moment DraftKeeper::Now() {
+Moment DraftKeeper::Now() {
   const QDateTime now = QDateTime::currentDateTime();
   return {*dates::MakeDate(now.date().day(), now.date().month(), now.date().year()), now.time().hour(),
           now.time().minute(), now.time().second()};

@@ -26,7 +26,7 @@ class DraftKeeper final : public QObject {
   explicit DraftKeeper(Principale& principale);
 
   std::filesystem::path File() const;
-  static draft::Moment Now();
+  static Moment Now();
 
   // Saving starts, once a draft found at start has been dealt with; nothing before it touches the
   // file, so that a draft of an earlier run is never replaced before the operator was asked.

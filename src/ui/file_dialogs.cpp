@@ -89,7 +89,7 @@ class BusyWindows {
   QElapsedTimer clock_;
 };
 
-output::LocalTime NoticeTime() {
+Moment NoticeTime() {
   const QDateTime now = QDateTime::currentDateTime();
   return {*dates::MakeDate(now.date().day(), now.date().month(), now.date().year()), now.time().hour(),
           now.time().minute()};
@@ -129,7 +129,7 @@ void CreaFiles::Confirm() {
   const output::Sender sender = principale_.Sender();
   const output::Notice notice{sender, state.header, state.table, output::SchemaPath(state.working_directory)};
   const std::uint64_t written = state.table.Revision();
-  const output::LocalTime now = NoticeTime();
+  const Moment now = NoticeTime();
   output::NoticeOutcome outcome;
   {
     BusyWindows busy(principale_);

@@ -14,6 +14,7 @@
 
 #include "ui/draft_keeper.h"
 #include "ui/principale.h"
+#include "core/version.h"
 #include "ui/qt_text.h"
 
 namespace nerovale::ui {
@@ -183,7 +184,7 @@ FrmSplash::FrmSplash(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowS
   auto* layout = new QVBoxLayout(frame);
   layout->addWidget(label("lblProductName", "Nerovale", 32, true));
   layout->addWidget(label("Label1", "Comunicazione dei decessi", 14, true));
-  layout->addWidget(label("lblVersion", "Versione 1.1", 0, true));
+  layout->addWidget(label("lblVersion", QString::fromUtf8(kVersionText.data(), kVersionText.size()), 0, true));
   layout->addWidget(label("lblPlatform", "Per Linux, Qt 6", 0, false));
   layout->addWidget(label("lblCompanyProduct", "Ufficio di Stato Civile", 0, false));
   layout->addWidget(label("lblCompany", "Servizi Demografici del Comune", 0, false));

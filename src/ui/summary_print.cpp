@@ -70,7 +70,7 @@ void PaintSummaryPage(QPainter& painter, const summary::Page& page, double scale
 }
 
 void OfferSummary(QWidget* parent, const output::Notice& notice, const std::string& nome_comune,
-                  const std::filesystem::path& notice_file, const files::LocalDateTime& written) {
+                  const std::filesystem::path& notice_file, const Moment& written) {
   const auto pdf = summary::SummaryPathBeside(notice_file, notice.header);
   const auto made = summary::MakeSummary(notice, nome_comune, notice_file, written);
   const Status saved = made ? summary::WriteSummary(*made, pdf)

@@ -46,7 +46,7 @@ class Batch : public ::testing::Test {
 
   int Run(std::vector<std::string> args) {
     std::ostringstream out_stream, err_stream;
-    const files::LocalDateTime now{*dates::MakeDate(6, 12, 2026), 10, 30};
+    const Moment now{*dates::MakeDate(6, 12, 2026), 10, 30};
     const int status = RunBatch(args, {work.path(), now, out_stream, err_stream, stop_signal});
     out = out_stream.str();
     err = err_stream.str();

@@ -187,7 +187,7 @@ TEST_F(ManualText, ExplainsEveryMessage) {
   add(import::ImportFailureText(no_tables, 0));
   add(summary::kStampaRiepilogo);
   // The draft of the notice in progress.
-  const draft::Moment moment{*dates::MakeDate(6, 12, 2026), 13, 56, 42};
+  const Moment moment{*dates::MakeDate(6, 12, 2026), 13, 56, 42};
   add(draft::RecoveryQuestion(98765, moment));
   add(draft::RecoveryQuestion(1, moment));
   for (const auto what : {draft::Discarding::kExit, draft::Discarding::kNewNotice}) {
@@ -222,8 +222,8 @@ TEST_F(ManualText, ExplainsEveryMessage) {
   // The help of the two commands, line by line.
   std::ostringstream out, err;
   std::istringstream in;
-  EXPECT_EQ(batch::RunBatch({"--help"}, {dir.path(), files::LocalNow(), out, err}), batch::kWritten);
-  EXPECT_EQ(archive::RunTableUpdate({"--help"}, {dir.path(), files::LocalNow().date, in, out, err}), 0);
+  EXPECT_EQ(batch::RunBatch({"--help"}, {dir.path(), LocalClock().Now(), out, err}), batch::kWritten);
+  EXPECT_EQ(archive::RunTableUpdate({"--help"}, {dir.path(), LocalClock().Now().date, in, out, err}), 0);
   add(out.str());
 
   const QRegularExpression variable(QString(kVar) + "|98765|" + QRegularExpression::escape(QtFromUtf8(dir.path().string())) +

@@ -20,7 +20,7 @@ namespace {
 
 using testing::TempDir;
 
-LocalTime At(int hour, int minute) { return {*dates::MakeDate(5, 12, 2026), hour, minute}; }
+Moment At(int hour, int minute) { return {*dates::MakeDate(5, 12, 2026), hour, minute}; }
 
 constexpr std::string_view kFailure = "ATTENZIONE! LA VALIDAZIONE DEL FILE NON E' ANDATA A BUON FINE!\r\n";
 constexpr std::string_view kNotSaved = "ATTENZIONE! IL FILE XML NON E' STATO SALVATO!\r\n";
@@ -51,7 +51,7 @@ class NoticeOutput : public ::testing::Test {
   NoticeFolderMaker folders;
   std::filesystem::path schema = std::filesystem::path(NEROVALE_SOURCE_DIR) / "ref" / "validate.xsd";
 
-  NoticeOutcome Write(const LocalTime& now, const std::filesystem::path& directory = {}, const Progress& progress = {}) {
+  NoticeOutcome Write(const Moment& now, const std::filesystem::path& directory = {}, const Progress& progress = {}) {
     return WriteNotice({sender, header, table, schema}, directory.empty() ? dir.path() : directory, now, folders,
                        progress);
   }
