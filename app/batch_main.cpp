@@ -23,6 +23,6 @@ int main(int argc, char* argv[]) {
   // Ctrl+C, kill or a closed session stop the run at its next step, never half way through a file.
   nerovale::stop::CatchSignals();
   const std::vector<std::string> args(argv + 1, argv + argc);
-  return nerovale::batch::RunBatch(
-      args, {folder, nerovale::LocalClock().Now(), std::cout, std::cerr, &nerovale::stop::Signal});
+  const nerovale::LocalClock clock;
+  return nerovale::batch::RunBatch(args, {folder, clock, std::cout, std::cerr, &nerovale::stop::Signal});
 }

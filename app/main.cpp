@@ -3,8 +3,9 @@
 
 #include <filesystem>
 
+#include "core/clock.h"
 #include "core/stop_signals.h"
-#include "ui/app_state.h"
+#include "session/notice_session.h"
 #include "ui/italian.h"
 #include "ui/principale.h"
 
@@ -13,8 +14,9 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName("Nerovale");
   QApplication::setQuitOnLastWindowClosed(false);  // the main window ends the program, hidden or not
   nerovale::ui::UseItalian();
-  nerovale::ui::AppState state(std::filesystem::current_path());
-  nerovale::ui::Principale principale(state);
+  const nerovale::LocalClock clock;
+  nerovale::session::NoticeSession session(std::filesystem::current_path(), clock);
+  nerovale::ui::Principale principale(session);
   // The end of the session, a kill or Ctrl+C in the terminal: the draft is saved and no notice is left
   // half written (a notice being written stops and is removed).
   nerovale::stop::CatchSignals();

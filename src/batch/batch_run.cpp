@@ -10,14 +10,9 @@
 #include "core/stop_signals.h"
 #include "core/text.h"
 #include "core/version.h"
-#include "core/user_config.h"
-#include "import/csv_import.h"
-#include "output/notice_output.h"
-#include "reference/reference_tables.h"
-#include "summary/summary.h"
+#include "session/notice_session.h"
 #include "summary/summary_texts.h"
 #include "validation/sender_check.h"
-#include "validation/table_check.h"
 
 namespace nerovale::batch {
 namespace {
@@ -151,17 +146,6 @@ fs::path InWorkingDirectory(const fs::path& path, const BatchEnvironment& env) {
   return path.is_absolute() ? path : env.working_directory / path;
 }
 
-// The sender as config.ini names it: a municipality of the table and both names of the contact person.
-int CheckSender(const UserConfig& config, const Status& read, reference::ReferenceTables& tables,
-                const BatchEnvironment& env) {
-  const auto faults = validation::SenderFaults(config.CodiceComune, tables.DescComune(config.CodiceComune).value,
-                                               config.CognomeReferente, config.NomeReferente);
-  if (faults.empty()) return kWritten;
-  // A missing, short, damaged or unreadable config.ini says why first: the faults follow from it.
-  const std::string message = validation::SenderFaultText(faults, kSenderRemedy);
-  return Fault(env.err, read ? message : read.message() + "\n" + message);
-}
-
 // The destination: a folder that exists.
 std::string DestinationFault(const fs::path& dest) {
   std::error_code error;
@@ -251,13 +235,15 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
   constexpr std::string_view kNothingWritten = "nessun file XML è stato salvato";
 
   // Everything the run needs from its surroundings is checked before any work.
-  UserConfig config;
-  const Status read = ReadConfig(env.working_directory / "config.ini", config);
-  reference::ReferenceTables tables(env.working_directory);
-  if (const Status status = tables.Check(); !status) return Fault(env.err, status.message());
-  if (const int sender = CheckSender(config, read, tables, env); sender != kWritten) return sender;
-  const fs::path schema = output::SchemaPath(env.working_directory);
-  if (const Status usable = output::CheckSchema(schema); !usable) return Fault(env.err, usable.message());
+  session::NoticeSession session(env.working_directory, env.clock);
+  const Status read = session.ReadConfig();
+  if (const Status status = session.tables().Check(); !status) return Fault(env.err, status.message());
+  if (const auto faults = session.SenderFaults(); !faults.empty()) {
+    // A missing, short, damaged or unreadable config.ini says why first: the faults follow from it.
+    const std::string message = validation::SenderFaultText(faults, kSenderRemedy);
+    return Fault(env.err, read ? message : read.message() + "\n" + message);
+  }
+  if (const Status usable = output::CheckSchema(session.SchemaFile()); !usable) return Fault(env.err, usable.message());
   const fs::path dest = InWorkingDirectory(args.dest, env);
   if (const std::string fault = DestinationFault(dest); !fault.empty()) return Fault(env.err, fault);
   std::vector<fs::path> inputs;
@@ -278,43 +264,34 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
     }
   }
 
-  SubjectTable table;
   std::vector<int> first_rows;  // the first table row of each file
   for (std::size_t i = 0; i < inputs.size(); ++i) {
     if (stop_signal() != 0) return stopped(kNothingWritten);
-    first_rows.push_back(table.Count() + 1);
-    auto result = import::ImportCsv(inputs[i], table.Count(), tables);
+    first_rows.push_back(session.table().Count() + 1);
+    auto result = session.ReadCsv(inputs[i]);
     if (result.fault == import::ImportFault::kUnreadable && result.failed_line == 0) {
       return Fault(env.err, InputFault(inputs[i]));  // gone or changed since it was checked
     }
     if (!result.ok) {
       env.out << Shown(args.files[i]) << ":\n";
-      Say(env.out, import::ImportFailureText(result, table.Count()));
+      Say(env.out, import::ImportFailureText(result, session.table().Count()));
       return kRefused;
     }
-    import::AppendRows(table, std::move(result.rows));
+    session.AppendImported(std::move(result.rows));
   }
 
-  // The date box of the window holds dd/mm/yyyy: a date typed otherwise is written so.
-  CommunicationHeader header{args.numero, args.data};
-  if (const auto date = dates::ParseDayMonthYear(args.data)) header.data = dates::FormatDdMmYyyy(*date);
-  const auto checked = validation::ValidateCommunicationHeader(header.numero, header.data, table.Count());
-  if (!checked.ok()) {
-    Say(env.out, checked.warning);
-    return kRefused;
-  }
   if (stop_signal() != 0) return stopped(kNothingWritten);
-  const auto failed = validation::CheckSubjectTable(table, env.now.date, tables.Snapshot());
-  if (!failed.empty()) {
-    SayFailedRows(failed, args.files, first_rows, env.out);
+  const session::CheckOutcome checked = session.Check({args.numero, args.data});
+  if (checked.failed == session::CheckOutcome::Failed::kHeader) {
+    Say(env.out, checked.header_warning);
+    return kRefused;
+  }
+  if (checked.failed == session::CheckOutcome::Failed::kRows) {
+    SayFailedRows(checked.rows, args.files, first_rows, env.out);
     return kRefused;
   }
 
-  const output::Sender sender{config.CodiceComune, config.CognomeReferente, config.NomeReferente};
-  output::NoticeFolderMaker folders;
-  const auto outcome = output::WriteNotice({sender, header, table, schema}, dest,
-                                           {env.now.date, env.now.hour, env.now.minute}, folders,
-                                           [&stop_signal] { return stop_signal() == 0; });
+  const auto outcome = session.WriteNotice(dest, [&stop_signal] { return stop_signal() == 0; });
   for (const auto& removed : outcome.unfinished_removed) {
     env.out << "Rimosso quanto restava di una comunicazione non terminata: " << Shown(removed) << '\n';
   }
@@ -333,11 +310,9 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
       return stopped("il file XML " + Shown(outcome.file) + " è scritto e validato, il riepilogo non è stato scritto");
     }
     files::RemoveLeftoverTemporaries(riepilogo);  // of an earlier run killed while it wrote the summary
-    const output::Notice notice{sender, header, table, schema};
-    const auto summary = summary::MakeSummary(notice, tables.DescComune(config.CodiceComune).value, outcome.file, env.now);
-    const Status written = summary ? summary::WriteSummary(*summary, riepilogo)
-                                   : Status::Failure("Impossibile leggere il file " + outcome.file.string());
-    if (!written) return Fault(env.err, summary::SummaryNotWrittenText(written.message(), outcome.file.string()));
+    if (const Status written = session.WriteSummary(riepilogo); !written) {
+      return Fault(env.err, summary::SummaryNotWrittenText(written.message(), outcome.file.string()));
+    }
     env.out << "Riepilogo: " << Shown(riepilogo) << '\n';
   }
   return kWritten;

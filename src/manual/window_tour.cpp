@@ -1,6 +1,10 @@
 #include "manual/window_tour.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QImage>
@@ -20,7 +24,6 @@
 #include "output/notice_output.h"
 #include "summary/sha256.h"
 #include "summary/summary.h"
-#include "ui/app_state.h"
 #include "ui/dati_utente.h"
 #include "ui/file_dialogs.h"
 #include "ui/folder_browser.h"
@@ -37,6 +40,20 @@ namespace fs = std::filesystem;
 void Settle() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   QCoreApplication::processEvents();
+}
+
+// A button of a window pressed, or an action of its menus chosen, as the operator would.
+void Press(QWidget* window, const char* name) {
+  if (auto* button = window->findChild<QAbstractButton*>(name)) button->click();
+  if (auto* action = window->findChild<QAction*>(name)) action->trigger();
+  Settle();
+}
+
+// Lets the event loop run for a while (a timer of the window fires meanwhile).
+void Wait(int milliseconds) {
+  QEventLoop loop;
+  QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+  loop.exec();
 }
 
 void SetText(QWidget* window, const char* name, const QString& text) {
@@ -61,7 +78,7 @@ void VisitMessage(const Visit& visit, const std::string& name, const ui::Message
 
 // The windows in the order an operator meets them; a window that does not open ends the tour (the
 // check of the captions then misses it by name).
-void Tour(ui::Principale& w, ui::AppState& state, const fs::path& exports,
+void Tour(ui::Principale& w, session::NoticeSession& session, const fs::path& exports,
           const fs::path& notices, std::vector<ui::MessageRequest>& messages, QMessageBox::StandardButton& answer,
           const Visit& visit) {
   ui::DatiUtente* dati = w.datiUtente();
@@ -78,13 +95,12 @@ void Tour(ui::Principale& w, ui::AppState& state, const fs::path& exports,
   w.splash()->close();
   Settle();
 
-  w.NuovaComunicazione();  // after the first start the table appears with "Nuova Comunicazione"
+  Press(&w, "CG");  // after the first start the table appears with "Nuova Comunicazione"
   SetText(&w, "TxtNumeroRichiesta", "123");
   w.SetNoticeDate("30/11/2026");
   visit("principale_vuota", w);
 
-  w.OpenImportaFile();
-  Settle();
+  Press(&w, "Command7");
   ui::ImportaFile* import = w.importaFile();
   if (import == nullptr) return;
   import->browser()->Open(QString::fromStdString(exports.string()));
@@ -94,19 +110,17 @@ void Tour(ui::Principale& w, ui::AppState& state, const fs::path& exports,
   import->Confirm();
   Settle();
 
-  w.RequestXml();  // imported rows: the wait window, then the check
-  Settle();
+  Press(&w, "Command1");  // "Crea File XML" with imported rows: the wait window, then the check
   if (w.attesa() == nullptr) return;
   visit("attesa", *w.attesa());
-  w.CheckImportedTable();
+  Wait(800);
   Settle();
   visit("principale", w);
   VisitMessage(visit, "messaggio_righe", messages.back());
 
   // A new subject typed with mistakes: the name left out, a codice fiscale that does not match,
   // no death certificate.
-  w.NewSubject();
-  Settle();
+  Press(&w, "Command3");
   ui::InsertPersona* form = w.subjectForm();
   if (form == nullptr) return;
   SetText(form, "CognomeBox", "COLOMBO");
@@ -133,16 +147,18 @@ void Tour(ui::Principale& w, ui::AppState& state, const fs::path& exports,
 
   // The subject born abroad, opened again with "Modifica Soggetto", with the palette and the calendar.
   w.SetCurrentCell(2, 1);
-  w.EditSubjectRow();
-  Settle();
+  Press(&w, "Command4");
   form = w.subjectForm();
   if (form == nullptr) return;
   visit("insert_persona_estero", *form);
-  ui::Diacritici* palette = w.OpenPalette(1, form->findChild<QLineEdit*>("CognomeBox"));
-  Settle();
+  Press(form, "Image1");
+  auto* palette = form->findChild<ui::Diacritici*>();
+  if (palette == nullptr) return;
   visit("diacritici", *palette);
   palette->close();
-  ui::CalendarDialog* calendar = w.OpenCalendarFor("soggetto", form->findChild<QLineEdit*>("DataDecessoBox"));
+  Press(form, "Image5");
+  auto* calendar = form->findChild<ui::CalendarDialog*>();
+  if (calendar == nullptr) return;
   calendar->findChild<QCalendarWidget*>()->setSelectedDate(QDate(2026, 11, 30));  // the same picture any day
   Settle();
   visit("calendario", *calendar);
@@ -153,23 +169,21 @@ void Tour(ui::Principale& w, ui::AppState& state, const fs::path& exports,
   // Deleting a row asks first (answered No here); clearing the table asks in a window of its own.
   answer = QMessageBox::No;
   w.SetCurrentCell(2, 1);
-  w.DeleteSubjectRow();
+  Press(&w, "Command5");
   answer = QMessageBox::Ok;
   VisitMessage(visit, "messaggio_elimina", {ui::Icon::kWarning, messages.back().text, QMessageBox::Yes | QMessageBox::No});
-  w.OpenAvvisoTabella();
-  Settle();
+  Press(&w, "Command6");
   if (w.avvisoTabella() == nullptr) return;
   visit("avviso_tabella", *w.avvisoTabella());
   w.avvisoTabella()->close();
   Settle();
 
   // The missing year put in, the notice is written: the folder chosen, the summary asked for.
-  SubjectRow third = state.table.Row(3);
+  SubjectRow third = session.table().Row(3);
   third[kAnnoProtocollo] = "2026";
   static_cast<void>(w.model().Overwrite(3, third));
-  w.RequestXml();
-  Settle();
-  w.CheckImportedTable();
+  Press(&w, "Command1");
+  Wait(800);
   Settle();
   ui::CreaFiles* save = w.creaFiles();
   if (save == nullptr) return;
@@ -195,9 +209,8 @@ void Tour(ui::Principale& w, ui::AppState& state, const fs::path& exports,
     if (fs::is_empty(folder.path())) continue;
     const auto file = (*fs::directory_iterator(folder.path())).path();
     const auto sha = summary::FileSha256Hex(file);
-    const output::Sender sender = w.Sender();
-    const summary::Summary made{"MILANO", sender, state.header, notices / folder_name / file.filename(),
-                                sha.value_or(""), {*dates::MakeDate(30, 11, 2026), 9, 30}, state.table};
+    const summary::Summary made{"MILANO", session.Sender(), session.header(), notices / folder_name / file.filename(),
+                                sha.value_or(""), {*dates::MakeDate(30, 11, 2026), 9, 30}, session.table()};
     const summary::Pages pages = summary::LayOut(made);
     const double scale = 1.45;
     QImage image(static_cast<int>(pages.width * scale), static_cast<int>(pages.height * scale), QImage::Format_RGB32);
@@ -211,8 +224,7 @@ void Tour(ui::Principale& w, ui::AppState& state, const fs::path& exports,
     visit("riepilogo", page);
   }
 
-  w.OpenDatiUtente(true);
-  Settle();
+  Press(&w, "modConfig");
   if (w.datiUtente() == nullptr) return;
   visit("dati_utente", *w.datiUtente());
   w.datiUtente()->close();
@@ -240,10 +252,11 @@ std::vector<ui::MessageRequest> TourWindows(const fs::path& source, const fs::pa
   });
   ui::SetPrintHook([](QPrinter&) { return false; });  // the print dialog is the system's own
 
-  ui::AppState state(work);
+  const LocalClock clock;
+  session::NoticeSession session(work, clock);
   {
     // Three subjects from the registry software's export; the third lacks its protocol year.
-    auto& tables = state.tables;
+    auto& tables = session.tables();
     std::ofstream csv(exports / "decessi_novembre_2026.csv", std::ios::binary);
     csv << "Esposito;Giuseppe;M;12/04/1938;Napoli;;;" << Code(tables, "ESPOSITO", "GIUSEPPE", "M", 12, 4, 1938, "NAPOLI")
         << ";Salvatore;02/11/2026;;Milano;;1254;Milano;2026;4512\r\n"
@@ -253,11 +266,11 @@ std::vector<ui::MessageRequest> TourWindows(const fs::path& source, const fs::pa
         << ";;09/11/2026;;Milano;;1275;Milano;;4561\r\n";
   }
 
-  ui::Principale w(state);
+  ui::Principale w(session);
   w.show();
   w.Start();  // no config.ini: the first start
   Settle();
-  Tour(w, state, exports, notices, messages, answer, visit);
+  Tour(w, session, exports, notices, messages, answer, visit);
 
   w.close();
   Settle();

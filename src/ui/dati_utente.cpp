@@ -14,25 +14,22 @@
 
 #include "ui/field_filter.h"
 #include "ui/message_box.h"
-#include "ui/principale.h"
 #include "ui/qt_text.h"
 #include "ui/small_windows.h"
 #include "validation/dialog_texts.h"
 
 namespace nerovale::ui {
 
-DatiUtente::DatiUtente(Principale& principale, bool modifica_mode)
-    : QDialog(&principale),
+DatiUtente::DatiUtente(session::NoticeSession& session, bool modifica_mode, QWidget* parent)
+    : QDialog(parent),
       modifica(modifica_mode),
-      principale_(principale),
+      session_(session),
       comune_(Named(new QComboBox(this), "Combo1")),
       codice_(Named(new QLineEdit(this), "Text3")),
       cognome_(Named(new QLineEdit(this), "Text1")),
       nome_(Named(new QLineEdit(this), "Text2")) {
   setObjectName("datiUtente");
   setWindowTitle(modifica ? " Modifica Dati Configurazione Utente" : " Inserimento Dati Configurazione Utente");
-  AppState& state = principale.state();
-
   auto* title = Named(new QLabel("Nerovale - Comunicazione dei decessi", this), "Label1");
   QFont bold = title->font();
   bold.setBold(true);
@@ -45,7 +42,7 @@ DatiUtente::DatiUtente(Principale& principale, bool modifica_mode)
                       "Label2");
   intro->setWordWrap(true);
 
-  const auto names = state.tables.ComuniNames();  // empty when the table is missing, reported at start-up
+  const auto names = session.tables().ComuniNames();  // empty when the table is missing, reported at start-up
   QStringList list;
   list.reserve(static_cast<qsizetype>(names.size()));
   for (const auto& name : names) list.append(QtText(name));
@@ -61,11 +58,12 @@ DatiUtente::DatiUtente(Principale& principale, bool modifica_mode)
   InstallFilter(cognome_, validation::filters::kReferente);
   InstallFilter(nome_, validation::filters::kReferente);
 
-  if (!state.config.CodiceComune.empty()) comune_->setEditText(QtText(state.tables.DescComune(state.config.CodiceComune).value));
+  const UserConfig& config = session.config();
+  if (!config.CodiceComune.empty()) comune_->setEditText(QtText(session.NomeComune()));
   if (modifica) {
-    cognome_->setText(QtText(state.config.CognomeReferente));
-    nome_->setText(QtText(state.config.NomeReferente));
-    codice_->setText(QtText(state.config.CodiceComune));
+    cognome_->setText(QtText(config.CognomeReferente));
+    nome_->setText(QtText(config.NomeReferente));
+    codice_->setText(QtText(config.CodiceComune));
   }
 
   auto* palette1 = Named(new QToolButton(this), "Image1");
@@ -106,14 +104,14 @@ DatiUtente::DatiUtente(Principale& principale, bool modifica_mode)
 
   connect(comune_, &QComboBox::activated, this, &DatiUtente::LookUpComune);
   OnLeave(comune_, [this] { LookUpComune(); });
-  connect(palette1, &QToolButton::clicked, this, [this] { principale_.OpenPalette(10, cognome_); });
-  connect(palette2, &QToolButton::clicked, this, [this] { principale_.OpenPalette(20, nome_); });
+  connect(palette1, &QToolButton::clicked, this, [this] { OpenPalette(palette_, 10, cognome_); });
+  connect(palette2, &QToolButton::clicked, this, [this] { OpenPalette(palette_, 20, nome_); });
   connect(ok, &QPushButton::clicked, this, &DatiUtente::Confirm);
   connect(cancel, &QPushButton::clicked, this, &DatiUtente::Cancel);
 }
 
 void DatiUtente::LookUpComune() {
-  codice_->setText(QtText(principale_.state().tables.FindComune(Utf8(comune_->currentText())).value));
+  codice_->setText(QtText(session_.tables().FindComune(Utf8(comune_->currentText())).value));
 }
 
 void DatiUtente::Confirm() {
@@ -127,21 +125,18 @@ void DatiUtente::Confirm() {
   if (cognome_->text().trimmed().isEmpty()) return refuse(cognome_, cognome_, validation::kInserireCognomeReferente);
   if (nome_->text().trimmed().isEmpty()) return refuse(nome_, nome_, validation::kInserireNomeReferente);
 
-  AppState& state = principale_.state();
-  state.config.CognomeReferente = Utf8(cognome_->text());
-  state.config.NomeReferente = Utf8(nome_->text());
-  state.config.CodiceComune = Utf8(codice_->text());
-  principale_.ShowSender();
-  if (const Status saved = WriteConfig(state.ConfigFile(), state.config); !saved) {
+  UserConfig& config = session_.config();
+  config.CognomeReferente = Utf8(cognome_->text());
+  config.NomeReferente = Utf8(nome_->text());
+  config.CodiceComune = Utf8(codice_->text());
+  emit confirmed();
+  if (const Status saved = session_.WriteConfig(); !saved) {
     // The values stay in effect for this run; the operator learns that they were not kept.
     Say(this, Icon::kWarning, QtText(validation::ConfigNotSavedText(saved.message())));
-  } else if (const Status read = ReadConfig(state.ConfigFile(), state.config); !read) {
+  } else if (const Status read = session_.ReadConfig(); !read) {
     Say(this, Icon::kWarning, QtText(validation::ConfigNotReadText(read.message())));
   }
-  if (!modifica) {
-    principale_.show();
-    principale_.ShowSplash();
-  }
+  if (!modifica) emit firstStartDone();
   accept();
 }
 
@@ -150,7 +145,7 @@ void DatiUtente::Cancel() { reject(); }
 void DatiUtente::reject() {
   const bool first_start = !modifica;
   QDialog::reject();
-  if (first_start) principale_.close();  // ends the program, writing nothing
+  if (first_start) emit leftFirstStart();  // the program ends, writing nothing
 }
 
 }  // namespace nerovale::ui

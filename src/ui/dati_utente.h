@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
+
+#include "session/notice_session.h"
 
 class QComboBox;
 class QLabel;
@@ -9,14 +12,14 @@ class QPushButton;
 
 namespace nerovale::ui {
 
-class Principale;
+class Diacritici;
 
 // The sender of the notices: the municipality and the contact person. In first-start mode
 // (modifica false) "Esci" ends the program; in change mode "Annulla" only closes the dialog.
 class DatiUtente final : public QDialog {
   Q_OBJECT
  public:
-  DatiUtente(Principale& principale, bool modifica);
+  DatiUtente(session::NoticeSession& session, bool modifica, QWidget* parent);
   bool modifica;
   void Confirm();
   void Cancel();
@@ -27,8 +30,17 @@ class DatiUtente final : public QDialog {
   // Escape, the close box and "Esci"/"Annulla" all end here.
   void reject() override;
 
+ signals:
+  // "OK": the session's sender changed (and config.ini was written, or the operator told why not).
+  void confirmed();
+  // The first start is done: the main window comes up.
+  void firstStartDone();
+  // The first start was left without a sender: the program ends.
+  void leftFirstStart();
+
  private:
-  Principale& principale_;
+  session::NoticeSession& session_;
+  QPointer<Diacritici> palette_;
   QComboBox* comune_;
   QLineEdit* codice_;
   QLineEdit* cognome_;

@@ -1,33 +1,29 @@
 #include "ui/draft_keeper.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QEvent>
-#include <QLineEdit>
 #include <QTimer>
+#include <QWidget>
 
 #include <vector>
 
 #include "core/system_files.h"
 #include "ui/message_box.h"
-#include "ui/principale.h"
+#include "ui/subject_table_model.h"
 #include "ui/qt_text.h"
 
 namespace nerovale::ui {
 
-DraftKeeper::DraftKeeper(Principale& principale)
-    : QObject(&principale), principale_(principale), timer_(new QTimer(this)) {
+DraftKeeper::DraftKeeper(session::NoticeSession& session, SubjectTableModel& model,
+                         std::function<CommunicationHeader()> header, QObject* parent)
+    : QObject(parent), session_(session), model_(model), header_(std::move(header)), timer_(new QTimer(this)) {
   timer_->setObjectName("TimerBozza");
   timer_->setSingleShot(true);
   connect(timer_, &QTimer::timeout, this, &DraftKeeper::SaveNow);
-  SubjectTableModel* model = &principale.model();
-  connect(model, &QAbstractItemModel::dataChanged, this, &DraftKeeper::Changed);
-  connect(model, &QAbstractItemModel::rowsInserted, this, &DraftKeeper::Changed);
-  connect(model, &QAbstractItemModel::rowsRemoved, this, &DraftKeeper::Changed);
-  connect(model, &QAbstractItemModel::modelReset, this, &DraftKeeper::Changed);
-  for (const char* box : {"TxtNumeroRichiesta", "MaskEdBox1"}) {
-    connect(principale.findChild<QLineEdit*>(box), &QLineEdit::textChanged, this, &DraftKeeper::Changed);
-  }
+  connect(&model, &QAbstractItemModel::dataChanged, this, &DraftKeeper::Changed);
+  connect(&model, &QAbstractItemModel::rowsInserted, this, &DraftKeeper::Changed);
+  connect(&model, &QAbstractItemModel::rowsRemoved, this, &DraftKeeper::Changed);
+  connect(&model, &QAbstractItemModel::modelReset, this, &DraftKeeper::Changed);
   connect(qApp, &QCoreApplication::aboutToQuit, this, &DraftKeeper::SaveNow);
   qApp->installEventFilter(this);  // the closing of every window
 }
@@ -39,13 +35,7 @@ bool DraftKeeper::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
-std::filesystem::path DraftKeeper::File() const { return principale_.state().working_directory / draft::kFileName; }
-
-Moment DraftKeeper::Now() {
-  const QDateTime now = QDateTime::currentDateTime();
-  return {*dates::MakeDate(now.date().day(), now.date().month(), now.date().year()), now.time().hour(),
-          now.time().minute(), now.time().second()};
-}
+std::filesystem::path DraftKeeper::File() const { return session_.working_directory() / draft::kFileName; }
 
 void DraftKeeper::Begin() {
   begun_ = true;
@@ -63,7 +53,7 @@ void DraftKeeper::Changed() {
 
 void DraftKeeper::SaveNow() {
   timer_->stop();
-  const SubjectTable& table = principale_.state().table;
+  const SubjectTable& table = session_.table();
   if (!begun_ || !dirty_ || !keeping_.MustWrite(table)) return;
   if (damaged_in_place_) {
     // Told once, at start; until the damaged draft can go aside, the changes wait.
@@ -74,8 +64,8 @@ void DraftKeeper::SaveNow() {
   dirty_ = false;
   std::vector<draft::Colour> colours;
   colours.reserve(static_cast<std::size_t>(table.Count()));
-  for (int r = 1; r <= table.Count(); ++r) colours.push_back(principale_.model().RowColour(r).rgb() & 0xFFFFFF);
-  const Status written = draft::Write(File(), Now(), principale_.HeaderAsShown(), table, colours);
+  for (int r = 1; r <= table.Count(); ++r) colours.push_back(model_.RowColour(r).rgb() & 0xFFFFFF);
+  const Status written = draft::Write(File(), Now(), header_(), table, colours);
   if (written) {
     keeping_.Written();
     failure_told_ = false;
@@ -84,11 +74,11 @@ void DraftKeeper::SaveNow() {
   dirty_ = true;         // tried again at the next change and when the window closes
   if (!failure_told_) {  // once, not at every change
     failure_told_ = true;
-    Say(&principale_, Icon::kWarning, QtText(draft::SaveFailedText(written.message())));
+    Say(qobject_cast<QWidget*>(parent()), Icon::kWarning, QtText(draft::SaveFailedText(written.message())));
   }
 }
 
-bool DraftKeeper::HasUnsavedSubjects() const { return keeping_.HasUnsavedSubjects(principale_.state().table); }
+bool DraftKeeper::HasUnsavedSubjects() const { return keeping_.HasUnsavedSubjects(session_.table()); }
 
 void DraftKeeper::Discard() {
   if (begun_) RemoveFile();
@@ -108,7 +98,7 @@ void DraftKeeper::RemoveFile() {
   timer_->stop();
   dirty_ = false;
   if (const Status removed = draft::Remove(File()); !removed) {
-    Say(&principale_, Icon::kWarning, QtText(removed.message()));
+    Say(qobject_cast<QWidget*>(parent()), Icon::kWarning, QtText(removed.message()));
     return;
   }
   keeping_.Removed();

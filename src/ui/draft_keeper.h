@@ -3,14 +3,16 @@
 #include <QObject>
 
 #include <filesystem>
+#include <functional>
 
 #include "core/draft.h"
+#include "session/notice_session.h"
 
 class QTimer;
 
 namespace nerovale::ui {
 
-class Principale;
+class SubjectTableModel;
 
 // Keeps the draft of the notice in progress on the disk while the program runs: every change of the
 // table, of a row's colour or of the notice number and date is written at most a second after it
@@ -23,10 +25,17 @@ class DraftKeeper final : public QObject {
  public:
   static constexpr int kDelayMs = 1000;
 
-  explicit DraftKeeper(Principale& principale);
+  // The draft of the session's table, as the model shows it (the rows' colours), with the notice
+  // number and date as the main window shows them (header).
+  DraftKeeper(session::NoticeSession& session, SubjectTableModel& model, std::function<CommunicationHeader()> header,
+              QObject* parent);
 
   std::filesystem::path File() const;
-  static Moment Now();
+  Moment Now() const { return session_.clock().Now(); }
+
+  // Something the draft holds changed (the number or the date; the table's changes come from the
+  // model by themselves): it is written at most a second later.
+  void Changed();
 
   // Saving starts, once a draft found at start has been dealt with; nothing before it touches the
   // file, so that a draft of an earlier run is never replaced before the operator was asked.
@@ -54,10 +63,11 @@ class DraftKeeper final : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void Changed();
   void RemoveFile();
 
-  Principale& principale_;
+  session::NoticeSession& session_;
+  SubjectTableModel& model_;
+  std::function<CommunicationHeader()> header_;
   QTimer* timer_;
   draft::Keeping keeping_;
   bool begun_ = false;

@@ -1,27 +1,21 @@
 #include "ui/file_dialogs.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTableView>
 #include <QVBoxLayout>
 
-#include "core/stop_signals.h"
 #include "import/csv_import.h"
-#include "output/notice_output.h"
 #include "summary/summary_texts.h"
+#include "ui/busy_scope.h"
 #include "ui/folder_browser.h"
 #include "ui/message_box.h"
-#include "ui/principale.h"
 #include "ui/qt_text.h"
-#include "ui/small_windows.h"
+#include "ui/subject_table_model.h"
 #include "ui/summary_print.h"
 #include "validation/dialog_texts.h"
 
@@ -46,59 +40,16 @@ void OpenStartFolder(FolderBrowser* browser, std::string& remembered) {
   browser->Open(QtText(remembered));  // a folder that no longer exists leaves the list where it is
 }
 
-void SaveConfig(Principale& principale) {
-  AppState& state = principale.state();
-  if (const Status saved = WriteConfig(state.ConfigFile(), state.config); !saved) {
-    Say(&principale, Icon::kWarning, QtText(validation::ConfigNotSavedText(saved.message())));
-  }
-}
-
-// The wait window and a busy cursor while the notice is written and read back. The work runs on the
-// window thread; now and then it lets the event loop run, without the operator's input (keys, clicks,
-// a request to close), so that the windows repaint and nothing changes the table under it.
-class BusyWindows {
- public:
-  explicit BusyWindows(Principale& principale) : principale_(principale), wait_(new Attesa(&principale)) {
-    principale_.SetBusy(true);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    wait_->show();
-    Repaint();
-  }
-  ~BusyWindows() {
-    if (wait_) wait_->close();
-    QApplication::restoreOverrideCursor();
-    principale_.SetBusy(false);
-  }
-  BusyWindows(const BusyWindows&) = delete;
-  BusyWindows& operator=(const BusyWindows&) = delete;
-
-  // Whether the work may go on: not once a stop signal has come (it is heard while repainting).
-  bool Tick() {
-    if (clock_.elapsed() >= 50) Repaint();
-    return stop::Signal() == 0;
-  }
-
- private:
-  void Repaint() {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    clock_.start();
-  }
-
-  Principale& principale_;
-  QPointer<Attesa> wait_;
-  QElapsedTimer clock_;
-};
-
-Moment NoticeTime() {
-  const QDateTime now = QDateTime::currentDateTime();
-  return {*dates::MakeDate(now.date().day(), now.date().month(), now.date().year()), now.time().hour(),
-          now.time().minute()};
-}
-
 }  // namespace
 
-CreaFiles::CreaFiles(Principale& principale)
-    : QDialog(&principale), principale_(principale), browser_(new FolderBrowser(this)) {
+void SaveConfig(QWidget* parent, session::NoticeSession& session) {
+  if (const Status saved = session.WriteConfig(); !saved) {
+    Say(parent, Icon::kWarning, QtText(validation::ConfigNotSavedText(saved.message())));
+  }
+}
+
+CreaFiles::CreaFiles(session::NoticeSession& session, std::function<bool()> checked, QWidget* parent)
+    : QDialog(parent), session_(session), checked_(std::move(checked)), browser_(new FolderBrowser(this)) {
   setObjectName("CreaFiles");
   setWindowTitle(" Salva file XML");
   auto* ok = Button(this, "Command1", "OK");
@@ -113,28 +64,21 @@ CreaFiles::CreaFiles(Principale& principale)
   layout->addLayout(buttons);
   resize(460, 380);
   setAttribute(Qt::WA_DeleteOnClose);
-  OpenStartFolder(browser_, principale.state().config.CartellaFileXml);
+  OpenStartFolder(browser_, session.config().CartellaFileXml);
   connect(ok, &QPushButton::clicked, this, &CreaFiles::Confirm);
   connect(annulla, &QPushButton::clicked, this, &QDialog::close);
 }
 
 void CreaFiles::Confirm() {
-  // Rows imported, edited or deleted, or a number, date or sender changed, since the check: the
-  // checks run again, and a notice is written only from what they passed.
-  if (!principale_.StillAsChecked() && !principale_.CheckAgain()) {
+  if (!checked_()) {
     close();
     return;
   }
-  AppState& state = principale_.state();
-  const output::Sender sender = principale_.Sender();
-  const output::Notice notice{sender, state.header, state.table, output::SchemaPath(state.working_directory)};
-  const std::uint64_t written = state.table.Revision();
-  const Moment now = NoticeTime();
+  const std::uint64_t written = session_.table().Revision();
   output::NoticeOutcome outcome;
   {
-    BusyWindows busy(principale_);
-    outcome = output::WriteNotice(notice, Utf8(browser_->currentPath()), now, state.folders,
-                                  [&busy] { return busy.Tick(); });
+    BusyScope busy(parentWidget());
+    outcome = session_.WriteNotice(Utf8(browser_->currentPath()), [&busy] { return busy.Tick(); });
   }
   if (outcome.fault == output::NoticeFault::kStopped) {
     close();  // the program is ending: no file was saved, and nothing more is asked
@@ -143,21 +87,21 @@ void CreaFiles::Confirm() {
   if (!outcome.valid) {
     Say(this, Icon::kWarning, QtText(outcome.message));
   } else {
-    principale_.NoticeValidated(written);  // its subjects are safe: the draft goes
+    emit noticeValidated(written);  // its subjects are safe: the draft goes
     if (Say(this, Icon::kNone, QtText(outcome.message), QMessageBox::Ok, QMessageBox::Ok,
             QtText(std::string(summary::kStampaRiepilogo))) == kExtraButton) {
-      OfferSummary(this, notice, state.tables.DescComune(sender.codice_comune).value, outcome.file,
-                   {now.date, now.hour, now.minute});
+      OfferSummary(this, session_);
     }
   }
-  state.config.CartellaFileXml = Utf8(QDir::toNativeSeparators(browser_->currentPath()));
-  SaveConfig(principale_);
+  session_.config().CartellaFileXml = Utf8(QDir::toNativeSeparators(browser_->currentPath()));
+  SaveConfig(parentWidget(), session_);
   close();
 }
 
-ImportaFile::ImportaFile(Principale& principale)
-    : QDialog(&principale),
-      principale_(principale),
+ImportaFile::ImportaFile(session::NoticeSession& session, SubjectTableModel& model, QWidget* parent)
+    : QDialog(parent),
+      session_(session),
+      model_(model),
       browser_(new FolderBrowser(this)),
       files_(new QListWidget(this)),
       types_(new QComboBox(this)) {
@@ -195,7 +139,7 @@ ImportaFile::ImportaFile(Principale& principale)
   connect(files_, &QListWidget::itemActivated, this, &ImportaFile::Confirm);
   connect(ok, &QPushButton::clicked, this, &ImportaFile::Confirm);
   connect(annulla, &QPushButton::clicked, this, &QDialog::close);
-  OpenStartFolder(browser_, principale.state().config.CartellaImport);
+  OpenStartFolder(browser_, session.config().CartellaImport);
   ListFiles();
   browser_->folders()->setFocus();
 }
@@ -211,21 +155,18 @@ void ImportaFile::Confirm() {
     Say(this, Icon::kWarning, QtText(std::string(validation::kSelezionareUnFile)));
     return;
   }
-  AppState& state = principale_.state();
-  auto result = import::ImportCsv(Utf8(NomeFile), state.table.Count(), state.tables);
+  auto result = session_.ReadCsv(Utf8(NomeFile));
   if (!result.ok) {
-    Say(this, Icon::kCritical, QtText(import::ImportFailureText(result, state.table.Count())));
-    int prog = state.table.Count();  // a copy: the count itself is not changed
-    principale_.EraseTable(prog);
+    Say(this, Icon::kCritical, QtText(import::ImportFailureText(result, session_.table().Count())));
+    emit importFailed();
     close();
     return;
   }
-  principale_.model().AppendRows(std::move(result.rows));
-  principale_.SetCurrentCell(state.table.Count(), 1);
-  principale_.grid()->setFocus();
-  state.importoFile = true;
-  state.config.CartellaImport = Utf8(QDir::toNativeSeparators(browser_->currentPath()));
-  SaveConfig(principale_);
+  model_.AppendRows(std::move(result.rows));
+  session_.SetImportoFile(true);
+  emit imported();
+  session_.config().CartellaImport = Utf8(QDir::toNativeSeparators(browser_->currentPath()));
+  SaveConfig(parentWidget(), session_);
   close();
 }
 

@@ -18,7 +18,7 @@
 #include "core/text.h"
 #include "ui/field_filter.h"
 #include "ui/message_box.h"
-#include "ui/principale.h"
+#include "ui/subject_table_model.h"
 #include "ui/qt_text.h"
 #include "ui/small_windows.h"
 #include "validation/dialog_texts.h"
@@ -70,10 +70,9 @@ QComboBox* InsertPersona::Combo(const char* name, QWidget* parent, bool countrie
   return combo;
 }
 
-InsertPersona::InsertPersona(Principale& principale, bool nuovo)
-    : QDialog(&principale), principale_(principale), nuovo_(nuovo) {
+InsertPersona::InsertPersona(session::NoticeSession& session, SubjectTableModel& model, int row, QWidget* parent)
+    : QDialog(parent), session_(session), model_(model), nuovo_(row == 0) {
   setObjectName("InsertPersona");
-  AppState& state = principale.state();
 
   cognome_ = Box("CognomeBox", this);
   nome_ = Box("NomeBox", this);
@@ -126,8 +125,8 @@ InsertPersona::InsertPersona(Principale& principale, bool nuovo)
 
   // The lists, in file order; the municipality combos share one list, the country combos another. A
   // missing table was reported at start-up and gives an empty list here.
-  QStringListModel* comuni = NamesModel(state.tables.ComuniNames(), this);
-  QStringListModel* stati = NamesModel(state.tables.StatiNames(), this);
+  QStringListModel* comuni = NamesModel(session.tables().ComuniNames(), this);
+  QStringListModel* stati = NamesModel(session.tables().StatiNames(), this);
   for (QComboBox* combo : {comune_it_, comune_itd_, comune_atto_}) combo->setModel(comuni);
   for (QComboBox* combo : {stato_, stato_d_}) combo->setModel(stati);
   for (QComboBox* combo : {comune_it_, comune_itd_, comune_atto_, stato_, stato_d_}) {
@@ -263,12 +262,12 @@ InsertPersona::InsertPersona(Principale& principale, bool nuovo)
   connect(stato_n_cod_, &QLineEdit::textChanged, this, &InsertPersona::StatoNCodBox_Change);
   connect(stato_d_cod_, &QLineEdit::textChanged, this, &InsertPersona::StatoDCodBox_Change);
 
-  connect(image1, &QToolButton::clicked, this, [this] { principale_.OpenPalette(1, cognome_); });
-  connect(image2, &QToolButton::clicked, this, [this] { principale_.OpenPalette(2, nome_); });
-  connect(image3, &QToolButton::clicked, this, [this] { principale_.OpenPalette(3, paternita_); });
-  connect(image4_, &QToolButton::clicked, this, [this] { principale_.OpenPalette(4, comune_st_); });
-  connect(image6_, &QToolButton::clicked, this, [this] { principale_.OpenPalette(5, comune_std_); });
-  connect(image5, &QToolButton::clicked, this, [this] { principale_.OpenCalendarFor("soggetto", data_decesso_); });
+  connect(image1, &QToolButton::clicked, this, [this] { OpenPalette(palette_, 1, cognome_); });
+  connect(image2, &QToolButton::clicked, this, [this] { OpenPalette(palette_, 2, nome_); });
+  connect(image3, &QToolButton::clicked, this, [this] { OpenPalette(palette_, 3, paternita_); });
+  connect(image4_, &QToolButton::clicked, this, [this] { OpenPalette(palette_, 4, comune_st_); });
+  connect(image6_, &QToolButton::clicked, this, [this] { OpenPalette(palette_, 5, comune_std_); });
+  connect(image5, &QToolButton::clicked, this, [this] { OpenCalendar("soggetto", data_decesso_); });
   connect(inserisci, &QPushButton::clicked, this, &InsertPersona::Inserisci);
   connect(cancella, &QPushButton::clicked, this, &InsertPersona::Cancella);
   connect(annulla, &QPushButton::clicked, this, &QDialog::close);
@@ -280,8 +279,8 @@ InsertPersona::InsertPersona(Principale& principale, bool nuovo)
   BirthInItaly(true);
   DeathInItaly(true);
 
-  const int number = nuovo ? principale.progressivo() + 1 : principale.indiceSoggetti;
-  if (!nuovo) editing_ = state.table.IdOf(number);
+  const int number = nuovo_ ? session.table().Count() + 1 : row;
+  if (!nuovo_) editing_ = session.table().IdOf(number);
   setWindowTitle(" Inserimento Soggetto " + QString::number(number));
   setAttribute(Qt::WA_DeleteOnClose);
   opened_ = TypedEntry();
@@ -315,14 +314,14 @@ QLineEdit* InsertPersona::CodeBoxOf(const QComboBox* combo) const {
 }
 
 bool InsertPersona::RifComune(QComboBox* combo) {
-  const auto lookup = principale_.state().tables.FindComuneExact(Utf8(combo->currentText()));
+  const auto lookup = session_.tables().FindComuneExact(Utf8(combo->currentText()));
   if (lookup.value.empty()) return false;
   CodeBoxOf(combo)->setText(QtText(lookup.value));
   return true;
 }
 
 bool InsertPersona::RifStato(QComboBox* combo) {
-  const auto lookup = principale_.state().tables.FindStatoExact(Utf8(combo->currentText()));
+  const auto lookup = session_.tables().FindStatoExact(Utf8(combo->currentText()));
   if (lookup.value.empty()) return false;
   CodeBoxOf(combo)->setText(QtText(lookup.value));
   return true;
@@ -472,8 +471,7 @@ void InsertPersona::Inserisci() {
   giorno_->setText(QtText(validation::PadDayOrMonth(Utf8(giorno_->text()))));
   mese_->setText(QtText(validation::PadDayOrMonth(Utf8(mese_->text()))));
 
-  AppState& state = principale_.state();
-  const auto outcome = validation::ValidateSubjectEntry(Entry(), Today(), state.tables.Snapshot());
+  const auto outcome = validation::ValidateSubjectEntry(Entry(), session_.clock().Today(), session_.tables().Snapshot());
   if (!outcome.accepted) {
     for (const auto& failure : outcome.failures) {
       for (std::string_view control : failure.controls) {
@@ -488,21 +486,21 @@ void InsertPersona::Inserisci() {
 
   int row = 0;
   if (nuovo_) {
-    if (!principale_.model().Append(outcome.row)) {
+    if (!model_.Append(outcome.row)) {
       Say(this, Icon::kWarning, QtText(validation::TableFullText()));
       return;
     }
-    row = state.table.Count();
+    row = session_.table().Count();
   } else {
     // The row the form was opened for, wherever it stands now; gone when it was deleted meanwhile.
-    row = state.table.RowOf(editing_);
-    if (row == 0 || !principale_.model().Overwrite(row, outcome.row)) {
+    row = session_.table().RowOf(editing_);
+    if (row == 0 || !model_.Overwrite(row, outcome.row)) {
       Say(this, Icon::kWarning, QtText(std::string(validation::kEditedSubjectGone)));
       return;
     }
   }
-  principale_.SetCurrentCell(row, 1);
-  principale_.PaintRow(row, kWhite);
+  model_.PaintRow(row, kWhite);
+  emit stored(row);
   close();
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 
 #include "core/subject_table.h"
+#include "session/notice_session.h"
 #include "validation/subject_entry.h"
 
 class QComboBox;
@@ -13,15 +15,17 @@ class QLabel;
 
 namespace nerovale::ui {
 
-class Principale;
+class Diacritici;
+class SubjectTableModel;
 
-// The subject entry form: a new subject (nuovo) or row indiceSoggetti of the table. It filters every
-// keystroke, keeps the birth and death places consistent with their countries, fills the hidden code
-// boxes from the reference tables and, on "Inserisci", stores the subject or marks what is wrong.
+// The subject entry form: a new subject (row 0) or a row of the table. It filters every keystroke,
+// keeps the birth and death places consistent with their countries, fills the hidden code boxes from
+// the reference tables and, on "Inserisci", stores the subject through the model or marks what is
+// wrong.
 class InsertPersona final : public QDialog {
   Q_OBJECT
  public:
-  InsertPersona(Principale& principale, bool nuovo);
+  InsertPersona(session::NoticeSession& session, SubjectTableModel& model, int row, QWidget* parent);
 
   // Editing: the controls filled from a row (the birth date split back into its three boxes), then
   // the Italy/abroad state following the stored country codes.
@@ -42,6 +46,10 @@ class InsertPersona final : public QDialog {
   validation::SubjectEntry Entry() const;
   // Whether the operator changed anything since the form was opened (or filled from its row).
   bool HasUnsavedTyping() const;
+
+ signals:
+  // The subject was stored at this row of the table.
+  void stored(int row);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -65,7 +73,9 @@ class InsertPersona final : public QDialog {
   void LeaveCombo(QComboBox* combo);
   validation::SubjectEntry TypedEntry() const;
 
-  Principale& principale_;
+  session::NoticeSession& session_;
+  SubjectTableModel& model_;
+  QPointer<Diacritici> palette_;
   bool nuovo_;
   SubjectTable::RowId editing_ = 0;   // the subject an edit writes back to
   validation::SubjectEntry opened_;   // the controls as the form opened

@@ -20,7 +20,10 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <functional>
+
 #include "core/grid_clip.h"
+#include "ui/busy_scope.h"
 #include "ui/dati_utente.h"
 #include "ui/draft_keeper.h"
 #include "ui/field_filter.h"
@@ -29,6 +32,7 @@
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
 #include "ui/small_windows.h"
+#include "ui/window_slot.h"
 #include "validation/dialog_texts.h"
 #include "validation/sender_check.h"
 #include "validation/table_check.h"
@@ -47,12 +51,12 @@ QPushButton* Button(QWidget* parent, const char* name, const char* caption, cons
 // matching row); the arrows and page keys still move the current cell.
 class GridKeys final : public QObject {
  public:
-  explicit GridKeys(Principale& principale) : QObject(&principale), principale_(principale) {}
+  GridKeys(QObject* parent, std::function<void()> enter) : QObject(parent), enter_(std::move(enter)) {}
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::KeyPress) {
       const auto* key = static_cast<QKeyEvent*>(event);
       if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-        principale_.EditSubjectRow();
+        enter_();
         return true;
       }
       if (!key->text().isEmpty() && key->text().at(0).isPrint()) return true;
@@ -61,17 +65,18 @@ class GridKeys final : public QObject {
   }
 
  private:
-  Principale& principale_;
+  std::function<void()> enter_;
 };
 
 }  // namespace
 
-Principale::Principale(AppState& state, QWidget* parent) : QMainWindow(parent), state_(state) {
+Principale::Principale(session::NoticeSession& session, QWidget* parent) : QMainWindow(parent), session_(session) {
   setObjectName("Principale");
   setWindowTitle(" Nerovale");
-  model_ = new SubjectTableModel(state_.table, this);
+  model_ = new SubjectTableModel(session_.table(), this);
   BuildControls();
-  draft_ = new DraftKeeper(*this);
+  draft_ = new DraftKeeper(session_, *model_, [this] { return HeaderAsShown(); }, this);
+  for (QLineEdit* box : {numero_, data_}) connect(box, &QLineEdit::textChanged, draft_, &DraftKeeper::Changed);
 }
 
 Principale::~Principale() = default;
@@ -142,7 +147,7 @@ void Principale::BuildControls() {
   grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
   grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   grid_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  grid_->installEventFilter(new GridKeys(*this));
+  grid_->installEventFilter(new GridKeys(this, [this] { EditSubjectRow(); }));
   auto* grid_layout = new QVBoxLayout(frame_soggetti_);
   grid_layout->addWidget(grid_);
 
@@ -194,12 +199,16 @@ void Principale::BuildControls() {
   connect(cg, &QAction::triggered, this, &Principale::AskNuovaComunicazione);
   connect(mod_config, &QAction::triggered, this, [this] { OpenDatiUtente(true); });
   connect(guida, &QAction::triggered, this, &Principale::OpenGuida);
-  connect(calendar, &QToolButton::clicked, this, &Principale::OpenCalendar);
-  connect(grid_, &QTableView::clicked, this, [this] { indiceSoggetti = CurrentRow(); });
+  connect(calendar, &QToolButton::clicked, this, [this] {
+    if (!data_->isEnabled()) return;
+    data_->setFocus();
+    OpenCalendar("principale", data_);
+  });
+  connect(grid_, &QTableView::clicked, this, [this] { indice_soggetti_ = CurrentRow(); });
   connect(grid_, &QTableView::doubleClicked, this, &Principale::EditSubjectRow);
   connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
-    colonnaCorrente = CurrentColumn();
-    indiceSoggetti = CurrentRow();
+    colonna_corrente_ = CurrentColumn();
+    indice_soggetti_ = CurrentRow();
   });
   connect(inserisci_, &QPushButton::clicked, this, &Principale::NewSubject);
   connect(modifica_, &QPushButton::clicked, this, &Principale::EditSubjectRow);
@@ -219,9 +228,9 @@ void Principale::ShowTableArea(bool visible) {
 }
 
 void Principale::Start() {
-  const Status tables = state_.tables.Check();
+  const Status tables = session_.tables().Check();
   if (!tables) Say(this, Icon::kWarning, QtText(tables.message()));  // once; the program goes on
-  if (ReadConfig(state_.ConfigFile(), state_.config)) {
+  if (session_.ReadConfig()) {
     crea_xml_->setEnabled(true);
     importa_->setEnabled(true);
     NuovaComunicazione();
@@ -233,7 +242,7 @@ void Principale::Start() {
   const auto found = std::filesystem::symlink_status(draft_->File(), error).type();
   recovery_pending_ = found != std::filesystem::file_type::not_found;
   if (!recovery_pending_) draft_->Begin();
-  if (state_.config.HasReferente()) {
+  if (session_.config().HasReferente()) {
     ShowSplash();
   } else {
     hide();
@@ -242,14 +251,10 @@ void Principale::Start() {
 }
 
 void Principale::ShowSender() {
-  sede_comune_->setText(QtText(state_.tables.DescComune(state_.config.CodiceComune).value));
-  codice_comune_->setText(QtText(state_.config.CodiceComune));
-  cognome_referente_->setText(QtText(state_.config.CognomeReferente));
-  nome_referente_->setText(QtText(state_.config.NomeReferente));
-}
-
-output::Sender Principale::Sender() const {
-  return {Utf8(codice_comune_->text()), Utf8(cognome_referente_->text()), Utf8(nome_referente_->text())};
+  sede_comune_->setText(QtText(session_.NomeComune()));
+  codice_comune_->setText(QtText(session_.config().CodiceComune));
+  cognome_referente_->setText(QtText(session_.config().CognomeReferente));
+  nome_referente_->setText(QtText(session_.config().NomeReferente));
 }
 
 void Principale::CreaTab1() {
@@ -260,14 +265,14 @@ void Principale::CreaTab1() {
   for (std::size_t c = 1; c < kColumnCount; ++c) {
     grid_->setColumnWidth(static_cast<int>(c) - 1, pixels(kColumnWidthsTwips[c]));
   }
-  indiceSoggetti = 0;
-  colonnaCorrente = 22;
+  indice_soggetti_ = 0;
+  colonna_corrente_ = 22;
 }
 
 void Principale::NuovaComunicazione() {
   CreaTab1();
   MakeTableUsable();
-  state_.importoFile = false;
+  session_.SetImportoFile(false);
   ShowSender();
 }
 
@@ -306,7 +311,7 @@ void Principale::OfferRecovery() {
   draft::Reading found = draft::Read(file);
   if (found.kind == draft::Reading::Kind::kUnusable) {
     // Reported plainly and put aside, never deleted; the notice starts empty.
-    const auto moved = draft::MoveAside(file, draft::Aside::kUnusable, DraftKeeper::Now());
+    const auto moved = draft::MoveAside(file, draft::Aside::kUnusable, draft_->Now());
     if (!moved.status) draft_->KeepDamaged();
     Say(this, Icon::kWarning, QtText(draft::UnusableText(found.fault, moved)));
   } else if (found.kind == draft::Reading::Kind::kDraft) {
@@ -318,7 +323,7 @@ void Principale::OfferRecovery() {
       if (stopping_) return;  // the question closed by a stop signal is no answer: the draft stays for next time
       if (answer == QMessageBox::Yes) {
         Restore(std::move(found.draft));
-      } else if (const auto moved = draft::MoveAside(file, draft::Aside::kNotRestored, DraftKeeper::Now());
+      } else if (const auto moved = draft::MoveAside(file, draft::Aside::kNotRestored, draft_->Now());
                  moved.status) {
         draft_->Gone();
       } else {
@@ -339,12 +344,9 @@ void Principale::Restore(draft::Draft found) {
   SetDateBoxText(data_, QtText(found.header.data));
   // No check of this run has seen these rows: the whole table is checked before a notice, as after
   // an import.
-  state_.importoFile = true;
-  indiceSoggetti = 0;
-  checked_.reset();
+  session_.SetImportoFile(true);
+  indice_soggetti_ = 0;
 }
-
-void Principale::NoticeValidated(std::uint64_t revision) { draft_->NoticeValidated(revision); }
 
 int Principale::CurrentRow() const {
   const QModelIndex current = grid_->currentIndex();
@@ -353,7 +355,7 @@ int Principale::CurrentRow() const {
 
 int Principale::CurrentColumn() const {
   const QModelIndex current = grid_->currentIndex();
-  return current.isValid() ? current.column() + 1 : colonnaCorrente;
+  return current.isValid() ? current.column() + 1 : colonna_corrente_;
 }
 
 void Principale::SetCurrentCell(int row, int column) {
@@ -362,24 +364,12 @@ void Principale::SetCurrentCell(int row, int column) {
   } else {
     grid_->setCurrentIndex({});
   }
-  colonnaCorrente = column;
-  indiceSoggetti = row;
+  colonna_corrente_ = column;
+  indice_soggetti_ = row;
 }
 
-void Principale::PaintRow(int row, const QColor& background) {
-  model_->PaintRow(row == 0 ? CurrentRow() : row, background);
-}
-
-void Principale::CopyFromGrid(std::optional<int> start_row, std::optional<int> end_row, std::optional<int> start_col,
-                              std::optional<int> end_col) {
-  const int current_row = CurrentRow();
-  const int current_col = CurrentColumn();
-  const QModelIndexList selected = grid_->selectionModel()->selectedIndexes();
-  const int selection_row = selected.isEmpty() ? current_row : selected.last().row() + 1;
-  const int selection_col = selected.isEmpty() ? current_col : selected.last().column() + 1;
-  const std::string clip =
-      gridclip::CopyBlock(state_.table, start_row.value_or(current_row), end_row.value_or(selection_row),
-                          start_col.value_or(current_col), end_col.value_or(selection_col));
+void Principale::CopyFromGrid(int start_row, int end_row, int start_col, int end_col) {
+  const std::string clip = gridclip::CopyBlock(session_.table(), start_row, end_row, start_col, end_col);
   QGuiApplication::clipboard()->clear();
   QGuiApplication::clipboard()->setText(QtText(clip));
 }
@@ -391,7 +381,7 @@ bool Principale::PasteToGrid(std::optional<int> start_row, std::optional<int> st
 
 void Principale::DeleteSubjectRow() {
   const int count = progressivo();
-  const int r = indiceSoggetti;
+  const int r = indice_soggetti_;
   if (count == 0 || r < 1 || r > count) return;  // never the caption row
   const auto answer = Say(this, Icon::kWarning, QString("Eliminare la riga numero %1 ?").arg(r),
                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
@@ -400,7 +390,7 @@ void Principale::DeleteSubjectRow() {
   // still receives them in the grid clipboard format, as it always has.
   if (r != count) CopyFromGrid(r + 1, count, 1, static_cast<int>(kColumnCount) - 1);
   if (!model_->Remove(r)) return;  // r was checked above: cannot happen
-  indiceSoggetti = progressivo();
+  indice_soggetti_ = progressivo();
 }
 
 bool Principale::RaiseOpenForm() {
@@ -416,22 +406,24 @@ void Principale::NewSubject() {
     Say(this, Icon::kWarning, QtText(validation::TableFullText()));
     return;
   }
-  if (insert_persona_) insert_persona_->close();
-  insert_persona_ = new InsertPersona(*this, true);
-  insert_persona_->show();
+  OpenForm(0);
 }
 
 void Principale::EditSubjectRow() {
-  if (progressivo() == 0 || indiceSoggetti < 1 || indiceSoggetti > progressivo()) return;
+  if (progressivo() == 0 || indice_soggetti_ < 1 || indice_soggetti_ > progressivo()) return;
   if (RaiseOpenForm()) return;
-  const int column = colonnaCorrente;
-  SetCurrentCell(indiceSoggetti, column < 1 ? 1 : column);
-  if (insert_persona_) insert_persona_->close();
-  insert_persona_ = new InsertPersona(*this, false);
-  insert_persona_->show();
+  const int row = indice_soggetti_;
+  const int column = colonna_corrente_;
+  SetCurrentCell(row, column < 1 ? 1 : column);
+  OpenForm(row);
   insert_persona_->FocusColumn(column);
-  insert_persona_->FillFromRow(state_.table.Row(indiceSoggetti));
-  SetCurrentCell(indiceSoggetti, 1);
+  insert_persona_->FillFromRow(session_.table().Row(row));
+  SetCurrentCell(row, 1);
+}
+
+void Principale::OpenForm(int row) {
+  OpenOnce(insert_persona_, session_, *model_, row, this);
+  connect(insert_persona_, &InsertPersona::stored, this, [this](int stored) { SetCurrentCell(stored, 1); });
 }
 
 void Principale::EraseTable(int& prog) {
@@ -443,7 +435,7 @@ void Principale::EraseTable(int& prog) {
   } else {
     CreaTab1();
     SetCurrentCell(0, 1);
-    state_.importoFile = false;
+    session_.SetImportoFile(false);
   }
   grid_->setFocus();
   if (avviso_tabella_) avviso_tabella_->close();
@@ -455,10 +447,8 @@ void Principale::SetNoticeDate(const QString& date) { data_->setText(date); }
 
 void Principale::RequestXml() {
   if (crea_files_) crea_files_->close();
-  checked_.reset();
-  if (!CheckHeaderAndSender()) return;
-  if (!state_.importoFile) {
-    RememberChecked();
+  if (!CheckHeader()) return;
+  if (!session_.importoFile()) {
     OpenCreaFiles();
     return;
   }
@@ -469,88 +459,80 @@ void Principale::RequestXml() {
 
 void Principale::CheckImportedTable() {
   timer1_->stop();
-  const bool passed = CheckTable();
-  if (!passed) return;
-  RememberChecked();
-  OpenCreaFiles();
+  if (CheckTable()) OpenCreaFiles();
 }
 
-bool Principale::CheckHeaderAndSender() {
-  const output::Sender sender = Sender();
-  const auto faults = validation::SenderFaults(sender.codice_comune, state_.tables.DescComune(sender.codice_comune).value,
-                                               sender.cognome_referente, sender.nome_referente);
-  if (!faults.empty()) {
-    Say(this, Icon::kWarning, QtText(validation::SenderFaultText(faults, validation::kSenderRemedyWindow)));
-    return false;
+bool Principale::CheckHeader() {
+  const session::CheckOutcome outcome = session_.CheckHeader(HeaderAsShown());
+  if (outcome.failed == session::CheckOutcome::Failed::kSender) {
+    Say(this, Icon::kWarning,
+        QtText(validation::SenderFaultText(outcome.sender_faults, validation::kSenderRemedyWindow)));
+  } else if (outcome.failed == session::CheckOutcome::Failed::kHeader) {
+    Say(this, Icon::kCritical, QtText(outcome.header_warning));
   }
-  state_.header = {Utf8(numero_->text()), Utf8(NoticeDateText())};
-  const auto header = validation::ValidateCommunicationHeader(state_.header.numero, state_.header.data, progressivo());
-  if (!header.ok()) {
-    Say(this, Icon::kCritical, QtText(header.warning));
-    return false;
-  }
-  return true;
+  return outcome.ok();
 }
 
 bool Principale::CheckTable() {
   SetCurrentCell(1, 1);
-  const auto failed = validation::CheckSubjectTable(state_.table, Today(), state_.tables.Snapshot());
+  const session::CheckOutcome outcome = session_.CheckRows();
   std::vector<int> rows;
-  for (const auto& row : failed) {
+  for (const auto& row : outcome.rows) {
     model_->PaintRow(row.row, kErrorRowColour, QtText(validation::FailedRowReasons(row)));  // the reasons over the row
     rows.push_back(row.row);
   }
   if (attesa_) attesa_->close();
-  if (!failed.empty()) Say(this, Icon::kWarning, QtText(validation::ReportFailedRows(rows)));
+  if (!rows.empty()) Say(this, Icon::kWarning, QtText(validation::ReportFailedRows(rows)));
   SetCurrentCell(1, 1);
-  indiceSoggetti = progressivo();
-  return failed.empty();
+  indice_soggetti_ = progressivo();
+  return outcome.ok();
 }
 
-void Principale::RememberChecked() { checked_ = Checked{state_.table.Revision(), state_.header, Sender()}; }
-
-bool Principale::StillAsChecked() const {
-  return checked_ && checked_->table_revision == state_.table.Revision() &&
-         checked_->header.numero == Utf8(numero_->text()) && checked_->header.data == Utf8(NoticeDateText()) &&
-         checked_->sender == Sender();
-}
-
-bool Principale::CheckAgain() {
-  checked_.reset();
-  if (!CheckHeaderAndSender()) return false;
-  if (state_.importoFile) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool passed = CheckTable();
-    QApplication::restoreOverrideCursor();
-    if (!passed) return false;
-  }
-  RememberChecked();
-  return true;
+// Rows imported, edited or deleted, or a number, date or sender changed, since the checks: they run
+// again, and a notice is written only from what they passed.
+bool Principale::CheckedNow() {
+  if (session_.StillAsChecked(HeaderAsShown())) return true;
+  if (!CheckHeader()) return false;
+  if (!session_.importoFile()) return true;
+  BusyScope busy(this);
+  return CheckTable();
 }
 
 void Principale::OpenCreaFiles() {
-  if (crea_files_) crea_files_->close();
-  crea_files_ = new CreaFiles(*this);
-  crea_files_->show();
+  OpenOnce(crea_files_, session_, [this] { return CheckedNow(); }, this);
+  connect(crea_files_, &CreaFiles::noticeValidated, draft_, &DraftKeeper::NoticeValidated);
 }
 
 void Principale::OpenImportaFile() {
-  if (importa_file_) importa_file_->close();
-  importa_file_ = new ImportaFile(*this);
-  importa_file_->show();
+  OpenOnce(importa_file_, session_, *model_, this);
+  connect(importa_file_, &ImportaFile::imported, this, [this] {
+    SetCurrentCell(progressivo(), 1);
+    grid_->setFocus();
+  });
+  connect(importa_file_, &ImportaFile::importFailed, this, [this] {
+    int prog = progressivo();  // a copy: the count itself is not changed
+    EraseTable(prog);
+  });
 }
 
 void Principale::OpenAvvisoTabella() {
   if (progressivo() == 0) return;
-  if (avviso_tabella_) avviso_tabella_->close();
-  avviso_tabella_ = new AvvisoTabella(*this);
-  avviso_tabella_->show();
+  OpenOnce(avviso_tabella_, this);
+  connect(avviso_tabella_, &AvvisoTabella::confirmed, this, [this] {
+    int prog = 0;
+    EraseTable(prog);
+    draft_->Discard();  // the operator confirmed: the draft goes with the subjects
+  });
 }
 
 void Principale::OpenDatiUtente(bool modifica) {
-  if (dati_utente_) dati_utente_->close();
-  dati_utente_ = new DatiUtente(*this, modifica);
-  dati_utente_->show();
+  OpenOnce(dati_utente_, session_, modifica, this);
+  connect(dati_utente_, &DatiUtente::confirmed, this, &Principale::ShowSender);
+  connect(dati_utente_, &DatiUtente::firstStartDone, this, [this] {
+    show();
+    ShowSplash();
+  });
+  connect(dati_utente_, &DatiUtente::leftFirstStart, this, &QWidget::close);
 }
 
 void Principale::ShowSplash() {
@@ -560,29 +542,8 @@ void Principale::ShowSplash() {
   timer2_->start();
 }
 
-CalendarDialog* Principale::OpenCalendarFor(const QString& current_cal, QLineEdit* box) {
-  calendar_ = new CalendarDialog(box != nullptr ? box->window() : this, current_cal, box);
-  calendar_->setModal(true);
-  calendar_->show();
-  return calendar_;
-}
-
-void Principale::OpenCalendar() {
-  if (!data_->isEnabled()) return;
-  data_->setFocus();
-  OpenCalendarFor("principale", data_);
-}
-
-Diacritici* Principale::OpenPalette(int target, QLineEdit* box) {
-  if (palette_) palette_->close();
-  palette_ = new Diacritici(box->window());
-  palette_->SetTarget(target, box);
-  palette_->show();
-  return palette_;
-}
-
 void Principale::OpenGuida() {
-  const auto manual = state_.working_directory / "docs" / "Nerovale-Manuale_Utente.pdf";
+  const auto manual = session_.working_directory() / "docs" / "Nerovale-Manuale_Utente.pdf";
   // The operator is told where the manual is when it is missing or no program opens it.
   if (!std::filesystem::is_regular_file(manual)) {
     Say(this, Icon::kWarning, QtText(validation::ManualMissingText(manual.string())));
@@ -595,9 +556,9 @@ void Principale::StopBySignal() {
   stopping_ = true;
   // The windows close only from the main event loop, never under a caller that is still at work: a
   // message box still open is answered with its escape button, a notice being written stops at its
-  // next block (BusyWindows asks), and the closing comes once both are over.
+  // next block (BusyScope asks), and the closing comes once both are over.
   if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
-  if (busy_ || QApplication::activeModalWidget() != nullptr) {
+  if (BusyScope::IsBusy() || QApplication::activeModalWidget() != nullptr) {
     QTimer::singleShot(50, this, &Principale::StopBySignal);
     return;
   }
@@ -616,8 +577,8 @@ void Principale::closeEvent(QCloseEvent* event) {
     draft_->SaveNow();
   }
   recovery_pending_ = false;  // a draft not yet offered stays for the next start; the splash closes without asking
-  for (QWidget* w : std::initializer_list<QWidget*>{splash_, importa_file_, insert_persona_, calendar_, crea_files_,
-                                                    avviso_tabella_, dati_utente_, palette_}) {
+  for (QWidget* w : std::initializer_list<QWidget*>{splash_, importa_file_, insert_persona_, crea_files_,
+                                                    avviso_tabella_, dati_utente_}) {
     if (w != nullptr) w->close();
   }
   event->accept();

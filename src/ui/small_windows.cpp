@@ -12,8 +12,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "ui/draft_keeper.h"
-#include "ui/principale.h"
 #include "core/version.h"
 #include "ui/qt_text.h"
 
@@ -44,7 +42,7 @@ void ClickableLabel::mousePressEvent(QMouseEvent* event) {
   emit clicked();
 }
 
-AvvisoTabella::AvvisoTabella(Principale& principale) : QDialog(&principale) {
+AvvisoTabella::AvvisoTabella(QWidget* parent) : QDialog(parent) {
   setObjectName("AvvisoTabella");
   setWindowTitle(" Elimina Soggetti");
   auto* label = new QLabel("  Eliminare tutti i Soggetti ?", this);
@@ -66,10 +64,8 @@ AvvisoTabella::AvvisoTabella(Principale& principale) : QDialog(&principale) {
   layout->addWidget(label);
   layout->addLayout(buttons);
   setAttribute(Qt::WA_DeleteOnClose);
-  connect(si, &QPushButton::clicked, this, [this, &principale] {
-    int prog = 0;
-    principale.EraseTable(prog);
-    principale.draftKeeper().Discard();  // the operator confirmed: the draft goes with the subjects
+  connect(si, &QPushButton::clicked, this, [this] {
+    emit confirmed();
     close();
   });
   connect(annulla, &QPushButton::clicked, this, &QDialog::close);
@@ -95,6 +91,21 @@ void CalendarDialog::Pick(const QDate& date) {
     target_->setText(date.toString("dd/MM/yyyy"));
   }
   close();
+}
+
+CalendarDialog* OpenCalendar(const QString& current_cal, QLineEdit* box) {
+  auto* calendar = new CalendarDialog(box->window(), current_cal, box);
+  calendar->setModal(true);
+  calendar->show();
+  return calendar;
+}
+
+Diacritici* OpenPalette(QPointer<Diacritici>& slot, int target, QLineEdit* box) {
+  if (slot) slot->close();
+  slot = new Diacritici(box->window());
+  slot->SetTarget(target, box);
+  slot->show();
+  return slot;
 }
 
 Diacritici::Diacritici(QWidget* parent) : QDialog(parent) {

@@ -13,13 +13,13 @@ class QPushButton;
 
 namespace nerovale::ui {
 
-class Principale;
-
-// Confirmation before clearing every subject; Enter cancels.
+// Confirmation before clearing every subject; Enter cancels. "Si" says confirmed() and closes.
 class AvvisoTabella final : public QDialog {
   Q_OBJECT
  public:
-  explicit AvvisoTabella(Principale& principale);
+  explicit AvvisoTabella(QWidget* parent);
+ signals:
+  void confirmed();
 };
 
 // The date picker: a click on a day writes it as dd/mm/yyyy into the target box and closes.
@@ -49,6 +49,14 @@ class Diacritici final : public QDialog {
  private:
   QPointer<QLineEdit> target_;
 };
+
+// The calendar over the window of a date box, modal; current_cal names which box ("principale",
+// "soggetto") takes the day.
+CalendarDialog* OpenCalendar(const QString& current_cal, QLineEdit* box);
+
+// The palette over the window of a box, in the slot of that window (one palette a window), aimed
+// at the box: target is the box's number among the palette's targets.
+Diacritici* OpenPalette(QPointer<Diacritici>& slot, int target, QLineEdit* box);
 
 // "Attendere: verifica dei dati . . ." while the whole table is checked.
 class Attesa final : public QWidget {

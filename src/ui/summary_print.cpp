@@ -69,10 +69,11 @@ void PaintSummaryPage(QPainter& painter, const summary::Page& page, double scale
   painter.restore();
 }
 
-void OfferSummary(QWidget* parent, const output::Notice& notice, const std::string& nome_comune,
-                  const std::filesystem::path& notice_file, const Moment& written) {
-  const auto pdf = summary::SummaryPathBeside(notice_file, notice.header);
-  const auto made = summary::MakeSummary(notice, nome_comune, notice_file, written);
+void OfferSummary(QWidget* parent, session::NoticeSession& session) {
+  if (!session.last_notice()) return;
+  const std::filesystem::path notice_file = session.last_notice()->file;
+  const auto pdf = summary::SummaryPathBeside(notice_file, session.last_notice()->header);
+  const auto made = session.MakeSummary();
   const Status saved = made ? summary::WriteSummary(*made, pdf)
                             : Status::Failure("Impossibile leggere il file " + notice_file.string());
   if (!saved) {

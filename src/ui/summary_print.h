@@ -3,9 +3,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "core/clock.h"
-#include "core/system_files.h"
-#include "output/notice_xml.h"
+#include "session/notice_session.h"
 #include "summary/pages.h"
 
 class QPainter;
@@ -19,10 +17,10 @@ namespace nerovale::ui {
 // look-alike makes wider than Helvetica is narrowed to its place, so the columns never overlap.
 void PaintSummaryPage(QPainter& painter, const summary::Page& page, double scale);
 
-// "Stampa riepilogo" after a validated notice: the summary is saved beside the notice folder (never
-// in it), then the system's print dialog is offered, and the operator is told where the file is.
-void OfferSummary(QWidget* parent, const output::Notice& notice, const std::string& nome_comune,
-                  const std::filesystem::path& notice_file, const Moment& written);
+// "Stampa riepilogo" after a validated notice (the session's last): the summary is saved beside the
+// notice folder (never in it), then the system's print dialog is offered, and the operator is told
+// where the file is.
+void OfferSummary(QWidget* parent, session::NoticeSession& session);
 
 // Tests answer the print dialog through this hook instead of a modal window: it may set the printer
 // up (a PDF file, for instance) and answers whether to print; an empty hook shows the dialog.

@@ -46,8 +46,8 @@ class Batch : public ::testing::Test {
 
   int Run(std::vector<std::string> args) {
     std::ostringstream out_stream, err_stream;
-    const Moment now{*dates::MakeDate(6, 12, 2026), 10, 30};
-    const int status = RunBatch(args, {work.path(), now, out_stream, err_stream, stop_signal});
+    const FixedClock clock({*dates::MakeDate(6, 12, 2026), 10, 30});
+    const int status = RunBatch(args, {work.path(), clock, out_stream, err_stream, stop_signal});
     out = out_stream.str();
     err = err_stream.str();
     return status;

@@ -222,7 +222,8 @@ TEST_F(ManualText, ExplainsEveryMessage) {
   // The help of the two commands, line by line.
   std::ostringstream out, err;
   std::istringstream in;
-  EXPECT_EQ(batch::RunBatch({"--help"}, {dir.path(), LocalClock().Now(), out, err}), batch::kWritten);
+  const LocalClock clock;
+  EXPECT_EQ(batch::RunBatch({"--help"}, {dir.path(), clock, out, err}), batch::kWritten);
   EXPECT_EQ(archive::RunTableUpdate({"--help"}, {dir.path(), LocalClock().Now().date, in, out, err}), 0);
   add(out.str());
 

@@ -53,7 +53,7 @@ TEST_F(Dialogs, FirstStartOkWritesFiveLinesAndShowsTheMainWindow) {
 
 TEST_F(Dialogs, ChangeModeAndTheLimitOfTheNames) {
   Principale& w = Open();
-  w.OpenDatiUtente(true);
+  Choose(&w, "modConfig");
   DatiUtente* dialog = w.datiUtente();
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(dialog->windowTitle(), " Modifica Dati Configurazione Utente");
@@ -66,13 +66,13 @@ TEST_F(Dialogs, ChangeModeAndTheLimitOfTheNames) {
   EXPECT_EQ(messages.back().text, "Massimo 72 Caratteri");
   EXPECT_EQ(cognome->text().size(), 72);
   Click(Find<QPushButton>(dialog, "Command2"));  // Annulla: nothing changes, the program goes on
-  EXPECT_EQ(state->config.CognomeReferente, "BIANCHI");
+  EXPECT_EQ(session->config().CognomeReferente, "BIANCHI");
   EXPECT_TRUE(w.isVisible());
 }
 
 TEST_F(Dialogs, PaletteTypesIntoTheTargetThroughItsFilter) {
   Principale& w = Open();
-  w.OpenDatiUtente(true);
+  Choose(&w, "modConfig");
   auto* nome = Find<QLineEdit>(w.datiUtente(), "Text2");
   Find<QToolButton>(w.datiUtente(), "Image2")->click();
   auto* palette = w.findChild<Diacritici*>();
@@ -91,8 +91,8 @@ TEST_F(Dialogs, ImportAppendsRowsRemembersTheFolderAndRefusesBadFiles) {
   const auto folder = dir / "exports";
   dir.Write("exports/good.csv", testing::kGoodCsv);
   dir.Write("exports/bad.csv", "a;b\r\n");
-  state->config.CartellaImport = folder.string();
-  w.OpenImportaFile();
+  session->config().CartellaImport = folder.string();
+  Choose(&w, "Command7");
   ImportaFile* dialog = w.importaFile();
   ASSERT_NE(dialog, nullptr);
   auto* files = Find<QListWidget>(dialog, "File1");
@@ -102,32 +102,32 @@ TEST_F(Dialogs, ImportAppendsRowsRemembersTheFolderAndRefusesBadFiles) {
 
   files->setCurrentRow(1);  // good.csv
   Find<QPushButton>(dialog, "Command1")->click();
-  EXPECT_EQ(state->table.Count(), 2);
-  EXPECT_TRUE(state->importoFile);
+  EXPECT_EQ(session->table().Count(), 2);
+  EXPECT_TRUE(session->importoFile());
   EXPECT_EQ(w.CurrentRow(), 2);
   EXPECT_EQ(testing::ReadFile(dir / "config.ini"), "H501\r\nBIANCHI\r\nLUCIA\r\n\r\n" + folder.string() + "\r\n");
 
-  w.OpenImportaFile();
+  Choose(&w, "Command7");
   files = Find<QListWidget>(w.importaFile(), "File1");
   files->setCurrentRow(0);  // bad.csv
   Find<QPushButton>(w.importaFile(), "Command1")->click();
   EXPECT_EQ(messages.back().icon, Icon::kCritical);
   EXPECT_TRUE(messages.back().text.startsWith("Errore nel file importato alla riga 1\n"));
-  EXPECT_EQ(state->table.Count(), 2);
+  EXPECT_EQ(session->table().Count(), 2);
 
   // A control character in a value would shift the cells: the line is refused.
   dir.Write("exports/bad.csv", std::string(testing::kGoodCsv) + "rossi\tx,mario,m,5/3/1950,roma,,,,,10/1/2024,,roma,,12,roma,2024,7\r\n");
-  w.OpenImportaFile();
+  Choose(&w, "Command7");
   Find<QListWidget>(w.importaFile(), "File1")->setCurrentRow(0);
   Find<QPushButton>(w.importaFile(), "Command1")->click();
   EXPECT_TRUE(messages.back().text.startsWith("Errore nel file importato alla riga 3\n"));
-  EXPECT_EQ(state->table.Count(), 2);
+  EXPECT_EQ(session->table().Count(), 2);
 }
 
 // The municipality of the sender is looked up whenever Combo1 is left, whatever way text came in.
 TEST_F(Dialogs, TheMunicipalityOfTheSenderIsFilteredAndLookedUpOnLeaving) {
   Principale& w = Open();
-  w.OpenDatiUtente(true);
+  Choose(&w, "modConfig");
   DatiUtente* dialog = w.datiUtente();
   auto* combo = Find<QComboBox>(dialog, "Combo1");
   auto* code = Find<QLineEdit>(dialog, "Text3");
@@ -156,8 +156,8 @@ TEST_F(Dialogs, CreaFilesWritesTheNoticeAndRemembersTheFolder) {
   ASSERT_TRUE(w.model().Append(testing::ValidItalianRow()));
   TypeInto(Find<QLineEdit>(&w, "TxtNumeroRichiesta"), "123");
   w.SetNoticeDate("30/11/2026");
-  state->config.CartellaFileXml = (dir / "missing").string();  // gone: the list stays where it opens
-  w.RequestXml();
+  session->config().CartellaFileXml = (dir / "missing").string();  // gone: the list stays where it opens
+  Choose(&w, "Command1");
   CreaFiles* dialog = w.creaFiles();
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(dialog->windowTitle(), " Salva file XML");
@@ -179,7 +179,7 @@ TEST_F(Dialogs, CreaFilesWritesTheNoticeAndRemembersTheFolder) {
   ASSERT_FALSE(messages.empty());
   EXPECT_EQ(messages.back().icon, Icon::kNone) << messages.back().text.toStdString();
   EXPECT_TRUE(messages.back().text.startsWith("XML validato e salvato con successo!"));
-  EXPECT_EQ(state->config.CartellaFileXml, (dir / "out").string());
+  EXPECT_EQ(session->config().CartellaFileXml, (dir / "out").string());
   EXPECT_NE(testing::ReadFile(dir / "config.ini").find((dir / "out").string()), std::string::npos);
   int folders = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir / "out")) folders += entry.is_directory();

@@ -57,8 +57,8 @@ class DraftWindow : public testing::WindowTest {
   using Shown = std::tuple<std::vector<SubjectRow>, std::vector<QColor>, QString, QString>;
   Shown WhatIsShown(Principale& w) {
     Shown shown{{}, {}, Find<QLineEdit>(&w, "TxtNumeroRichiesta")->text(), w.NoticeDateText()};
-    for (int r = 1; r <= state->table.Count(); ++r) {
-      std::get<0>(shown).push_back(state->table.Row(r));
+    for (int r = 1; r <= session->table().Count(); ++r) {
+      std::get<0>(shown).push_back(session->table().Row(r));
       std::get<1>(shown).push_back(w.model().RowColour(r));
     }
     return shown;
@@ -75,12 +75,12 @@ TEST_F(DraftWindow, ACrashLosesNothingTypedOrImported) {
   Click(Find<QPushButton>(w.subjectForm(), "Command1"));
   EXPECT_EQ(draft::Read(DraftFile()).draft.rows.size(), 1U);  // on the disk as the form closes
   dir.Write("exports/two.csv", testing::kGoodCsv);
-  state->config.CartellaImport = (dir / "exports").string();
-  w.OpenImportaFile();
+  session->config().CartellaImport = (dir / "exports").string();
+  Choose(&w, "Command7");
   Find<QListWidget>(w.importaFile(), "File1")->setCurrentRow(0);
   Click(Find<QPushButton>(w.importaFile(), "Command1"));
-  w.PaintRow(2, kErrorRowColour);
-  ASSERT_EQ(state->table.Count(), 3);
+  w.model().PaintRow(2, kErrorRowColour);
+  ASSERT_EQ(session->table().Count(), 3);
   ASSERT_TRUE(QTest::qWaitFor([&w] { return !w.draftKeeper().Pending(); }, 3 * DraftKeeper::kDelayMs));
   const Shown before = WhatIsShown(w);
 
@@ -90,7 +90,7 @@ TEST_F(DraftWindow, ACrashLosesNothingTypedOrImported) {
   EXPECT_TRUE(messages[0].text.startsWith("È stata trovata una comunicazione non terminata con 3 soggetti (salvata il "));
   EXPECT_EQ(WhatIsShown(again), before);
   EXPECT_EQ(std::get<3>(before), "05/12/2026");
-  EXPECT_TRUE(state->importoFile);  // every restored row is checked before a notice
+  EXPECT_TRUE(session->importoFile());  // every restored row is checked before a notice
 }
 
 TEST_F(DraftWindow, AtStartADraftIsRestoredPutAsideOrReportedAsDamaged) {
@@ -125,7 +125,7 @@ TEST_F(DraftWindow, AtStartADraftIsRestoredPutAsideOrReportedAsDamaged) {
       EXPECT_EQ(WhatIsShown(w), Shown({table.Row(1), table.Row(2)}, {kWhite, kErrorRowColour}, "7", "_1/1_/2026"));
       continue;
     }
-    EXPECT_EQ(state->table.Count(), 0);
+    EXPECT_EQ(session->table().Count(), 0);
     EXPECT_FALSE(DraftExists());
     for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
       if (!entry.path().filename().string().starts_with("bozza_")) continue;
@@ -164,7 +164,7 @@ TEST_F(DraftWindow, ThreeWaysOfDroppingSubjectsAskFirst) {
     answer = QMessageBox::No;
     way.act(w);
     ExpectQuestion(way.question);
-    EXPECT_EQ(state->table.Count(), 2);
+    EXPECT_EQ(session->table().Count(), 2);
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(DraftExists());
 
@@ -249,8 +249,8 @@ TEST_F(DraftWindow, ADamagedDraftThatCannotBeMovedIsNeverOverwritten) {
   dir.Write(in_deep("bozza.nerovale"), damaged);
   dir.Write(in_deep("config.ini"), "H501\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n");
 
-  AppState deep_state(deep);
-  Principale w(deep_state);
+  session::NoticeSession deep_session(deep, clock);
+  Principale w(deep_session);
   w.show();
   w.Start();
   Click(Find<QPushButton>(w.splash(), "Command1"));

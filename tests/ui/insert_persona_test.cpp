@@ -25,7 +25,7 @@ class EntryForm : public testing::WindowTest {
   QLineEdit* Box(InsertPersona* form, const char* name) { return Find<QLineEdit>(form, name); }
   QComboBox* Combo(InsertPersona* form, const char* name) { return Find<QComboBox>(form, name); }
   void Push(InsertPersona* form, const char* button) { Click(Find<QPushButton>(form, button)); }
-  std::string Stored(int row, Column column) const { return state->table.Cell(row, column); }
+  std::string Stored(int row, Column column) const { return session->table().Cell(row, column); }
 };
 
 TEST_F(EntryForm, OpensWithTheTablesAndTheCaptionOfTheNextSubject) {
@@ -47,12 +47,12 @@ TEST_F(EntryForm, OpensWithTheTablesAndTheCaptionOfTheNextSubject) {
 TEST_F(EntryForm, ASubjectTypedByKeyboardAloneIsStoredAsRowFive) {
   Principale& w = Open();
   for (int i = 0; i < 4; ++i) ASSERT_TRUE(w.model().Append(testing::ValidItalianRow()));
-  w.PaintRow(4, kErrorRowColour);
+  w.model().PaintRow(4, kErrorRowColour);
   InsertPersona* form = NewForm();
   TypeValidSubject(form);
   Push(form, "Command1");
   EXPECT_TRUE(messages.empty()) << Texts().join("|").toStdString();
-  ASSERT_EQ(state->table.Count(), 5);
+  ASSERT_EQ(session->table().Count(), 5);
   EXPECT_EQ(Stored(5, kNumero), "5");
   EXPECT_EQ(Stored(5, kCognome), "ROSSI");
   EXPECT_EQ(Stored(5, kSesso), "M");
@@ -132,7 +132,7 @@ TEST_F(EntryForm, ACountryTypedInLowerCaseIsStoredWithItsOwnCode) {
   EXPECT_EQ(Box(form, "ComuneNCodBox")->text(), "");
   Push(form, "Command1");
   EXPECT_TRUE(messages.empty()) << Texts().join("|").toStdString();
-  ASSERT_EQ(state->table.Count(), 1);
+  ASSERT_EQ(session->table().Count(), 1);
   EXPECT_EQ(Stored(1, kNazioneNascita), "FRANCIA");
   EXPECT_EQ(Stored(1, kCodNazioneNascita), "Z110");
   EXPECT_EQ(Stored(1, kComuneEsteroNascita), "PARIGI");
@@ -268,7 +268,7 @@ class EditForm : public EntryForm {
       row[kNomePadre] = father;
       EXPECT_TRUE(w.model().Append(row));
     }
-    w.PaintRow(2, kErrorRowColour);
+    w.model().PaintRow(2, kErrorRowColour);
     return w;
   }
   QModelIndex Cell(Principale& w, int row, Column column) { return w.model().index(row - 1, column - 1); }
@@ -308,7 +308,7 @@ TEST_F(EditForm, RowTwoOfFourOpensOnItsColumnAndRewritesItOnly) {
   TypeText("99");
   Push(form, "Command1");
   EXPECT_TRUE(messages.empty()) << Texts().join("|").toStdString();
-  EXPECT_EQ(state->table.Count(), 4);
+  EXPECT_EQ(session->table().Count(), 4);
   EXPECT_EQ(Stored(2, kAttoMorte), "99");
   EXPECT_EQ(Stored(2, kNumero), "2");
   EXPECT_EQ(Stored(1, kAttoMorte), "12");
@@ -323,10 +323,10 @@ TEST_F(EditForm, AClickOnAnotherRowOrADeletionBeforeInserisciNeverOverwritesAnot
   EXPECT_EQ(Box(form, "PaternitaBox")->text(), "C");
   TypeText("5");
   ClickCell(w, 1, kCognome);  // the main window stays usable
-  EXPECT_EQ(w.indiceSoggetti, 1);
+  EXPECT_EQ(w.indiceSoggetti(), 1);
   answer = QMessageBox::Yes;
   Click(Find<QPushButton>(&w, "Command5"));  // row 1 goes: C is row 2 now
-  ASSERT_EQ(state->table.Count(), 3);
+  ASSERT_EQ(session->table().Count(), 3);
   Activate(form);
   Push(form, "Command1");
   EXPECT_EQ(Stored(1, kNomePadre), "B");
@@ -343,11 +343,11 @@ TEST_F(EditForm, AnEditWhoseRowWasDeletedWritesNothingAndSaysSo) {
   TypeText("7");
   answer = QMessageBox::Yes;
   Click(Find<QPushButton>(&w, "Command5"));  // the selected row is still 4
-  ASSERT_EQ(state->table.Count(), 3);
-  const SubjectTable before = state->table;
+  ASSERT_EQ(session->table().Count(), 3);
+  const SubjectTable before = session->table();
   Activate(form);
   Push(form, "Command1");
-  for (int r = 1; r <= 3; ++r) EXPECT_EQ(state->table.Row(r), before.Row(r));
+  for (int r = 1; r <= 3; ++r) EXPECT_EQ(session->table().Row(r), before.Row(r));
   EXPECT_TRUE(messages.back().text.startsWith("Il soggetto in modifica è stato eliminato dalla tabella")) << Texts().join("|").toStdString();
   EXPECT_NE(w.subjectForm(), nullptr);  // the typing stays on screen
 
@@ -357,8 +357,8 @@ TEST_F(EditForm, AnEditWhoseRowWasDeletedWritesNothingAndSaysSo) {
   form = EditByDoubleClick(w, 1, kAttoMorte);
   ASSERT_NE(form, nullptr);
   TypeText("8");
-  int none = 0;
-  w.EraseTable(none);
+  Choose(&w, "Command6");  // "Elimina tutti i Soggetti", "Si"
+  Click(Find<QPushButton>(w.avvisoTabella(), "Command1"));
   ASSERT_TRUE(w.model().Append(testing::ValidItalianRow()));
   Activate(form);
   Push(form, "Command1");
@@ -408,7 +408,7 @@ TEST_F(EntryForm, CancellaReturnsBothSidesToItaly) {
   }
   EXPECT_TRUE(Find<QToolButton>(form, "Image4")->isHidden());
   EXPECT_TRUE(Find<QToolButton>(form, "Image6")->isHidden());
-  EXPECT_EQ(state->table.Count(), 0);
+  EXPECT_EQ(session->table().Count(), 0);
 }
 
 TEST_F(EntryForm, PaletteDeliversIntoTheSurname) {

@@ -66,17 +66,17 @@ TEST_F(MainWindow, NumberBoxTakesNineDigitsOnlyWhateverWayTheyArrive) {
 TEST_F(MainWindow, DeletingRowTwoOfFourMovesTheRowsUpWithTheirColours) {
   Principale& w = Open();
   Add(w, {"A", "B", "C", "D"});
-  w.PaintRow(4, kErrorRowColour);
+  w.model().PaintRow(4, kErrorRowColour);
   w.SetCurrentCell(2, 3);
   answer = QMessageBox::Yes;
   Click(Find<QPushButton>(&w, "Command5"));
   ASSERT_EQ(messages.size(), 1U);
   EXPECT_EQ(messages[0].text, "Eliminare la riga numero 2 ?");
-  EXPECT_EQ(state->table.Count(), 3);
-  EXPECT_EQ(w.indiceSoggetti, 3);
-  EXPECT_EQ(state->table.Cell(2, kCognome), "C");
-  EXPECT_EQ(state->table.Cell(3, kCognome), "D");
-  EXPECT_EQ(state->table.Cell(3, kNumero), "3");
+  EXPECT_EQ(session->table().Count(), 3);
+  EXPECT_EQ(w.indiceSoggetti(), 3);
+  EXPECT_EQ(session->table().Cell(2, kCognome), "C");
+  EXPECT_EQ(session->table().Cell(3, kCognome), "D");
+  EXPECT_EQ(session->table().Cell(3, kNumero), "3");
   EXPECT_EQ(w.model().headerData(2, Qt::Vertical, Qt::DisplayRole).toString(), "3");
   EXPECT_EQ(w.model().headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "Cognome *");
   EXPECT_EQ(w.model().headerData(21, Qt::Horizontal, Qt::DisplayRole).toString(), "Num. Prot.");
@@ -89,20 +89,20 @@ TEST_F(MainWindow, DeletingRowTwoOfFourMovesTheRowsUpWithTheirColours) {
   // The last row goes without touching the clipboard; No changes nothing.
   QApplication::clipboard()->setText("untouched");
   w.SetCurrentCell(3, 1);
-  w.DeleteSubjectRow();
-  EXPECT_EQ(state->table.Count(), 2);
+  Choose(&w, "Command5");
+  EXPECT_EQ(session->table().Count(), 2);
   EXPECT_EQ(QApplication::clipboard()->text(), "untouched");
   answer = QMessageBox::No;
   w.SetCurrentCell(1, 1);
-  w.DeleteSubjectRow();
-  EXPECT_EQ(state->table.Count(), 2);
+  Choose(&w, "Command5");
+  EXPECT_EQ(session->table().Count(), 2);
 
   w.SetCurrentCell(0, 1);  // no subject selected: nothing happens, the captions stay
   answer = QMessageBox::Yes;
   const auto asked = messages.size();
-  w.DeleteSubjectRow();
+  Choose(&w, "Command5");
   EXPECT_EQ(messages.size(), asked);
-  EXPECT_EQ(state->table.Cell(0, kCognome), "Cognome *");
+  EXPECT_EQ(session->table().Cell(0, kCognome), "Cognome *");
 }
 
 // The separators of the clipboard format inside a cell can neither shift nor lose a subject.
@@ -112,31 +112,31 @@ TEST_F(MainWindow, DeletingRowOneNeverShiftsARowThatHoldsSeparators) {
   SubjectRow odd = NamedRow("B\vX");
   odd[kNomePadre] = "P\fQ";
   ASSERT_TRUE(w.model().Overwrite(2, odd));
-  const SubjectRow c = state->table.Row(3), d = state->table.Row(4);
+  const SubjectRow c = session->table().Row(3), d = session->table().Row(4);
   w.SetCurrentCell(1, 1);
   answer = QMessageBox::Yes;
-  w.DeleteSubjectRow();
-  ASSERT_EQ(state->table.Count(), 3);
-  EXPECT_EQ(state->table.Cell(1, kCognome), "B\vX");
-  EXPECT_EQ(state->table.Cell(1, kNomePadre), "P\fQ");
-  EXPECT_EQ(state->table.Cell(2, kCognome), c[kCognome]);
-  EXPECT_EQ(state->table.Cell(3, kCognome), d[kCognome]);
+  Choose(&w, "Command5");
+  ASSERT_EQ(session->table().Count(), 3);
+  EXPECT_EQ(session->table().Cell(1, kCognome), "B\vX");
+  EXPECT_EQ(session->table().Cell(1, kNomePadre), "P\fQ");
+  EXPECT_EQ(session->table().Cell(2, kCognome), c[kCognome]);
+  EXPECT_EQ(session->table().Cell(3, kCognome), d[kCognome]);
 
   // A grid paste of such text is refused whole.
   QApplication::clipboard()->setText("[GRIDCLIP]\fX\tY\v\f");
   EXPECT_FALSE(w.PasteToGrid(2, 1));
-  EXPECT_EQ(state->table.Cell(2, kCognome), c[kCognome]);
+  EXPECT_EQ(session->table().Cell(2, kCognome), c[kCognome]);
 }
 
 TEST_F(MainWindow, NewNoticeKeepsNumberAndDate) {
   Principale& w = Open();
   TypeHeader(w, "77", "05122026");
   Add(w, {"A"});
-  state->importoFile = true;
+  session->SetImportoFile(true);
   answer = QMessageBox::Yes;  // to the question about the subject not in a notice
   w.findChild<QAction*>("CG")->trigger();
-  EXPECT_EQ(state->table.Count(), 0);
-  EXPECT_FALSE(state->importoFile);
+  EXPECT_EQ(session->table().Count(), 0);
+  EXPECT_FALSE(session->importoFile());
   EXPECT_EQ(Find<QLineEdit>(&w, "TxtNumeroRichiesta")->text(), "77");
   EXPECT_EQ(w.NoticeDateText(), "05/12/2026");
 }
@@ -150,7 +150,7 @@ TEST_F(MainWindow, HeaderWarningListsItsThreeLines) {
   EXPECT_EQ(messages[0].text,
             "ATTENZIONE! Sono stati riscontrati i seguenti errori:\n\n- Numero comunicazione non immesso o non "
             "valido\n- Data comunicazione non immessa o non valida\n- Nessun Soggetto inserito");
-  EXPECT_EQ(state->header.data, "__/__/____");
+  EXPECT_EQ(session->header().data, "__/__/____");
 }
 
 // A short config.ini still names the sender; one that cannot name it stops the XML file.
@@ -183,12 +183,12 @@ TEST_F(MainWindow, ImportedRowsAreCheckedPaintedAndReported) {
   SubjectRow bad = testing::ValidItalianRow();
   bad[kSesso] = "m";
   ASSERT_TRUE(w.model().Append(bad));
-  state->importoFile = true;
+  session->SetImportoFile(true);
   TypeHeader(w, "12", "30112026");
   Click(Find<QPushButton>(&w, "Command1"));
   EXPECT_NE(w.attesa(), nullptr);
   EXPECT_TRUE(Find<QTimer>(&w, "Timer1")->isActive());
-  w.CheckImportedTable();  // the tick of Timer1
+  WaitForTheCheck(w);  // the tick of Timer1
   EXPECT_FALSE(Find<QTimer>(&w, "Timer1")->isActive());
   ASSERT_FALSE(messages.empty());
   EXPECT_EQ(messages.back().text, "Sono stati riscontrati errori nei Soggetti alle seguenti righe: 2");
@@ -196,7 +196,7 @@ TEST_F(MainWindow, ImportedRowsAreCheckedPaintedAndReported) {
   EXPECT_EQ(w.model().RowColour(1), kWhite);
   EXPECT_EQ(w.model().index(1, 5).data(Qt::ToolTipRole).toString(), "Sesso non specificato o diverso da M e F");
   EXPECT_FALSE(w.model().index(0, 5).data(Qt::ToolTipRole).isValid());
-  EXPECT_EQ(w.indiceSoggetti, 2);
+  EXPECT_EQ(w.indiceSoggetti(), 2);
   EXPECT_EQ(w.creaFiles(), nullptr);
 }
 
@@ -213,11 +213,11 @@ TEST_F(MainWindow, AChangeAfterTheCheckIsCheckedAgainBeforeWriting) {
 
   // With the dialog open, a file with a faulty row is imported.
   dir.Write("exports/bad.csv", "rossi,mario,x,5/3/1950,roma,,,,,10/1/2024,,milano,,12,milano,2024,7\r\n");
-  state->config.CartellaImport = (dir / "exports").string();
-  w.OpenImportaFile();
+  session->config().CartellaImport = (dir / "exports").string();
+  Choose(&w, "Command7");
   Find<QListWidget>(w.importaFile(), "File1")->setCurrentRow(0);
   Click(Find<QPushButton>(w.importaFile(), "Command1"));
-  ASSERT_EQ(state->table.Count(), 2);
+  ASSERT_EQ(session->table().Count(), 2);
 
   Click(Find<QPushButton>(dialog, "Command1"));
   EXPECT_EQ(messages.back().text, "Sono stati riscontrati errori nei Soggetti alle seguenti righe: 2");
@@ -229,9 +229,9 @@ TEST_F(MainWindow, AChangeAfterTheCheckIsCheckedAgainBeforeWriting) {
   // A number changed after the check is the one the file carries.
   answer = QMessageBox::Yes;
   w.SetCurrentCell(2, 1);
-  w.DeleteSubjectRow();
+  Choose(&w, "Command5");
   Click(Find<QPushButton>(&w, "Command1"));
-  w.CheckImportedTable();
+  WaitForTheCheck(w);
   ASSERT_NE(w.creaFiles(), nullptr);
   ASSERT_TRUE(w.creaFiles()->browser()->Open(QString::fromStdString((dir / "out").string())));
   TypeInto(Find<QLineEdit>(&w, "TxtNumeroRichiesta"), "3");
@@ -250,34 +250,15 @@ TEST_F(MainWindow, AnImportPastTheLimitSaysHowManyCanStillCome) {
   Principale& w = Open();
   w.model().AppendRows(std::vector<SubjectRow>(32765, NamedRow("A")));
   dir.Write("exports/two.csv", std::string(testing::kGoodCsv) + testing::kGoodCsv);
-  state->config.CartellaImport = (dir / "exports").string();
-  w.OpenImportaFile();
+  session->config().CartellaImport = (dir / "exports").string();
+  Choose(&w, "Command7");
   Find<QListWidget>(w.importaFile(), "File1")->setCurrentRow(0);
   Click(Find<QPushButton>(w.importaFile(), "Command1"));
   ASSERT_FALSE(messages.empty());
   EXPECT_EQ(messages.back().text,
             "Errore nel file importato alla riga 2\nVerificare i separatori, la lunghezza\nla quantità e il contenuto "
             "dei dati\nLa comunicazione può ricevere ancora 1 soggetto da file (al massimo 32766).");
-  EXPECT_EQ(state->table.Count(), 32765);
-}
-
-TEST_F(MainWindow, EraseTableWithACountAndWithZero) {
-  Principale& w = Open();
-  for (int i = 0; i < 7; ++i) ASSERT_TRUE(w.model().Append(NamedRow(std::to_string(i))));
-  state->importoFile = true;
-  int prog = 3;
-  w.EraseTable(prog);
-  EXPECT_EQ(prog, 4);
-  EXPECT_EQ(state->table.Count(), 3);
-  EXPECT_EQ(w.CurrentRow(), 3);
-  EXPECT_TRUE(state->importoFile);
-  prog = 3;
-  w.EraseTable(prog);
-  EXPECT_EQ(state->table.Count(), 3);
-  prog = 0;
-  w.EraseTable(prog);
-  EXPECT_EQ(state->table.Count(), 0);
-  EXPECT_FALSE(state->importoFile);
+  EXPECT_EQ(session->table().Count(), 32765);
 }
 
 TEST_F(MainWindow, EnterOnTheClearConfirmationCancels) {
@@ -290,7 +271,7 @@ TEST_F(MainWindow, EnterOnTheClearConfirmationCancels) {
   EXPECT_TRUE(annulla->isDefault());
   Activate(avviso);
   Press(Qt::Key_Return);
-  EXPECT_EQ(state->table.Count(), 1);
+  EXPECT_EQ(session->table().Count(), 1);
   Settle();
   EXPECT_EQ(w.avvisoTabella(), nullptr);
 }

@@ -25,7 +25,7 @@ TEST_F(SummaryWindow, StampaRiepilogoSavesBesideTheNoticeFolderAndPrints) {
   ASSERT_TRUE(w.model().Append(testing::ValidItalianRow()));
   TypeInto(Find<QLineEdit>(&w, "TxtNumeroRichiesta"), "123");
   w.SetNoticeDate("30/11/2026");
-  w.RequestXml();
+  Choose(&w, "Command1");
   CreaFiles* dialog = w.creaFiles();
   ASSERT_NE(dialog, nullptr);
   std::filesystem::create_directories(dir / "out");

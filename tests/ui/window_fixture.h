@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -16,7 +18,8 @@
 #include <vector>
 
 #include "temp_dir.h"
-#include "ui/app_state.h"
+#include "core/clock.h"
+#include "session/notice_session.h"
 #include "ui/message_box.h"
 #include "ui/principale.h"
 
@@ -49,8 +52,8 @@ class WindowTest : public ::testing::Test {
   // The main window after its load, with config.ini as given ("" for none).
   ui::Principale& Open(const std::string& config = "H501\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n") {
     if (!config.empty()) dir.Write("config.ini", config);
-    state = std::make_unique<ui::AppState>(dir.path());
-    window = std::make_unique<ui::Principale>(*state);
+    session = std::make_unique<session::NoticeSession>(dir.path(), clock);
+    window = std::make_unique<ui::Principale>(*session);
     window->show();
     window->Start();
     return *window;
@@ -185,8 +188,25 @@ class WindowTest : public ::testing::Test {
     return texts;
   }
 
+  // Presses a button of a window, or chooses an action of its menus, with a click as the operator would.
+  void Choose(QWidget* window, const char* name) {
+    if (auto* action = window->findChild<QAction*>(name)) {
+      action->trigger();
+    } else {
+      Click(Find<QAbstractButton>(window, name));
+    }
+    QCoreApplication::processEvents();
+  }
+  // Waits for the table-wide check that "Crea File XML" starts once the wait window shows.
+  void WaitForTheCheck(ui::Principale& w) {
+    auto* timer = Find<QTimer>(&w, "Timer1");
+    EXPECT_TRUE(QTest::qWaitFor([timer] { return !timer->isActive(); }, 5000));
+    QCoreApplication::processEvents();
+  }
+
   TempDir dir;
-  std::unique_ptr<ui::AppState> state;
+  LocalClock clock;
+  std::unique_ptr<session::NoticeSession> session;
   std::unique_ptr<ui::Principale> window;
   std::vector<ui::MessageRequest> messages;
   QMessageBox::StandardButton answer = QMessageBox::Ok;

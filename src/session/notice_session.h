@@ -1,0 +1,124 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/clock.h"
+#include "core/status.h"
+#include "core/subject_table.h"
+#include "core/user_config.h"
+#include "import/csv_import.h"
+#include "output/notice_output.h"
+#include "reference/reference_tables.h"
+#include "summary/summary.h"
+#include "validation/table_check.h"
+
+// One notice while it is prepared, and the steps that make it: the window and nerovale-batch both
+// drive this class, so that a notice is checked, written, validated and summarised the same way
+// whoever asks for it. The texts around each step (messages, remedies) stay with the caller.
+namespace nerovale::session {
+
+// What the checks before a notice found: nothing, or the first step that failed with what it found.
+struct CheckOutcome {
+  enum class Failed { kNothing, kSender, kHeader, kRows };
+  Failed failed = Failed::kNothing;
+  std::vector<std::string> sender_faults;    // kSender: one line each ("- Comune non configurato")
+  std::string header_warning;                // kHeader: the warning that lists the header rules
+  std::vector<validation::FailedRow> rows;   // kRows: every row that failed, ascending
+  bool ok() const noexcept { return failed == Failed::kNothing; }
+};
+
+// A notice written and validated in this session.
+struct WrittenNotice {
+  std::filesystem::path file;
+  Moment written;
+  std::uint64_t revision = 0;  // of the table it was written from
+  CommunicationHeader header;
+  output::Sender sender;
+};
+
+class NoticeSession {
+ public:
+  // The working directory holds config.ini, the draft and ref/ (the tables and the schema); the clock
+  // gives today for the checks and the moment a notice is made at.
+  NoticeSession(std::filesystem::path working_directory, const Clock& clock);
+
+  const std::filesystem::path& working_directory() const noexcept { return working_directory_; }
+  std::filesystem::path ConfigFile() const { return working_directory_ / "config.ini"; }
+  std::filesystem::path SchemaFile() const;
+  const Clock& clock() const noexcept { return clock_; }
+
+  SubjectTable& table() noexcept { return table_; }
+  const SubjectTable& table() const noexcept { return table_; }
+  UserConfig& config() noexcept { return config_; }
+  const UserConfig& config() const noexcept { return config_; }
+  reference::ReferenceTables& tables() noexcept { return tables_; }
+
+  [[nodiscard]] Status ReadConfig() { return nerovale::ReadConfig(ConfigFile(), config_); }
+  [[nodiscard]] Status WriteConfig() const { return nerovale::WriteConfig(ConfigFile(), config_); }
+
+  // The sender as config.ini gives it, and its municipality by name ("" when not in the table).
+  output::Sender Sender() const;
+  std::string NomeComune();
+  // What keeps the sender from a notice: the municipality not in the table, a contact name missing,
+  // too long or of characters the user data dialog refuses.
+  std::vector<std::string> SenderFaults();
+
+  // Whether the table holds rows that no entry form checked (imported, restored from a draft): the
+  // whole table is then checked before a notice. Set by an import, cleared by a new notice.
+  bool importoFile() const noexcept { return importo_file_; }
+  void SetImportoFile(bool value) noexcept { importo_file_ = value; }
+
+  // A CSV file read as subjects that follow the table's; the caller appends them (the window through
+  // its model) and marks the table as holding imported rows.
+  [[nodiscard]] import::ImportResult ReadCsv(const std::filesystem::path& file);
+  void AppendImported(std::vector<SubjectRow> rows);
+
+  // The checks before a notice. CheckHeader judges the sender, then the number and date as typed (a
+  // date that is one is written dd/mm/yyyy) with the table's count, and keeps them as the notice's
+  // header; CheckRows judges every row with today's date. Once both have passed (CheckRows only when
+  // importoFile), the session remembers what they saw. Check runs them all.
+  CheckOutcome CheckHeader(const CommunicationHeader& typed);
+  CheckOutcome CheckRows();
+  CheckOutcome Check(const CommunicationHeader& typed);
+  // Whether the table, the header and the sender are still what the last passed checks saw; a notice
+  // is written only then.
+  bool StillAsChecked(const CommunicationHeader& typed) const;
+  const CommunicationHeader& header() const noexcept { return header_; }
+
+  // Writes the notice of the checked header and table into a new folder of directory and validates
+  // it (see output::WriteNotice); a validated notice is remembered as the last one.
+  output::NoticeOutcome WriteNotice(const std::filesystem::path& directory, const output::Progress& progress = {});
+  const std::optional<WrittenNotice>& last_notice() const noexcept { return last_notice_; }
+
+  // The summary of the last validated notice, made from its file as it is on the disk; none when
+  // there is no such notice or its file cannot be read.
+  std::optional<summary::Summary> MakeSummary();
+  // Writes it as a PDF file; the failure names the file and the cause.
+  [[nodiscard]] Status WriteSummary(const std::filesystem::path& pdf);
+
+ private:
+  struct Checked {
+    std::uint64_t revision;
+    CommunicationHeader header;
+    output::Sender sender;
+  };
+  void RememberChecked();
+
+  std::filesystem::path working_directory_;
+  const Clock& clock_;
+  SubjectTable table_;
+  UserConfig config_;
+  reference::ReferenceTables tables_;
+  output::NoticeFolderMaker folders_;
+  CommunicationHeader header_;
+  bool importo_file_ = false;
+  bool header_passed_ = false;
+  std::optional<Checked> checked_;
+  std::optional<WrittenNotice> last_notice_;
+};
+
+}  // namespace nerovale::session
