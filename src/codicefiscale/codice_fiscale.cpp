@@ -164,7 +164,7 @@ std::string CalcolaCF(const Person& person, const reference::PlaceCodes& places)
   const bool woman = !sesso.empty() && sesso.front() == U'F';
   AppendTwoDigits(code, static_cast<int>(static_cast<unsigned>(person.nascita.day())) + (woman ? 40 : 0));
   const std::string place =
-      person.stato == "ITALIA" ? places.CodComune(person.comune) : places.CodStato(person.stato);
+      person.stato == reference::kItaly ? places.CodComune(person.comune) : places.CodStato(person.stato);
   code += text::Decode(place);
   code += CarattereControlloOf(code);
   return text::Encode(code);

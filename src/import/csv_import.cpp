@@ -50,8 +50,8 @@ std::string DeathCell(const std::string& v) {
 SubjectRow MakeRow(const std::array<std::string_view, kFields>& f, const reference::ReferenceSnapshot& places) {
   std::array<std::string, kFields> u;
   for (std::size_t i = 0; i < kFields; ++i) u[i] = NormalisedField(f[i]);
-  const std::string nazione_nascita = u[6].empty() ? "ITALIA" : u[6];
-  const std::string nazione_decesso = u[10].empty() ? "ITALIA" : u[10];
+  const std::string nazione_nascita = u[6].empty() ? std::string(reference::kItaly) : u[6];
+  const std::string nazione_decesso = u[10].empty() ? std::string(reference::kItaly) : u[10];
   SubjectRow row;
   row[kCognome] = u[0];
   row[kNome] = u[1];

@@ -28,7 +28,7 @@ ReferenceTables::ReferenceTables(const std::filesystem::path& directory)
     : ReferenceTables(directory / "ref" / "FileCodComuni.txt", directory / "ref" / "FileCodStati.txt") {}
 
 ReferenceTables::ReferenceTables(std::filesystem::path comuni_file, std::filesystem::path stati_file)
-    : comuni_(std::move(comuni_file)), stati_(std::move(stati_file), "ITALIA,Z000") {}
+    : comuni_(std::move(comuni_file)), stati_(std::move(stati_file), std::string(kItaly) + "," + std::string(kItalyCode)) {}
 
 Lookup ReferenceTables::FindComune(std::string_view name) { return comuni_.CodeOf(text::ToUpper(name)); }
 

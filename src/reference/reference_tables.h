@@ -10,6 +10,11 @@
 
 namespace nerovale::reference {
 
+// Italy in the country table: the name the country combos start with and the import gives an empty
+// country, and the code that says a subject was born or died in Italy.
+inline constexpr std::string_view kItaly = "ITALIA";
+inline constexpr std::string_view kItalyCode = "Z000";
+
 // The place codes that the codice fiscale needs, by name. Tests pass small fixtures.
 class PlaceCodes {
  public:

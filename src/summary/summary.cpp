@@ -7,6 +7,7 @@
 #include "core/text.h"
 #include "output/notice_folder.h"
 #include "summary/pdf_file.h"
+#include "reference/reference_tables.h"
 #include "summary/sha256.h"
 
 namespace nerovale::summary {
@@ -123,7 +124,7 @@ void Draw(Page& page, const std::vector<Line>& lines, double x, double y, double
 // A place as the office reads it: the municipality and its code, or the foreign town and the country.
 std::string Place(const std::string& comune, const std::string& codice_comune, const std::string& estero,
                   const std::string& nazione, const std::string& codice_nazione) {
-  if (codice_nazione == "Z000" || (!codice_comune.empty() && estero.empty())) {
+  if (codice_nazione == reference::kItalyCode || (!codice_comune.empty() && estero.empty())) {
     return codice_comune.empty() ? comune : comune + " (" + codice_comune + ")";
   }
   std::string place = estero;

@@ -3,25 +3,28 @@
 #include <QDialog>
 #include <QPointer>
 
+#include <array>
+#include <string>
+
 #include "core/subject_table.h"
 #include "session/notice_session.h"
-#include "validation/subject_entry.h"
+#include "validation/subject_form.h"
 
 class QComboBox;
 class QLineEdit;
 class QRadioButton;
 class QToolButton;
-class QLabel;
 
 namespace nerovale::ui {
 
 class Diacritici;
 class SubjectTableModel;
 
-// The subject entry form: a new subject (row 0) or a row of the table. It filters every keystroke,
-// keeps the birth and death places consistent with their countries, fills the hidden code boxes from
-// the reference tables and, on "Inserisci", stores the subject through the model or marks what is
-// wrong.
+// The subject entry form: a new subject (row 0) or a row of the table. Its controls are made from
+// the form's table of fields (validation::Fields): each with its name, filter and palette. It filters
+// every keystroke, keeps the birth and death places consistent with their countries, looks every
+// place up in the reference tables (the codes are values of the form, not of its controls) and, on
+// "Inserisci", stores the subject through the model or marks the fields that are wrong.
 class InsertPersona final : public QDialog {
   Q_OBJECT
  public:
@@ -33,17 +36,19 @@ class InsertPersona final : public QDialog {
   // The focus on the control of a grid column, when it can take it.
   void FocusColumn(int column);
 
-  // The lookups of the combos: true when the text is a name of the table; the code box then holds its code.
+  // The lookups of the combos: true when the text is a name of the table; the combo's code then is
+  // the name's.
   bool RifComune(QComboBox* combo);
   bool RifStato(QComboBox* combo);
+  // The Italy/abroad state of each side follows its country's code.
   void StatoNCodBox_Change();
   void StatoDCodBox_Change();
 
   void Inserisci();
   void Cancella();
 
-  // The raw texts of the controls.
-  validation::SubjectEntry Entry() const;
+  // What the controls hold, with the codes of their places.
+  validation::SubjectForm Entry() const;
   // Whether the operator changed anything since the form was opened (or filled from its row).
   bool HasUnsavedTyping() const;
 
@@ -55,36 +60,40 @@ class InsertPersona final : public QDialog {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  QLineEdit* Box(const char* name, QWidget* parent);
-  QComboBox* Combo(const char* name, QWidget* parent, bool countries);
-  QLineEdit* CodeBoxOf(const QComboBox* combo) const;
+  using Field = validation::Field;
+  QWidget* Control(Field field) const { return controls_[static_cast<std::size_t>(field)]; }
+  QLineEdit* Box(Field field) const;
+  QComboBox* Combo(Field field) const;
+  std::optional<Field> FieldOf(const QComboBox* combo) const;
+  void Build();
+  void LayOut(QWidget* decesso, QWidget* inserisci, QWidget* cancella, QWidget* annulla);
+  void Show(const validation::SubjectForm& form);
+  void SetCode(Field field, std::string code);
   struct PlaceSide {
-    QComboBox* country;
-    QComboBox* comune;
-    QLineEdit* code;
-    QLineEdit* foreign;
+    Field country;
+    Field comune;
+    Field foreign;
     QToolButton* palette;
   };
   void SwitchSide(const PlaceSide& side, bool italy);
   void BirthInItaly(bool italy);
   void DeathInItaly(bool italy);
-  void ClearHighlightOnChange(QLineEdit* box);
-  // Leaving a combo: its look-up fills the code box, or empties it for a name not in the table.
+  bool IsItaly(const QString& country) const;
+  // Leaving a combo: its look-up gives its code, or none for a name not in the table.
   void LeaveCombo(QComboBox* combo);
-  validation::SubjectEntry TypedEntry() const;
+  validation::SubjectForm TypedEntry() const;
 
   session::NoticeSession& session_;
   SubjectTableModel& model_;
   QPointer<Diacritici> palette_;
   bool nuovo_;
-  SubjectTable::RowId editing_ = 0;   // the subject an edit writes back to
-  validation::SubjectEntry opened_;   // the controls as the form opened
-  QLineEdit *cognome_, *nome_, *giorno_, *mese_, *anno_, *comune_st_, *codice_fiscale_, *paternita_, *data_decesso_,
-      *comune_std_, *atto_morte_, *anno_protocollo_, *num_protocollo_;
-  QLineEdit *comune_n_cod_, *stato_n_cod_, *stato_d_cod_, *comune_d_cod_, *comune_atto_cod_;
-  QComboBox *comune_it_, *stato_, *stato_d_, *comune_itd_, *comune_atto_;
-  QRadioButton *maschio_, *femmina_;
-  QToolButton *image4_, *image6_;
+  SubjectTable::RowId editing_ = 0;      // the subject an edit writes back to
+  validation::SubjectForm opened_;       // the controls as the form opened
+  std::array<QWidget*, validation::kFieldCount> controls_{};
+  std::array<std::string, validation::kFieldCount> codes_;  // of the place fields
+  QRadioButton* femmina_ = nullptr;      // the sex's second option (the first is the field's control)
+  QToolButton* image4_ = nullptr;        // the palettes of the foreign towns, shown only abroad
+  QToolButton* image6_ = nullptr;
 };
 
 }  // namespace nerovale::ui

@@ -5,14 +5,13 @@
 #include "codicefiscale/codice_fiscale.h"
 #include "core/text.h"
 #include "validation/character_sets.h"
-#include "validation/subject_entry.h"
+#include "validation/subject_form.h"
 
 namespace nerovale::validation {
 namespace {
 
 using dates::Date;
 
-constexpr std::string_view kItaly = "Z000";
 
 // A day/month/year date, or month/year standing for the first of the month.
 std::optional<Date> DateText(std::string_view text) {
@@ -71,9 +70,9 @@ std::vector<TableCondition> FailedConditions(const SubjectRow& row, const Date& 
     if (birth && !(*birth < today)) birth.reset();
   }
   const bool italian_birth_code = text::Length(row[kCodComuneNascita]) == 4;
-  const bool italy_birth_country = row[kCodNazioneNascita] == kItaly;
+  const bool italy_birth_country = row[kCodNazioneNascita] == reference::kItalyCode;
   const bool born_in_italy = italian_birth_code || italy_birth_country;
-  const bool italy_death_country = row[kCodNazioneDecesso] == kItaly;
+  const bool italy_death_country = row[kCodNazioneDecesso] == reference::kItalyCode;
   const std::string& death_text = row[kDataDecesso];
   const auto death = DateText(death_text);
   const bool death_valid = death && CountParts(death_text) >= 3;

@@ -33,7 +33,7 @@
 #include "validation/dialog_texts.h"
 #include "validation/key_filter.h"
 #include "validation/sender_check.h"
-#include "validation/subject_entry.h"
+#include "validation/subject_form.h"
 #include "validation/table_check.h"
 
 namespace nerovale::manual {

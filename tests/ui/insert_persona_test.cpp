@@ -38,7 +38,7 @@ TEST_F(EntryForm, OpensWithTheTablesAndTheCaptionOfTheNextSubject) {
   EXPECT_EQ(Combo(form, "StatoDCombo")->count(), 231);
   EXPECT_EQ(Combo(form, "ComuneITCombo")->model(), Combo(form, "ComuneAttoCombo")->model());
   EXPECT_EQ(Combo(form, "StatoCombo")->currentText(), "ITALIA");
-  EXPECT_EQ(Box(form, "StatoNCodBox")->text(), "Z000");
+  EXPECT_EQ(form->Entry().cod_nazione_nascita, "Z000");
   EXPECT_FALSE(Box(form, "ComuneSTBox")->isEnabled());
   EXPECT_EQ(Background(Box(form, "ComuneSTBox")), kGrey);
   EXPECT_FALSE(Find<QToolButton>(form, "Image4")->isVisible());
@@ -74,36 +74,36 @@ TEST_F(EntryForm, LeavingACombo_FillsOrEmptiesItsOwnCodeBox) {
   TypeInto(Combo(form, "ComuneITCombo"), "Roma");
   EXPECT_EQ(Combo(form, "ComuneITCombo")->currentText(), "ROMA");
   Tab();
-  EXPECT_EQ(Box(form, "ComuneNCodBox")->text(), "H501");
+  EXPECT_EQ(form->Entry().cod_comune_nascita, "H501");
 
   // Chosen from the list, then retyped: the new name's code, never the old one.
   auto* death = Combo(form, "ComuneITDCombo");
   const int milano = death->findText("MILANO");
   death->setCurrentIndex(milano);
   emit death->activated(milano);
-  EXPECT_EQ(Box(form, "ComuneDCodBox")->text(), "F205");
+  EXPECT_EQ(form->Entry().cod_comune_decesso, "F205");
   Click(death);
   Press(Qt::Key_A, Qt::ControlModifier);
   TypeText("monza");
   Click(Box(form, "AttoMorteBox"));
   EXPECT_EQ(death->currentText(), "MONZA");
-  EXPECT_EQ(Box(form, "ComuneDCodBox")->text(), "F704");
+  EXPECT_EQ(form->Entry().cod_comune_decesso, "F704");
 
   // A name that is not in the table empties the code box, by Shift+Tab as by Enter.
   Click(Combo(form, "ComuneITCombo"));
   Press(Qt::Key_A, Qt::ControlModifier);
   TypeText("atlantide");
   Press(Qt::Key_Backtab);
-  EXPECT_EQ(Box(form, "ComuneNCodBox")->text(), "");
+  EXPECT_EQ(form->Entry().cod_comune_nascita, "");
   Click(death);
   TypeText("x");
   Press(Qt::Key_Return);
-  EXPECT_EQ(Box(form, "ComuneDCodBox")->text(), "");
+  EXPECT_EQ(form->Entry().cod_comune_decesso, "");
 
   // The certificate's municipality has its own code box.
   TypeInto(Combo(form, "ComuneAttoCombo"), "nessuno");
   Tab();
-  EXPECT_EQ(Box(form, "ComuneAttoBox")->text(), "");
+  EXPECT_EQ(form->Entry().cod_comune_atto, "");
 
   // A name chosen from the list keeps its accented letter, which typing could not give.
   auto* comune = Combo(form, "ComuneITCombo");
@@ -112,7 +112,7 @@ TEST_F(EntryForm, LeavingACombo_FillsOrEmptiesItsOwnCodeBox) {
   comune->setCurrentIndex(forli);
   emit comune->activated(forli);
   EXPECT_EQ(comune->currentText(), "FORLÌ");
-  EXPECT_EQ(Box(form, "ComuneNCodBox")->text(), "D704");
+  EXPECT_EQ(form->Entry().cod_comune_nascita, "D704");
 }
 
 TEST_F(EntryForm, ACountryTypedInLowerCaseIsStoredWithItsOwnCode) {
@@ -127,9 +127,9 @@ TEST_F(EntryForm, ACountryTypedInLowerCaseIsStoredWithItsOwnCode) {
   Tab();
   TypeInto(Box(form, "ComuneSTBox"), "parigi");
   EXPECT_EQ(Combo(form, "StatoCombo")->currentText(), "FRANCIA");
-  EXPECT_EQ(Box(form, "StatoNCodBox")->text(), "Z110");
+  EXPECT_EQ(form->Entry().cod_nazione_nascita, "Z110");
   EXPECT_EQ(Combo(form, "ComuneITCombo")->currentText(), "");
-  EXPECT_EQ(Box(form, "ComuneNCodBox")->text(), "");
+  EXPECT_EQ(form->Entry().cod_comune_nascita, "");
   Push(form, "Command1");
   EXPECT_TRUE(messages.empty()) << Texts().join("|").toStdString();
   ASSERT_EQ(session->table().Count(), 1);
@@ -143,7 +143,7 @@ TEST_F(EntryForm, ANameTypedAgainAfterTwoCancellaGetsItsCode) {
   for (int round = 0; round < 3; ++round) {
     TypeInto(Combo(form, "ComuneITCombo"), "roma");
     Tab();
-    EXPECT_EQ(Box(form, "ComuneNCodBox")->text(), "H501") << "round " << round;
+    EXPECT_EQ(form->Entry().cod_comune_nascita, "H501") << "round " << round;
     if (round < 2) Push(form, "Command2");
   }
 }
@@ -158,9 +158,9 @@ TEST_F(EntryForm, BirthCountryAwayFromItalyAndBack) {
   TypeText("francia");
   Tab();
   auto* comune = Combo(form, "ComuneITCombo");
-  EXPECT_EQ(Box(form, "StatoNCodBox")->text(), "Z110");
+  EXPECT_EQ(form->Entry().cod_nazione_nascita, "Z110");
   EXPECT_EQ(comune->currentText(), "");
-  EXPECT_EQ(Box(form, "ComuneNCodBox")->text(), "");
+  EXPECT_EQ(form->Entry().cod_comune_nascita, "");
   EXPECT_FALSE(comune->isEnabled());
   EXPECT_TRUE(Box(form, "ComuneSTBox")->isEnabled());
   EXPECT_FALSE(Find<QToolButton>(form, "Image4")->isHidden());
@@ -169,7 +169,7 @@ TEST_F(EntryForm, BirthCountryAwayFromItalyAndBack) {
   Press(Qt::Key_A, Qt::ControlModifier);
   TypeText("italia");
   Tab();
-  EXPECT_EQ(Box(form, "StatoNCodBox")->text(), "Z000");
+  EXPECT_EQ(form->Entry().cod_nazione_nascita, "Z000");
   EXPECT_EQ(Box(form, "ComuneSTBox")->text(), "");
   EXPECT_FALSE(Box(form, "ComuneSTBox")->isEnabled());
   EXPECT_TRUE(comune->isEnabled());
@@ -193,7 +193,7 @@ TEST_F(EntryForm, PastedAndModifiedKeysGoThroughTheFilter) {
   EXPECT_EQ(Combo(form, "ComuneITCombo")->currentText(), "ROMA");
   TypeText("9", Qt::AltModifier);
   Tab();
-  EXPECT_EQ(Box(form, "ComuneNCodBox")->text(), "H501");
+  EXPECT_EQ(form->Entry().cod_comune_nascita, "H501");
 
   // A paste into a full box replaces the selection, and no more.
   auto* atto = Box(form, "AttoMorteBox");
@@ -401,7 +401,8 @@ TEST_F(EntryForm, CancellaReturnsBothSidesToItaly) {
   EXPECT_EQ(Box(form, "DataDecessoBox")->text(), "");
   EXPECT_FALSE(Find<QRadioButton>(form, "Option1")->isChecked());
   for (const char* combo : {"StatoCombo", "StatoDCombo"}) EXPECT_EQ(Combo(form, combo)->currentText(), "ITALIA");
-  for (const char* code : {"StatoNCodBox", "StatoDCodBox"}) EXPECT_EQ(Box(form, code)->text(), "Z000");
+  EXPECT_EQ(form->Entry().cod_nazione_nascita, "Z000");
+  EXPECT_EQ(form->Entry().cod_nazione_decesso, "Z000");
   for (const char* box : {"ComuneSTBox", "ComuneSTDBox"}) {
     EXPECT_FALSE(Box(form, box)->isEnabled());
     EXPECT_EQ(Background(Box(form, box)), kGrey);

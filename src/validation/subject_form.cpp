@@ -1,4 +1,4 @@
-#include "validation/subject_entry.h"
+#include "validation/subject_form.h"
 
 #include <array>
 #include <bitset>
@@ -41,7 +41,87 @@ std::optional<Date> DeathBoxDate(std::string_view text) {
   return dates::ParseDayMonthYear(text);
 }
 
+namespace f = filters;
+
+constexpr std::array<FieldInfo, kFieldCount> kFields = {{
+    {Field::kCognome, FieldKind::kBox, "CognomeBox", &SubjectForm::cognome, kCognome, nullptr, kNumero, &f::kCognome, 1},
+    {Field::kNome, FieldKind::kBox, "NomeBox", &SubjectForm::nome, kNome, nullptr, kNumero, &f::kNome, 2},
+    {Field::kSesso, FieldKind::kSex, "Option1", &SubjectForm::sesso, kSesso},
+    {Field::kGiorno, FieldKind::kBox, "GiornoBox", &SubjectForm::giorno, kDataNascita, nullptr, kNumero, &f::kGiornoMese},
+    {Field::kMese, FieldKind::kBox, "MeseBox", &SubjectForm::mese, kDataNascita, nullptr, kNumero, &f::kGiornoMese},
+    {Field::kAnno, FieldKind::kBox, "AnnoBox", &SubjectForm::anno, kDataNascita, nullptr, kNumero, &f::kAnno},
+    {Field::kComuneNascita, FieldKind::kPlace, "ComuneITCombo", &SubjectForm::comune_nascita, kComuneNascita,
+     &SubjectForm::cod_comune_nascita, kCodComuneNascita, &f::kPlaceCombo},
+    {Field::kComuneEsteroNascita, FieldKind::kBox, "ComuneSTBox", &SubjectForm::comune_estero_nascita,
+     kComuneEsteroNascita, nullptr, kNumero, &f::kComuneEstero, 4},
+    {Field::kNazioneNascita, FieldKind::kCountry, "StatoCombo", &SubjectForm::nazione_nascita, kNazioneNascita,
+     &SubjectForm::cod_nazione_nascita, kCodNazioneNascita, &f::kPlaceCombo},
+    {Field::kCodiceFiscale, FieldKind::kBox, "CodiceFiscaleBox", &SubjectForm::codice_fiscale, kCodiceFiscale, nullptr,
+     kNumero, &f::kCodiceFiscale},
+    {Field::kNomePadre, FieldKind::kBox, "PaternitaBox", &SubjectForm::nome_padre, kNomePadre, nullptr, kNumero, &f::kNome,
+     3},
+    {Field::kDataDecesso, FieldKind::kDate, "DataDecessoBox", &SubjectForm::data_decesso, kDataDecesso},
+    {Field::kNazioneDecesso, FieldKind::kCountry, "StatoDCombo", &SubjectForm::nazione_decesso, kNazioneDecesso,
+     &SubjectForm::cod_nazione_decesso, kCodNazioneDecesso, &f::kPlaceCombo},
+    {Field::kComuneDecesso, FieldKind::kPlace, "ComuneITDCombo", &SubjectForm::comune_decesso, kComuneDecesso,
+     &SubjectForm::cod_comune_decesso, kCodComuneDecesso, &f::kPlaceCombo},
+    {Field::kComuneEsteroDecesso, FieldKind::kBox, "ComuneSTDBox", &SubjectForm::comune_estero_decesso,
+     kComuneEsteroDecesso, nullptr, kNumero, &f::kComuneEstero, 5},
+    {Field::kAttoMorte, FieldKind::kBox, "AttoMorteBox", &SubjectForm::atto_morte, kAttoMorte, nullptr, kNumero,
+     &f::kAttoMorte},
+    {Field::kComuneAtto, FieldKind::kPlace, "ComuneAttoCombo", &SubjectForm::comune_atto, kComuneAtto,
+     &SubjectForm::cod_comune_atto, kCodComuneAtto, &f::kPlaceCombo},
+    {Field::kAnnoProtocollo, FieldKind::kBox, "AnnoProtocolloBox", &SubjectForm::anno_protocollo, kAnnoProtocollo,
+     nullptr, kNumero, &f::kAnnoProtocollo},
+    {Field::kNumeroProtocollo, FieldKind::kBox, "NumProtocolloBox", &SubjectForm::numero_protocollo, kNumeroProtocollo,
+     nullptr, kNumero, &f::kNumProtocollo},
+}};
+
 }  // namespace
+
+const std::array<FieldInfo, kFieldCount>& Fields() { return kFields; }
+
+const FieldInfo& Info(Field field) { return kFields[static_cast<std::size_t>(field)]; }
+
+std::optional<Field> FieldOfColumn(std::size_t column) {
+  for (const FieldInfo& info : kFields) {
+    if (info.kind != FieldKind::kSex && (info.column == column || (info.code != nullptr && info.code_column == column))) {
+      return info.field;  // the birth date's first box, the day
+    }
+  }
+  return std::nullopt;
+}
+
+SubjectForm SubjectForm::New() {
+  SubjectForm form;
+  form.nazione_nascita = form.nazione_decesso = std::string(reference::kItaly);
+  form.cod_nazione_nascita = form.cod_nazione_decesso = std::string(reference::kItalyCode);
+  return form;
+}
+
+SubjectForm SubjectForm::FromRow(const SubjectRow& row) {
+  SubjectForm form;
+  for (const FieldInfo& info : kFields) {
+    if (info.column == kDataNascita) continue;
+    form.*info.value = row[info.column];
+    if (info.code != nullptr) form.*info.code = row[info.code_column];
+  }
+  const std::string& birth = row[kDataNascita];
+  const auto first = birth.find('/');
+  const auto second = first == std::string::npos ? first : birth.find('/', first + 1);
+  if (text::Length(birth) >= 5 && second != std::string::npos) {
+    form.giorno = birth.substr(0, first);
+    form.mese = birth.substr(first + 1, second - first - 1);
+    const auto third = birth.find('/', second + 1);
+    form.anno = birth.substr(second + 1, third == std::string::npos ? third : third - second - 1);
+  } else if (text::Length(birth) >= 5) {
+    form.mese = birth.substr(0, first);
+    if (first != std::string::npos) form.anno = birth.substr(first + 1);
+  } else if (text::IsDigits(birth)) {
+    form.anno = birth;
+  }
+  return form;
+}
 
 std::string PadDayOrMonth(std::string text) {
   if (text::Length(text) != 1) return text;
@@ -80,7 +160,7 @@ std::string_view RuleMessage(EntryRule rule) {
   return {};
 }
 
-EntryOutcome ValidateSubjectEntry(SubjectEntry e, const Date& today, const reference::PlaceCodes& places) {
+EntryOutcome Validate(SubjectForm e, const Date& today, const reference::PlaceCodes& places) {
   using R = EntryRule;
   e.giorno = PadDayOrMonth(std::move(e.giorno));
   e.mese = PadDayOrMonth(std::move(e.mese));
@@ -90,8 +170,8 @@ EntryOutcome ValidateSubjectEntry(SubjectEntry e, const Date& today, const refer
   e.nome_padre = Normalised(e.nome_padre);
   e.comune_estero_decesso = Normalised(e.comune_estero_decesso);
 
-  const bool born_in_italy = e.nazione_nascita == "ITALIA";
-  const bool died_in_italy = e.nazione_decesso == "ITALIA";
+  const bool born_in_italy = e.cod_nazione_nascita == reference::kItalyCode;
+  const bool died_in_italy = e.cod_nazione_decesso == reference::kItalyCode;
   FailedRules failed;
 
   // Birth date: the text of the column, the date the codice fiscale is tested with, and the date
@@ -181,65 +261,51 @@ EntryOutcome ValidateSubjectEntry(SubjectEntry e, const Date& today, const refer
 
   EntryOutcome outcome;
   if (failed.Any()) {
-    const std::vector<std::string_view> date_boxes = {"GiornoBox", "MeseBox", "AnnoBox"};
+    using F = Field;
+    const std::vector<Field> birth_date = {F::kGiorno, F::kMese, F::kAnno};
     for (int place = 1; place <= kEntryRuleCount; ++place) {
       const auto rule = static_cast<EntryRule>(place);
       if (!failed.Has(rule)) continue;
       // The coherence lines stand only beside a country code; without one, the country's own line speaks.
       if (rule == R::kComuneNascitaCoerente && e.cod_nazione_nascita.empty()) continue;
       if (rule == R::kComuneDecessoCoerente && e.cod_nazione_decesso.empty()) continue;
-      std::vector<std::string_view> controls;
+      std::vector<Field> fields;
       switch (rule) {
-        case R::kCognome: controls = {"CognomeBox"}; break;
-        case R::kNome: controls = {"NomeBox"}; break;
-        case R::kSesso: controls = {"Option1", "Option2"}; break;
-        case R::kCodiceFiscale: case R::kCodiceFiscaleDataCompleta: controls = {"CodiceFiscaleBox"}; break;
-        case R::kAnnoNascita: controls = {"AnnoBox"}; break;
-        case R::kNomePadre: controls = {"PaternitaBox"}; break;
-        case R::kDataNascita: case R::kNascitaFutura: controls = date_boxes; break;
-        case R::kComuneNascita: controls = {e.comune_estero_nascita.empty() ? "ComuneITCombo" : "ComuneSTBox"}; break;
-        case R::kNazioneNascita: controls = {"StatoCombo"}; break;
-        case R::kComuneNascitaCoerente: controls = {born_in_italy ? "ComuneSTBox" : "ComuneITCombo"}; break;
-        case R::kDataDecesso: case R::kDecessoFuturo: controls = {"DataDecessoBox"}; break;
-        case R::kDecessoDopoNascita: controls = {"GiornoBox", "MeseBox", "AnnoBox", "DataDecessoBox"}; break;
-        case R::kNazioneDecesso: controls = {"StatoDCombo"}; break;
-        case R::kComuneDecessoItalia: controls = {"ComuneITDCombo"}; break;
-        case R::kComuneEsteroDecesso: controls = {"ComuneSTDBox"}; break;
-        case R::kComuneDecessoCoerente: controls = {died_in_italy ? "ComuneSTDBox" : "ComuneITDCombo"}; break;
-        case R::kAttoMorte: controls = {"AttoMorteBox"}; break;
-        case R::kComuneAtto: controls = {"ComuneAttoCombo"}; break;
-        case R::kAnnoProtocollo: controls = {"AnnoProtocolloBox"}; break;
-        case R::kNumeroProtocollo: controls = {"NumProtocolloBox"}; break;
+        case R::kCognome: fields = {F::kCognome}; break;
+        case R::kNome: fields = {F::kNome}; break;
+        case R::kSesso: fields = {F::kSesso}; break;
+        case R::kCodiceFiscale: case R::kCodiceFiscaleDataCompleta: fields = {F::kCodiceFiscale}; break;
+        case R::kAnnoNascita: fields = {F::kAnno}; break;
+        case R::kNomePadre: fields = {F::kNomePadre}; break;
+        case R::kDataNascita: case R::kNascitaFutura: fields = birth_date; break;
+        case R::kComuneNascita:
+          fields = {e.comune_estero_nascita.empty() ? F::kComuneNascita : F::kComuneEsteroNascita};
+          break;
+        case R::kNazioneNascita: fields = {F::kNazioneNascita}; break;
+        case R::kComuneNascitaCoerente: fields = {born_in_italy ? F::kComuneEsteroNascita : F::kComuneNascita}; break;
+        case R::kDataDecesso: case R::kDecessoFuturo: fields = {F::kDataDecesso}; break;
+        case R::kDecessoDopoNascita: fields = {F::kGiorno, F::kMese, F::kAnno, F::kDataDecesso}; break;
+        case R::kNazioneDecesso: fields = {F::kNazioneDecesso}; break;
+        case R::kComuneDecessoItalia: fields = {F::kComuneDecesso}; break;
+        case R::kComuneEsteroDecesso: fields = {F::kComuneEsteroDecesso}; break;
+        case R::kComuneDecessoCoerente: fields = {died_in_italy ? F::kComuneEsteroDecesso : F::kComuneDecesso}; break;
+        case R::kAttoMorte: fields = {F::kAttoMorte}; break;
+        case R::kComuneAtto: fields = {F::kComuneAtto}; break;
+        case R::kAnnoProtocollo: fields = {F::kAnnoProtocollo}; break;
+        case R::kNumeroProtocollo: fields = {F::kNumeroProtocollo}; break;
       }
-      outcome.failures.push_back({rule, RuleMessage(rule), std::move(controls)});
+      outcome.failures.push_back({rule, RuleMessage(rule), std::move(fields)});
     }
     return outcome;
   }
 
   outcome.accepted = true;
-  SubjectRow& row = outcome.row;
-  row[kCognome] = std::move(e.cognome);
-  row[kNome] = std::move(e.nome);
-  row[kSesso] = std::move(e.sesso);
-  row[kDataNascita] = std::move(birth_text);
-  row[kComuneNascita] = std::move(e.comune_nascita);
-  row[kCodComuneNascita] = std::move(e.cod_comune_nascita);
-  row[kComuneEsteroNascita] = std::move(e.comune_estero_nascita);
-  row[kNazioneNascita] = std::move(e.nazione_nascita);
-  row[kCodNazioneNascita] = std::move(e.cod_nazione_nascita);
-  row[kCodiceFiscale] = std::move(e.codice_fiscale);
-  row[kNomePadre] = std::move(e.nome_padre);
-  row[kDataDecesso] = std::move(e.data_decesso);
-  row[kNazioneDecesso] = std::move(e.nazione_decesso);
-  row[kCodNazioneDecesso] = std::move(e.cod_nazione_decesso);
-  row[kComuneDecesso] = std::move(e.comune_decesso);
-  row[kCodComuneDecesso] = std::move(e.cod_comune_decesso);
-  row[kComuneEsteroDecesso] = std::move(e.comune_estero_decesso);
-  row[kAttoMorte] = std::move(e.atto_morte);
-  row[kComuneAtto] = std::move(e.comune_atto);
-  row[kCodComuneAtto] = std::move(e.cod_comune_atto);
-  row[kAnnoProtocollo] = std::move(e.anno_protocollo);
-  row[kNumeroProtocollo] = std::move(e.numero_protocollo);
+  for (const FieldInfo& info : kFields) {
+    if (info.column == kDataNascita) continue;
+    outcome.row[info.column] = std::move(e.*info.value);
+    if (info.code != nullptr) outcome.row[info.code_column] = std::move(e.*info.code);
+  }
+  outcome.row[kDataNascita] = std::move(birth_text);
   return outcome;
 }
 
