@@ -16,7 +16,7 @@
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
 #include "ui/small_windows.h"
-#include "validation/dialog_texts.h"
+#include "ui/window_texts.h"
 
 namespace nerovale::ui {
 
@@ -121,9 +121,9 @@ void DatiUtente::Confirm() {
     focus->setFocus();
     box->end(false);
   };
-  if (codice_->text().isEmpty()) return refuse(comune_, comune_->lineEdit(), validation::kInserireComune);
-  if (cognome_->text().trimmed().isEmpty()) return refuse(cognome_, cognome_, validation::kInserireCognomeReferente);
-  if (nome_->text().trimmed().isEmpty()) return refuse(nome_, nome_, validation::kInserireNomeReferente);
+  if (codice_->text().isEmpty()) return refuse(comune_, comune_->lineEdit(), ui::kInserireComune);
+  if (cognome_->text().trimmed().isEmpty()) return refuse(cognome_, cognome_, ui::kInserireCognomeReferente);
+  if (nome_->text().trimmed().isEmpty()) return refuse(nome_, nome_, ui::kInserireNomeReferente);
 
   UserConfig& config = session_.config();
   config.CognomeReferente = Utf8(cognome_->text());
@@ -132,9 +132,9 @@ void DatiUtente::Confirm() {
   emit confirmed();
   if (const Status saved = session_.WriteConfig(); !saved) {
     // The values stay in effect for this run; the operator learns that they were not kept.
-    Say(this, Icon::kWarning, QtText(validation::ConfigNotSavedText(saved.message())));
+    Say(this, Icon::kWarning, QtText(ui::ConfigNotSavedText(saved.message())));
   } else if (const Status read = session_.ReadConfig(); !read) {
-    Say(this, Icon::kWarning, QtText(validation::ConfigNotReadText(read.message())));
+    Say(this, Icon::kWarning, QtText(ui::ConfigNotReadText(read.message())));
   }
   if (!modifica) emit firstStartDone();
   accept();

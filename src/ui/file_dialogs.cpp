@@ -17,7 +17,7 @@
 #include "ui/qt_text.h"
 #include "ui/subject_table_model.h"
 #include "ui/summary_print.h"
-#include "validation/dialog_texts.h"
+#include "ui/window_texts.h"
 
 namespace nerovale::ui {
 namespace {
@@ -44,7 +44,7 @@ void OpenStartFolder(FolderBrowser* browser, std::string& remembered) {
 
 void SaveConfig(QWidget* parent, session::NoticeSession& session) {
   if (const Status saved = session.WriteConfig(); !saved) {
-    Say(parent, Icon::kWarning, QtText(validation::ConfigNotSavedText(saved.message())));
+    Say(parent, Icon::kWarning, QtText(ui::ConfigNotSavedText(saved.message())));
   }
 }
 
@@ -152,7 +152,7 @@ void ImportaFile::ListFiles() {
 
 void ImportaFile::Confirm() {
   if (files_->currentItem() == nullptr || !files_->currentItem()->isSelected() || NomeFile.isEmpty()) {
-    Say(this, Icon::kWarning, QtText(std::string(validation::kSelezionareUnFile)));
+    Say(this, Icon::kWarning, QtText(std::string(ui::kSelezionareUnFile)));
     return;
   }
   auto result = session_.ReadCsv(Utf8(NomeFile));

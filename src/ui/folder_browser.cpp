@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "ui/message_box.h"
-#include "validation/dialog_texts.h"
+#include "ui/window_texts.h"
 
 namespace nerovale::ui {
 
@@ -54,7 +54,7 @@ bool FolderBrowser::Open(const QString& path) {
 void FolderBrowser::ChooseDrive(const QString& root) {
   const QStorageInfo volume(root);
   if (!volume.isValid() || !volume.isReady() || !Open(root)) {
-    Say(window(), Icon::kWarning, QString::fromUtf8(validation::kDriveNonDisponibile.data(), validation::kDriveNonDisponibile.size()));
+    Say(window(), Icon::kWarning, QString::fromUtf8(ui::kDriveNonDisponibile.data(), ui::kDriveNonDisponibile.size()));
     const int drive = drives_->findText(QStorageInfo(current_).rootPath());
     if (drive >= 0) drives_->setCurrentIndex(drive);
   }

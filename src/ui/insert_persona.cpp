@@ -18,7 +18,7 @@
 #include "ui/qt_text.h"
 #include "ui/small_windows.h"
 #include "ui/subject_table_model.h"
-#include "validation/dialog_texts.h"
+#include "ui/window_texts.h"
 
 namespace nerovale::ui {
 namespace {
@@ -462,7 +462,7 @@ void InsertPersona::Inserisci() {
   int row = 0;
   if (nuovo_) {
     if (!model_.Append(outcome.row)) {
-      Say(this, Icon::kWarning, QtText(validation::TableFullText()));
+      Say(this, Icon::kWarning, QtText(ui::TableFullText()));
       return;
     }
     row = session_.table().Count();
@@ -470,7 +470,7 @@ void InsertPersona::Inserisci() {
     // The row the form was opened for, wherever it stands now; gone when it was deleted meanwhile.
     row = session_.table().RowOf(editing_);
     if (row == 0 || !model_.Overwrite(row, outcome.row)) {
-      Say(this, Icon::kWarning, QtText(std::string(validation::kEditedSubjectGone)));
+      Say(this, Icon::kWarning, QtText(std::string(ui::kEditedSubjectGone)));
       return;
     }
   }

@@ -33,7 +33,7 @@
 #include "ui/qt_text.h"
 #include "ui/small_windows.h"
 #include "ui/window_slot.h"
-#include "validation/dialog_texts.h"
+#include "ui/window_texts.h"
 #include "validation/sender_check.h"
 #include "validation/table_check.h"
 
@@ -403,7 +403,7 @@ bool Principale::RaiseOpenForm() {
 void Principale::NewSubject() {
   if (RaiseOpenForm()) return;  // the typing in it is never thrown away
   if (progressivo() >= SubjectTable::kMaxSubjects) {
-    Say(this, Icon::kWarning, QtText(validation::TableFullText()));
+    Say(this, Icon::kWarning, QtText(ui::TableFullText()));
     return;
   }
   OpenForm(0);
@@ -466,7 +466,7 @@ bool Principale::CheckHeader() {
   const session::CheckOutcome outcome = session_.CheckHeader(HeaderAsShown());
   if (outcome.failed == session::CheckOutcome::Failed::kSender) {
     Say(this, Icon::kWarning,
-        QtText(validation::SenderFaultText(outcome.sender_faults, validation::kSenderRemedyWindow)));
+        QtText(validation::SenderFaultText(outcome.sender_faults, ui::kSenderRemedyWindow)));
   } else if (outcome.failed == session::CheckOutcome::Failed::kHeader) {
     Say(this, Icon::kCritical, QtText(outcome.header_warning));
   }
@@ -546,9 +546,9 @@ void Principale::OpenGuida() {
   const auto manual = session_.working_directory() / "docs" / "Nerovale-Manuale_Utente.pdf";
   // The operator is told where the manual is when it is missing or no program opens it.
   if (!std::filesystem::is_regular_file(manual)) {
-    Say(this, Icon::kWarning, QtText(validation::ManualMissingText(manual.string())));
+    Say(this, Icon::kWarning, QtText(ui::ManualMissingText(manual.string())));
   } else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QtText(manual.string())))) {
-    Say(this, Icon::kWarning, QtText(validation::ManualNotOpenedText(manual.string())));
+    Say(this, Icon::kWarning, QtText(ui::ManualNotOpenedText(manual.string())));
   }
 }
 

@@ -17,8 +17,4 @@ std::vector<std::string> SenderFaults(std::string_view codice_comune, std::strin
 // The message that lists the faults and says how to mend them (remedy: the last line).
 std::string SenderFaultText(const std::vector<std::string>& faults, std::string_view remedy);
 
-// The remedy in the window.
-inline constexpr std::string_view kSenderRemedyWindow =
-    "Completarli da \"Configurazione\" → \"Modifica Configurazione Utente\" prima di creare il file XML.";
-
 }  // namespace nerovale::validation

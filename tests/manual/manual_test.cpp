@@ -30,7 +30,7 @@
 #include "reference/reference_tables.h"
 #include "summary/summary_texts.h"
 #include "temp_dir.h"
-#include "validation/dialog_texts.h"
+#include "ui/window_texts.h"
 #include "validation/key_filter.h"
 #include "validation/sender_check.h"
 #include "validation/subject_form.h"
@@ -151,7 +151,7 @@ TEST_F(ManualText, ExplainsEveryMessage) {
   }
   add(validation::ValidateCommunicationHeader("", "", 0).warning);
   add(validation::ReportFailedRows({98765}));
-  add(validation::SenderFaultText(validation::SenderFaults("", "", "", ""), validation::kSenderRemedyWindow));
+  add(validation::SenderFaultText(validation::SenderFaults("", "", "", ""), ui::kSenderRemedyWindow));
   add(validation::SenderFaultText(validation::SenderFaults(v, "", "x", "x"), ""));
   add(validation::SenderFaultText(validation::SenderFaults("", "", std::string(73, 'x'), "<&>"), ""));
   for (const auto* filter : {&validation::filters::kCognome, &validation::filters::kComuneEstero,
@@ -159,15 +159,15 @@ TEST_F(ManualText, ExplainsEveryMessage) {
                              &validation::filters::kReferente}) {
     add(filter->full_message);
   }
-  add(validation::TableFullText());
-  add(validation::kEditedSubjectGone);
-  for (const auto text : {validation::kInserireComune, validation::kInserireCognomeReferente,
-                          validation::kInserireNomeReferente, validation::kSelezionareUnFile,
-                          validation::kDriveNonDisponibile}) {
+  add(ui::TableFullText());
+  add(ui::kEditedSubjectGone);
+  for (const auto text : {ui::kInserireComune, ui::kInserireCognomeReferente,
+                          ui::kInserireNomeReferente, ui::kSelezionareUnFile,
+                          ui::kDriveNonDisponibile}) {
     add(text);
   }
-  for (const auto& text : {validation::ConfigNotSavedText(v), validation::ConfigNotReadText(v),
-                           validation::ManualMissingText(v), validation::ManualNotOpenedText(v),
+  for (const auto& text : {ui::ConfigNotSavedText(v), ui::ConfigNotReadText(v),
+                           ui::ManualMissingText(v), ui::ManualNotOpenedText(v),
                            output::SuccessText(v), output::FailureText(v), output::NotSavedText(v),
                            summary::SummaryNotWrittenText(v, v),
                            summary::SummarySavedText(v, true), import::ImportFailureText(98765)}) {

@@ -6,8 +6,13 @@
 #include "core/subject_table.h"
 
 // What the windows say to the operator outside the rules of a subject or of the table, kept here so
-// that the windows and the check of the manual read the same words.
-namespace nerovale::validation {
+// that the windows and the check of the manual read the same words. Plain C++: no window is needed
+// to read them.
+namespace nerovale::ui {
+
+// The remedy under the faults of the sender (validation::SenderFaultText) in the window.
+inline constexpr std::string_view kSenderRemedyWindow =
+    "Completarli da \"Configurazione\" → \"Modifica Configurazione Utente\" prima di creare il file XML.";
 
 // "Inserisci Soggetto", and "Inserisci" of a new subject, on a full table.
 inline std::string TableFullText() {
@@ -47,4 +52,4 @@ inline std::string ManualNotOpenedText(const std::string& path) {
   return "Non è stato possibile aprire il manuale con un lettore di PDF. Il manuale si trova nel file:\r\n" + path;
 }
 
-}  // namespace nerovale::validation
+}  // namespace nerovale::ui
