@@ -17,9 +17,9 @@
 #include <memory>
 #include <vector>
 
-#include "temp_dir.h"
 #include "core/clock.h"
 #include "session/notice_session.h"
+#include "temp_dir.h"
 #include "ui/message_box.h"
 #include "ui/principale.h"
 
@@ -72,26 +72,18 @@ class WindowTest : public ::testing::Test {
     EXPECT_TRUE(QTest::qWaitForWindowActive(window));
   }
 
-  // The widget that lies under the centre of another: what a click there really reaches (the line
-  // edit of an editable combo box, for example).
-  static QWidget* UnderCentre(QWidget* widget) {
-    QWidget* hit = widget->childAt(widget->rect().center());
-    return hit != nullptr ? hit : widget;
-  }
-
-  // A left click on the centre of a widget, after its window was made active; on a real display the
-  // focus may follow a moment later, and the next key waits for it.
+  // A left click on the centre of a widget (on what lies there: the line edit of an editable combo),
+  // after its window was made active; the focus may follow a moment later, and the next key waits.
   static void Click(QWidget* widget, Qt::MouseButton button = Qt::LeftButton) {
     Activate(widget->window());
-    QWidget* target = UnderCentre(widget);
+    QWidget* target = widget->childAt(widget->rect().center());
+    if (target == nullptr) target = widget;
     QTest::mouseClick(target, button, {}, target->rect().center());
     if ((widget->focusPolicy() & Qt::ClickFocus) != 0 && widget->isEnabled()) {
-      // The click may close the window (a button): then there is nothing to wait for. A focus that
-      // never comes shows in the test's own checks.
-      const QPointer<QWidget> clicked(widget);
+      const QPointer<QWidget> clicked(widget);  // a button may close its window
       static_cast<void>(QTest::qWaitFor([clicked] { return !clicked || clicked->hasFocus(); }, 2000));
     }
-    QCoreApplication::processEvents();  // what the event loop does between a click and the next key
+    QCoreApplication::processEvents();
   }
 
   static QWidget* Focused() {
@@ -118,8 +110,6 @@ class WindowTest : public ::testing::Test {
       QCoreApplication::processEvents();
     }
   }
-
-  // A click into a box, then the text typed there.
   static void TypeInto(QWidget* widget, const QString& text) {
     Click(widget);
     TypeText(text);
@@ -128,7 +118,8 @@ class WindowTest : public ::testing::Test {
   // The box's menu opened by a right click, and one of its actions chosen ("edit-paste", ...).
   static void ChooseFromMenu(QWidget* widget, const char* action) {
     Click(widget, Qt::RightButton);
-    QWidget* target = UnderCentre(widget);
+    QWidget* target = widget->childAt(widget->rect().center());
+    if (target == nullptr) target = widget;
     bool chosen = false;
     QTimer::singleShot(0, [action, &chosen] {
       auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -146,49 +137,7 @@ class WindowTest : public ::testing::Test {
     Activate(widget->window());  // back from the popup
   }
 
-  // A valid subject born in Rome, typed into the entry form by keyboard alone from the surname on,
-  // as the operator would: Tab from box to box, Space for the sex.
-  void TypeValidSubject(QWidget* form) {
-    Click(Find<QLineEdit>(form, "CognomeBox"));
-    TypeText("rossi");
-    Tab();
-    TypeText("mario");
-    Tab();
-    TypeText(" ");  // Option1, M; the two options are one stop of the tab order
-    Tab();
-    TypeText("5");
-    Tab();
-    TypeText("3");
-    Tab();
-    TypeText("1950");
-    Tab();
-    TypeText("roma");
-    Tab(2);  // the foreign town is disabled; past the country
-    TypeText("rssmra50c05h501f");
-    Tab(2);  // past the father
-    TypeText("10012024");
-    Tab(2);  // past the country of death
-    TypeText("milano");
-    Tab();  // the foreign town of death is disabled
-    TypeText("12");
-    Tab();
-    TypeText("milano");
-    Tab();
-  }
-
-  // Lets closed windows go (they delete themselves once the event loop runs).
-  static void Settle() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-  }
-
-  QStringList Texts() const {
-    QStringList texts;
-    for (const auto& m : messages) texts << m.text;
-    return texts;
-  }
-
-  // Presses a button of a window, or chooses an action of its menus, with a click as the operator would.
+  // A button of a window pressed with a click, or an action of its menus chosen.
   void Choose(QWidget* window, const char* name) {
     if (auto* action = window->findChild<QAction*>(name)) {
       action->trigger();
@@ -202,6 +151,39 @@ class WindowTest : public ::testing::Test {
     auto* timer = Find<QTimer>(&w, "Timer1");
     EXPECT_TRUE(QTest::qWaitFor([timer] { return !timer->isActive(); }, 5000));
     QCoreApplication::processEvents();
+  }
+
+  // A valid subject born in Rome, typed into the entry form by keyboard alone from the surname on:
+  // Tab from box to box, Space for the sex.
+  void TypeValidSubject(QWidget* form) {
+    Click(Find<QLineEdit>(form, "CognomeBox"));
+    for (const char* typed : {"rossi", "mario", " ", "5", "3", "1950", "roma"}) {
+      TypeText(typed);
+      Tab();
+    }
+    Tab();  // the foreign town is disabled; past the country
+    TypeText("rssmra50c05h501f");
+    Tab(2);  // past the father
+    TypeText("10012024");
+    Tab(2);  // past the country of death
+    TypeText("milano");
+    Tab();  // the foreign town of death is disabled
+    for (const char* typed : {"12", "milano"}) {
+      TypeText(typed);
+      Tab();
+    }
+  }
+
+  // Lets closed windows go (they delete themselves once the event loop runs).
+  static void Settle() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+  }
+
+  QStringList Texts() const {
+    QStringList texts;
+    for (const auto& m : messages) texts << m.text;
+    return texts;
   }
 
   TempDir dir;

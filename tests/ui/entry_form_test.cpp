@@ -1,0 +1,286 @@
+// The subject entry form as the operator uses it: typing, Tab and clicks, pastes, the combos' look-ups,
+// the Italy/abroad switch, the warning of a refused subject, and editing a row of the grid.
+#include <QComboBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QToolButton>
+
+#include "notice_fixture.h"
+#include "ui/insert_persona.h"
+#include "ui/qt_text.h"
+#include "ui/small_windows.h"
+#include "window_fixture.h"
+
+namespace nerovale::ui {
+namespace {
+
+class EntryForm : public testing::WindowTest {
+ protected:
+  InsertPersona* NewForm() {
+    Principale& w = window ? *window : Open();
+    Click(Find<QPushButton>(&w, "Command3"));
+    InsertPersona* form = w.subjectForm();
+    if (form != nullptr) Activate(form);
+    return form;
+  }
+  QLineEdit* Box(InsertPersona* form, const char* name) { return Find<QLineEdit>(form, name); }
+  QComboBox* Combo(InsertPersona* form, const char* name) { return Find<QComboBox>(form, name); }
+  void Push(InsertPersona* form, const char* button) { Click(Find<QPushButton>(form, button)); }
+  void Retype(QWidget* combo, const char* text) {
+    Click(combo);
+    Press(Qt::Key_A, Qt::ControlModifier);
+    TypeText(text);
+  }
+  std::string Stored(int row, Column column) const { return session->table().Cell(row, column); }
+};
+
+TEST_F(EntryForm, ASubjectTypedByKeyboardAloneIsStoredAfterTheOthers) {
+  Principale& w = Open();
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(w.model().Append(testing::ValidItalianRow()));
+  w.model().PaintRow(4, kErrorRowColour);
+  InsertPersona* form = NewForm();
+  EXPECT_EQ(form->windowTitle(), " Inserimento Soggetto 5");
+  EXPECT_EQ(Combo(form, "ComuneITCombo")->count(), 12926);
+  EXPECT_FALSE(Box(form, "ComuneSTBox")->isEnabled());
+  TypeValidSubject(form);
+  Push(form, "Command1");
+  EXPECT_TRUE(messages.empty()) << Texts().join("|").toStdString();
+  ASSERT_EQ(session->table().Count(), 5);
+  const SubjectRow expected = [] {
+    SubjectRow row = testing::ValidItalianRow();
+    row[kNumero] = "5";
+    row[kDataNascita] = "5/3/1950";
+    return row;
+  }();
+  EXPECT_EQ(Stored(5, kCognome), "ROSSI");
+  for (Column c : {kDataNascita, kCodComuneNascita, kCodiceFiscale, kDataDecesso, kCodComuneDecesso, kCodComuneAtto}) {
+    EXPECT_EQ(Stored(5, c), expected[c]) << c;
+  }
+  EXPECT_EQ(w.CurrentRow(), 5);
+  EXPECT_EQ(w.model().RowColour(4), kErrorRowColour);
+}
+
+// Every combo looks its name up whenever it is left (Tab, Shift+Tab, a click, Enter) or a name is
+// chosen from its list; a name not in the table leaves it without a code.
+TEST_F(EntryForm, EveryComboGivesItsCodeWhenLeftOrChosen) {
+  InsertPersona* form = NewForm();
+  TypeInto(Combo(form, "ComuneITCombo"), "Roma");
+  Tab();
+  EXPECT_EQ(form->Entry().cod_comune_nascita, "H501");
+  auto* death = Combo(form, "ComuneITDCombo");
+  const int milano = death->findText("MILANO");
+  death->setCurrentIndex(milano);
+  emit death->activated(milano);
+  EXPECT_EQ(form->Entry().cod_comune_decesso, "F205");
+  Retype(death, "monza");
+  Click(Box(form, "AttoMorteBox"));
+  EXPECT_EQ(form->Entry().cod_comune_decesso, "F704");
+  Retype(Combo(form, "ComuneITCombo"), "atlantide");
+  Press(Qt::Key_Backtab);
+  EXPECT_EQ(form->Entry().cod_comune_nascita, "");
+  Click(death);
+  TypeText("x");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(form->Entry().cod_comune_decesso, "");
+  TypeInto(Combo(form, "ComuneAttoCombo"), "nessuno");
+  Tab();
+  EXPECT_EQ(form->Entry().cod_comune_atto, "");
+}
+
+// A country typed in lower case switches the side abroad and back, the places following it; "Cancella"
+// brings both sides back to Italy, and the next name typed gets its code again.
+TEST_F(EntryForm, TheCountrySwitchesItsSideAndCancellaBringsItBack) {
+  InsertPersona* form = NewForm();
+  TypeValidSubject(form);
+  Retype(Combo(form, "StatoCombo"), "francia");
+  Tab();
+  auto* comune = Combo(form, "ComuneITCombo");
+  EXPECT_EQ(form->Entry().cod_nazione_nascita, "Z110");
+  EXPECT_EQ(comune->currentText(), "");
+  EXPECT_EQ(form->Entry().cod_comune_nascita, "");
+  EXPECT_FALSE(comune->isEnabled());
+  EXPECT_FALSE(Find<QToolButton>(form, "Image4")->isHidden());
+  TypeInto(Box(form, "ComuneSTBox"), "parigi");
+  Click(Box(form, "CodiceFiscaleBox"));
+  Press(Qt::Key_A, Qt::ControlModifier);
+  Press(Qt::Key_Delete);
+  Push(form, "Command1");
+  EXPECT_TRUE(messages.empty()) << Texts().join("|").toStdString();
+  ASSERT_EQ(session->table().Count(), 1);
+  EXPECT_EQ(Stored(1, kCodNazioneNascita), "Z110");
+  EXPECT_EQ(Stored(1, kComuneEsteroNascita), "PARIGI");
+
+  form = NewForm();
+  Retype(Combo(form, "StatoCombo"), "francia");
+  Tab();
+  Retype(Combo(form, "StatoDCombo"), "germania");
+  Tab();
+  Push(form, "Command2");
+  for (const char* combo : {"StatoCombo", "StatoDCombo"}) EXPECT_EQ(Combo(form, combo)->currentText(), "ITALIA");
+  EXPECT_EQ(form->Entry(), validation::SubjectForm::New());
+  for (const char* box : {"ComuneSTBox", "ComuneSTDBox"}) EXPECT_EQ(Background(Box(form, box)), kGrey);
+  EXPECT_TRUE(Find<QToolButton>(form, "Image6")->isHidden());
+  TypeInto(Combo(form, "ComuneITCombo"), "roma");
+  Tab();
+  EXPECT_EQ(form->Entry().cod_comune_nascita, "H501");
+}
+
+// Text reaches a box only through its filter, whatever way it arrives: the menu, Ctrl+V, Shift+Insert,
+// a key with Alt, the palette; a paste into a full box replaces the selection and no more; no drops.
+TEST_F(EntryForm, PastesModifiedKeysAndThePaletteGoThroughTheFilter) {
+  InsertPersona* form = NewForm();
+  QApplication::clipboard()->setText("anna2 maria;");
+  ChooseFromMenu(Box(form, "NomeBox"), "edit-paste");
+  EXPECT_EQ(Box(form, "NomeBox")->text(), "ANNA MARIA");
+  Click(Box(form, "CognomeBox"));
+  Press(Qt::Key_V, Qt::ControlModifier);
+  Press(Qt::Key_Insert, Qt::ShiftModifier);
+  TypeText("b", Qt::AltModifier);
+  EXPECT_EQ(Box(form, "CognomeBox")->text(), "ANNA MARIAANNA MARIAB");
+  Click(Find<QToolButton>(form, "Image1"));
+  auto* palette = form->findChild<Diacritici*>();
+  ASSERT_NE(palette, nullptr);
+  Click(Find<QLabel>(palette, "Label12"));
+  EXPECT_EQ(Box(form, "CognomeBox")->text(), "ANNA MARIAANNA MARIABÉ");
+
+  QApplication::clipboard()->setText("roma1;");
+  ChooseFromMenu(Combo(form, "ComuneITCombo"), "edit-paste");
+  EXPECT_EQ(Combo(form, "ComuneITCombo")->currentText(), "ROMA");
+  TypeText("9", Qt::AltModifier);
+  Tab();
+  EXPECT_EQ(form->Entry().cod_comune_nascita, "H501");
+  auto* atto = Box(form, "AttoMorteBox");
+  TypeInto(atto, "123456789");
+  atto->setSelection(0, 2);
+  QApplication::clipboard()->setText("ab/cd");
+  Press(Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(atto->text(), "AB3456789");
+  EXPECT_FALSE(Box(form, "NomeBox")->acceptDrops());
+  EXPECT_FALSE(Combo(form, "StatoCombo")->lineEdit()->acceptDrops());
+}
+
+TEST_F(EntryForm, TheXSelectionPastesThroughTheFilter) {
+  if (!QApplication::clipboard()->supportsSelection()) GTEST_SKIP() << "no X selection on this platform";
+  InsertPersona* form = NewForm();
+  QApplication::clipboard()->setText("anna2 maria;", QClipboard::Selection);
+  Click(Box(form, "NomeBox"), Qt::MiddleButton);
+  EXPECT_EQ(Box(form, "NomeBox")->text(), "ANNA MARIA");
+}
+
+// A refused subject keeps what was typed, the fields of the failed rules painted, and gives the same
+// warning twice; correcting a field clears its paint.
+TEST_F(EntryForm, ARefusedSubjectIsMarkedAndKept) {
+  InsertPersona* form = NewForm();
+  TypeInto(Box(form, "CognomeBox"), "rossi");
+  TypeInto(Box(form, "GiornoBox"), "5");
+  Push(form, "Command1");
+  ASSERT_EQ(messages.size(), 1U);
+  EXPECT_TRUE(messages[0].text.startsWith("ATTENZIONE! Sono stati riscontrati i seguenti errori:\n\n- Nome non inserito"));
+  EXPECT_EQ(Box(form, "GiornoBox")->text(), "05");
+  EXPECT_EQ(Background(Box(form, "NomeBox")), kHighlightColour);
+  EXPECT_EQ(Background(Find<QRadioButton>(form, "Option2")), kHighlightColour);
+  EXPECT_EQ(Background(Box(form, "CognomeBox")), kWhite);
+  Push(form, "Command1");
+  ASSERT_EQ(messages.size(), 2U);
+  EXPECT_EQ(messages[1].text, messages[0].text);
+  TypeInto(Box(form, "NomeBox"), "m");
+  EXPECT_EQ(Background(Box(form, "NomeBox")), kWhite);
+  EXPECT_EQ(session->table().Count(), 0);
+
+  // A full table says so instead of opening the form.
+  Settle();
+  form->close();
+  window->model().AppendRows(std::vector<SubjectRow>(SubjectTable::kMaxSubjects, testing::ValidItalianRow()));
+  Click(Find<QPushButton>(window.get(), "Command3"));
+  Settle();
+  EXPECT_EQ(window->subjectForm(), nullptr);
+  EXPECT_EQ(messages.back().text,
+            "La comunicazione contiene già 32767 soggetti, il numero massimo: non è possibile inserirne altri.");
+}
+
+class EditForm : public EntryForm {
+ protected:
+  // Four valid subjects told apart by their fathers A, B (born in Paris in March 1950), C, D.
+  Principale& FourRows() {
+    Principale& w = Open();
+    SubjectRow foreign = testing::ValidForeignRow();
+    foreign[kDataNascita] = "03/1950";
+    for (const char* father : {"A", "B", "C", "D"}) {
+      SubjectRow row = std::string(father) == "B" ? foreign : testing::ValidItalianRow();
+      row[kNomePadre] = father;
+      EXPECT_TRUE(w.model().Append(row));
+    }
+    w.model().PaintRow(2, kErrorRowColour);
+    return w;
+  }
+  void ClickCell(Principale& w, int row, Column column) {
+    Activate(&w);
+    const QRect cell = w.grid()->visualRect(w.model().index(row - 1, column - 1));
+    QTest::mouseClick(w.grid()->viewport(), Qt::LeftButton, {}, cell.center());
+  }
+  InsertPersona* EditByDoubleClick(Principale& w, int row, Column column) {
+    ClickCell(w, row, column);
+    const QRect cell = w.grid()->visualRect(w.model().index(row - 1, column - 1));
+    QTest::mouseDClick(w.grid()->viewport(), Qt::LeftButton, {}, cell.center());
+    InsertPersona* form = w.subjectForm();
+    if (form != nullptr) {
+      QApplication::processEvents();  // the focus moves to the field once the form is filled
+      Activate(form);
+    }
+    return form;
+  }
+};
+
+// A double click opens the row's subject on the clicked column; "Inserisci" rewrites that row only.
+TEST_F(EditForm, ARowOpensOnItsColumnAndIsRewrittenAlone) {
+  Principale& w = FourRows();
+  InsertPersona* form = EditByDoubleClick(w, 2, kComuneEsteroNascita);
+  ASSERT_NE(form, nullptr);
+  EXPECT_EQ(form->windowTitle(), " Inserimento Soggetto 2");
+  EXPECT_EQ(Box(form, "MeseBox")->text(), "03");
+  EXPECT_EQ(Box(form, "AnnoBox")->text(), "1950");
+  EXPECT_FALSE(Combo(form, "ComuneITCombo")->isEnabled());
+  EXPECT_EQ(QApplication::focusWidget(), Box(form, "ComuneSTBox"));
+  Click(Box(form, "AttoMorteBox"));
+  Press(Qt::Key_Backspace);
+  Press(Qt::Key_Backspace);
+  TypeText("99");
+  Push(form, "Command1");
+  EXPECT_TRUE(messages.empty()) << Texts().join("|").toStdString();
+  EXPECT_EQ(Stored(2, kAttoMorte), "99");
+  EXPECT_EQ(Stored(1, kAttoMorte), "12");
+  EXPECT_EQ(w.model().RowColour(2), kWhite);
+}
+
+// The form writes the subject it was opened for wherever that row stands by then, nothing when the
+// row went, and a form with typing in it comes back rather than being replaced.
+TEST_F(EditForm, TheFormWritesOnlyTheSubjectItWasOpenedFor) {
+  Principale& w = FourRows();
+  InsertPersona* form = EditByDoubleClick(w, 3, kAttoMorte);
+  ASSERT_NE(form, nullptr);
+  TypeText("5");
+  EditByDoubleClick(w, 2, kCognome);
+  EXPECT_EQ(w.subjectForm(), form);  // the typing is never thrown away
+  ClickCell(w, 1, kCognome);
+  answer = QMessageBox::Yes;
+  Click(Find<QPushButton>(&w, "Command5"));  // row 1 goes: C is row 2 now
+  Activate(form);
+  Push(form, "Command1");
+  EXPECT_EQ(Stored(2, kNomePadre), "C");
+  EXPECT_EQ(Stored(2, kAttoMorte), "125");
+  EXPECT_EQ(Stored(3, kAttoMorte), "12");
+
+  form = EditByDoubleClick(w, 3, kAttoMorte);
+  TypeText("7");
+  Click(Find<QPushButton>(&w, "Command5"));  // the selected row is 3 still: its subject goes
+  const SubjectTable before = session->table();
+  Activate(form);
+  Push(form, "Command1");
+  for (int r = 1; r <= 2; ++r) EXPECT_EQ(session->table().Row(r), before.Row(r));
+  EXPECT_TRUE(messages.back().text.startsWith("Il soggetto in modifica è stato eliminato dalla tabella"));
+  EXPECT_NE(w.subjectForm(), nullptr);
+}
+
+}  // namespace
+}  // namespace nerovale::ui
