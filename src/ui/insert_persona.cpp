@@ -427,8 +427,9 @@ validation::SubjectForm InsertPersona::Entry() const {
         form.*info.code = codes_[static_cast<std::size_t>(info.field)];
         break;
       case FieldKind::kSex:
-        if (static_cast<QRadioButton*>(Control(Field::kSesso))->isChecked()) value = "M";
-        if (femmina_->isChecked()) value = "F";
+        // One letter assigned as such: GCC 12 warns wrongly about assigning a literal here at -O3.
+        if (static_cast<QRadioButton*>(Control(Field::kSesso))->isChecked()) value.assign(1, 'M');
+        if (femmina_->isChecked()) value.assign(1, 'F');
         break;
     }
   }
