@@ -221,6 +221,10 @@ TEST_F(TableUpdate, AFailedWriteLeavesTheOldTableAndNoCopy) {
     EXPECT_NE(errors.find(c.message), std::string::npos) << errors;
     ExpectUnchanged(c.message);
   }
+  // A copy of the day that was there before stays, whatever fails.
+  app.Write(std::string("ref/") + kBackup, kOldTable);
+  EXPECT_EQ(RunUnderFileSizeLimit(std::string(kOldTable).size(), {"--si", "anpr.csv"}), kFault);
+  EXPECT_EQ(ReadFile(app / "ref" / kBackup), kOldTable);
 }
 
 // The command itself in its working directory: the wiring of main.

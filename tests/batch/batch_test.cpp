@@ -82,13 +82,13 @@ TEST_F(Batch, TheExecutableWritesOneFolderWithOneValidFile) {
 
 // Refused rows name their file, their line and what they fail, after the window's own message.
 TEST_F(Batch, RefusedRowsNameTheirFileLineAndReasons) {
-  std::string second = testing::kGoodCsv;
-  second += "verdi,anna,x,1/1/1950,roma,,,,,1/1/2020,,roma,,1,roma,2020,9\r\n";  // sex X
-  second += "neri,luca,m,1/1/1950,roma,,,,,1/1/2020,,roma,,1,roma,,9\r\n";      // no protocol year
+  std::string second = "verdi,anna,x,1/1/1950,roma,,,,,1/1/2020,,roma,,1,roma,2020,9\r\n";  // sex X
+  second += testing::kGoodCsv;
+  second += "neri,luca,m,1/1/1950,roma,,,,,1/1/2020,,roma,,1,roma,,9\r\n";  // no protocol year
   work.Write("second.csv", second);
   EXPECT_EQ(RunOn({"good.csv", "second.csv"}), kRefused);
-  EXPECT_TRUE(Says("Sono stati riscontrati errori nei Soggetti alle seguenti righe: 5 , 6\n"
-                   "second.csv:3: riga 5: Sesso non specificato o diverso da M e F; Codice Fiscale non inserito o non valido\n"
+  EXPECT_TRUE(Says("Sono stati riscontrati errori nei Soggetti alle seguenti righe: 3 , 6\n"
+                   "second.csv:1: riga 3: Sesso non specificato o diverso da M e F; Codice Fiscale non inserito o non valido\n"
                    "second.csv:4: riga 6: Anno Protocollo non inserito o non valido; Codice Fiscale non inserito o non valido\n",
                    out))
       << out;
@@ -299,6 +299,7 @@ TEST_F(Batch, TheSummaryReplacesOnlyAnEarlierSummary) {
   work.Write("note.pdf", "not a PDF");
   work.Write("earlier.pdf", "%PDF-1.4 earlier");
   std::filesystem::create_hard_link(work / "config.ini", work / "link.pdf");
+  std::filesystem::create_symlink(work / "gone.pdf", work / "dangling.pdf");
   const auto summary_to = [this](const std::string& pdf) {
     return Run({"--numero", "123", "--data", "30/11/2026", "--dest", dest.path().string(), "--riepilogo", pdf, "good.csv"});
   };
@@ -314,6 +315,7 @@ TEST_F(Batch, TheSummaryReplacesOnlyAnEarlierSummary) {
       {"good.csv", "è un file da importare"},
       {(dest / "riepilogo.pdf").string(), "è nella cartella di destinazione"},
       {"note.pdf", "c'è già un file che non è un PDF"},
+      {"dangling.pdf", "c'è già un file che non è un PDF"},
   };
   for (const auto& c : refused) {
     const auto before = std::filesystem::exists(work / c.pdf) ? testing::ReadFile(work / c.pdf) : "";

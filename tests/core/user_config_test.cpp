@@ -31,6 +31,10 @@ TEST(UserConfig, ShortFileKeepsValuesReadBeforeTheGap) {
   EXPECT_FALSE((UserConfig{"H501", "BIANCHI", "", "", ""}.HasReferente()));  // one name is not a contact person
   EXPECT_FALSE((UserConfig{"H501", "", "LUCIA", "", ""}.HasReferente()));
   EXPECT_FALSE(ReadConfig(dir / "missing.ini", read));
+  // Long folders read up to 64 KiB in all, a byte more is no config.ini.
+  const std::string head = "H501\r\nBIANCHI\r\nLUCIA\r\n\r\n";
+  EXPECT_TRUE(ReadConfig(dir.Write("long.ini", head + std::string(65536 - head.size() - 2, 'C') + "\r\n"), read));
+  EXPECT_FALSE(ReadConfig(dir.Write("long.ini", head + std::string(65536 - head.size() - 1, 'C') + "\r\n"), read));
 
   // A control character is damage: the values before it count, that one and the rest never do.
   using namespace std::string_literals;

@@ -75,6 +75,7 @@ TEST_F(Session, WhatWasCheckedIsWhatIsWritten) {
 // from the file as it is on the disk.
 TEST_F(Session, TheNoticeAndItsSummary) {
   EXPECT_FALSE(session.WriteSummary(dir / "none.pdf"));  // no notice yet
+  EXPECT_TRUE(session.table().Add(testing::ValidForeignRow()));
   ASSERT_TRUE(session.Check({"12", "30/11/2026"}).ok());
   std::filesystem::create_directory(dir / "out");
   const output::NoticeOutcome outcome = session.WriteNotice(dir / "out");
@@ -86,6 +87,7 @@ TEST_F(Session, TheNoticeAndItsSummary) {
   const std::string text = testing::PdfText(dir / "riepilogo.pdf");
   EXPECT_NE(text.find("ROMA"), std::string::npos);
   EXPECT_NE(text.find("06/12/2026"), std::string::npos) << text;
+  EXPECT_NE(testing::WithoutSpaces(text).find("PARIGI,FRANCIA(Z110)"), std::string::npos) << text;
 }
 
 }  // namespace

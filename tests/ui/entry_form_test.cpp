@@ -192,6 +192,7 @@ TEST_F(EntryForm, ARefusedSubjectIsMarkedAndKept) {
   Settle();
   form->close();
   window->model().AppendRows(std::vector<SubjectRow>(SubjectTable::kMaxSubjects, testing::ValidItalianRow()));
+  EXPECT_FALSE(window->model().Append(testing::ValidItalianRow()));
   Click(Find<QPushButton>(window.get(), "Command3"));
   Settle();
   EXPECT_EQ(window->subjectForm(), nullptr);

@@ -116,6 +116,8 @@ TEST_F(Validation, EachVariationFailsExactlyItsRule) {
       {"death on the birth day", italy([](SubjectForm& e) { e.data_decesso = "05/03/1950"; }), R::kDecessoDopoNascita},
       {"death year before the birth year", abroad([](SubjectForm& e) { e.data_decesso = "31/12/1949"; }), R::kDecessoDopoNascita},
       {"birth year in the future", abroad([](SubjectForm& e) { e.anno = "2027"; }), R::kNascitaFutura},
+      {"born this year, the year alone (no fault)", abroad([](SubjectForm& e) {
+         e.anno = "2026", e.data_decesso = "01/12/2026"; e.nome = "M4RIO"; }), R::kNome},
       {"death tomorrow", abroad([](SubjectForm& e) { e.data_decesso = "07/12/2026"; }), R::kDecessoFuturo},
       {"no death country code", abroad([](SubjectForm& e) { e.cod_nazione_decesso = ""; }), R::kNazioneDecesso},
       {"no death municipality in Italy", abroad([](SubjectForm& e) { e.cod_comune_decesso = ""; }), R::kComuneDecessoItalia},

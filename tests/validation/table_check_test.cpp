@@ -51,6 +51,7 @@ TEST_F(TableCheck, EachRowFailsExactlyItsConditions) {
       {"birth yesterday passes", [](SubjectRow& r) { r[kDataNascita] = "05/12/2026"; r[kDataDecesso] = "07/12/2026"; }, true, {}},
       {"birth 1899 is no year form", [](SubjectRow& r) { r[kDataNascita] = "1899"; }, true, {C::kDataNascita}},
       {"birth year after this year", [](SubjectRow& r) { r[kDataNascita] = "2027"; }, true, {C::kDataNascita}},
+      {"birth year of this century", [](SubjectRow& r) { r[kDataNascita] = "2001"; }, true, {}},
       {"empty protocol year", [](SubjectRow& r) { r[kAnnoProtocollo] = ""; }, false, {C::kAnnoProtocollo}},
       {"protocol year 20", [](SubjectRow& r) { r[kAnnoProtocollo] = "20"; }, false, {C::kAnnoProtocollo}},
       {"empty protocol number", [](SubjectRow& r) { r[kNumeroProtocollo] = ""; }, false, {C::kNumeroProtocollo}},
