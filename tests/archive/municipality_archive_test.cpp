@@ -31,11 +31,7 @@ TEST(MunicipalityArchive, BothReleaseLayoutsGiveTheSameRecords) {
 
 TEST(MunicipalityArchive, RefusesWhatIsNotTheArchiveNamingFileAndLine) {
   const std::string extract = testing::ArchiveExtract();
-  const struct {
-    const char* why;
-    std::string bytes;
-    const char* message;
-  } cases[] = {
+  const std::tuple<const char*, std::string, const char*> cases[] = {
       {"a column missing", Replaced(extract, "\"DENOMTRASLITTERATA\"", "\"TRASLITTERATA\""),
        "manca la colonna DENOMTRASLITTERATA"},
       {"no current municipality", Replaced(extract, "\"A\",\"", "\"C\",\""), "nessun comune attuale"},
@@ -48,11 +44,11 @@ TEST(MunicipalityArchive, RefusesWhatIsNotTheArchiveNamingFileAndLine) {
       {"a record of another width", extract + "1,\"2\"\n", "riga 37, 2 valori invece di 18"},
       {"saved again as Windows-1252", Replaced(extract, "DOBERDÒ", "DOBERD\xD2"), "non è in UTF-8"},
   };
-  for (const auto& c : cases) {
-    const auto reading = ParseMunicipalityArchive(c.bytes, "anpr.csv");
-    EXPECT_TRUE(reading.status.message().starts_with("Il file anpr.csv non è l'archivio dei comuni: ")) << c.why;
-    EXPECT_NE(reading.status.message().find(c.message), std::string::npos) << c.why << ": " << reading.status.message();
-    EXPECT_TRUE(reading.archive.records.empty()) << c.why;
+  for (const auto& [why, bytes, message] : cases) {
+    const auto reading = ParseMunicipalityArchive(bytes, "anpr.csv");
+    EXPECT_TRUE(reading.status.message().starts_with("Il file anpr.csv non è l'archivio dei comuni: ")) << why;
+    EXPECT_NE(reading.status.message().find(message), std::string::npos) << why << ": " << reading.status.message();
+    EXPECT_TRUE(reading.archive.records.empty()) << why;
   }
   testing::TempDir dir;
   for (const auto& file : {dir / "missing.csv", dir.path(), std::filesystem::path("/dev/zero")}) {

@@ -19,10 +19,8 @@ std::vector<std::string> Texts(const std::vector<TableLine>& lines) {
 TEST(MunicipalityTable, FromTheArchiveExtract) {
   const auto reading = ReadMunicipalityArchive(testing::DataFile("anpr_extract.csv"));
   ASSERT_TRUE(reading.status) << reading.status.message();
-  const std::vector<TableLine> current = {
-      {"ROMA", "H501"}, {"ABANO BAGNI", "A001"}, {"CALLIANO", "B418"}, {"DOBERDÒ", "D312"},
-      {"SAVOGNA", "M436"}, {"SAVOGNA", "I479"},
-  };
+  const std::vector<TableLine> current = {{"ROMA", "H501"}, {"ABANO BAGNI", "A001"}, {"CALLIANO", "B418"},
+                                          {"DOBERDÒ", "D312"}, {"SAVOGNA", "M436"}, {"SAVOGNA", "I479"}};
   const std::vector<std::string> expected = {
       "ABANO,A001",                              // former name of ABANO TERME
       "ABANO BAGNI,A001",                        // kept: a former name the archive does not list
@@ -54,39 +52,25 @@ TEST(MunicipalityTable, ItalianNameAloneOnlyForABilingualName) {
   const auto current = [](const char* name, const char* transliterated, const char* other) {
     return ArchiveRecord{1, "X001", name, transliterated, other, true};
   };
-  const struct {
-    const char* why;
-    ArchiveRecord record;
-    std::vector<std::string> lines;
-  } cases[] = {
-      {"second name alone after the dash",
-       current("SGONICO-ZGONIK", "SGONICO-ZGONIK", "ZGONIK"),
-       {"SGONICO,X001", "SGONICO-ZGONIK,X001"}},
-      {"second name with the titles of both languages",
-       current("DUINO AURISINA-DEVIN NABREŽINA", "DUINO AURISINA-DEVIN NABREZINA",
+  // Why each: the second name alone after the dash; a second name with the titles of both languages;
+  // a name with a dash in both languages is one name; the second name must be a whole word of the other;
+  // an Italian name outside Windows-1252 takes its transliteration; a ceased bilingual name stays whole.
+  const std::pair<ArchiveRecord, std::vector<std::string>> cases[] = {
+      {current("SGONICO-ZGONIK", "SGONICO-ZGONIK", "ZGONIK"), {"SGONICO,X001", "SGONICO-ZGONIK,X001"}},
+      {current("DUINO AURISINA-DEVIN NABREŽINA", "DUINO AURISINA-DEVIN NABREZINA",
                "COMUNE DI DUINO AURISINA-OBCINA DEVIN NABREŽINA"),
        {"DUINO AURISINA,X001", "DUINO AURISINA-DEVIN NABREŽINA,X001"}},
-      {"a name with a dash in both languages is one name",
-       current("CASTELBELLO-CIARDES", "CASTELBELLO-CIARDES", "KASTELBELL-TSCHARS"),
-       {"CASTELBELLO-CIARDES,X001"}},
-      {"the second name must be a whole word of the other",
-       current("ALFA-BETA", "ALFA-BETA", "ALFABETA"),
-       {"ALFA-BETA,X001"}},
-      {"an Italian name outside Windows-1252 takes its transliteration",
-       current("ČERNA-ZGORA", "CERNA-ZGORA", "ZGORA"),
-       {"CERNA,X001", "CERNA-ZGORA,X001"}},
-      {"a ceased bilingual name stays whole",
-       {1, "X001", "SGONICO-ZGONIK", "SGONICO-ZGONIK", "ZGONIK", false},
-       {"SGONICO-ZGONIK,X001"}},
+      {current("CASTELBELLO-CIARDES", "CASTELBELLO-CIARDES", "KASTELBELL-TSCHARS"), {"CASTELBELLO-CIARDES,X001"}},
+      {current("ALFA-BETA", "ALFA-BETA", "ALFABETA"), {"ALFA-BETA,X001"}},
+      {current("ČERNA-ZGORA", "CERNA-ZGORA", "ZGORA"), {"CERNA,X001", "CERNA-ZGORA,X001"}},
+      {{1, "X001", "SGONICO-ZGONIK", "SGONICO-ZGONIK", "ZGONIK", false}, {"SGONICO-ZGONIK,X001"}},
   };
-  for (const auto& c : cases) EXPECT_EQ(Texts(BuildMunicipalityTable({c.record})), c.lines) << c.why;
+  for (const auto& [record, lines] : cases) EXPECT_EQ(Texts(BuildMunicipalityTable({record})), lines) << record.name;
 }
 
 TEST(MunicipalityTable, OrderOfTheShippedTable) {
   // Neighbouring lines of the shipped table that a plain byte order would swap.
-  const struct {
-    TableLine first, second;
-  } cases[] = {
+  const std::pair<TableLine, TableLine> cases[] = {
       {{"CITTÀ SANT'ANGELO", "C750"}, {"CITTADELLA", "C743"}},  // À beside A
       {{"AGLIÈ", "A074"}, {"AGLIENTU", "H848"}},                // a shorter name first
       {{"SUSA", "L013"}, {"SUSÀ", "L012"}},                     // plain before accented, whatever the code
@@ -95,9 +79,8 @@ TEST(MunicipalityTable, OrderOfTheShippedTable) {
       {{"ABBADIA", "A002"}, {"ABBADIA", "A003"}},               // one name by its codes
       {{"MAZZARÀ", "F066"}, {"MAZZARINO", "F065"}},             // the name before the code
   };
-  for (const auto& c : cases) {
-    EXPECT_TRUE(ComesBefore(c.first, c.second)) << c.first.name << " " << c.second.name;
-    EXPECT_FALSE(ComesBefore(c.second, c.first)) << c.first.name << " " << c.second.name;
+  for (const auto& [first, second] : cases) {
+    EXPECT_TRUE(ComesBefore(first, second) && !ComesBefore(second, first)) << first.name << " " << second.name;
   }
 }
 

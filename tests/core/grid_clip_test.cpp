@@ -19,10 +19,17 @@ SubjectTable Table(int rows) {
   return table;
 }
 
-TEST(GridClip, CopyOfTwoRowsPastedOneRowUp) {
-  SubjectTable table = Table(4);
+TEST(GridClip, BoundsInEitherOrderEmptyCellsAndTwoRowsPastedOneRowUp) {
+  SubjectTable table = Table(5);
+  EXPECT_EQ(CopyBlock(table, 5, 3, 2, 1), CopyBlock(table, 3, 5, 1, 2));
+  EXPECT_EQ(CopyBlock(table, 3, 3, 2, 1), "[GRIDCLIP]\fr3c1\vr3c2\v\f");
+  ASSERT_TRUE(table.SetCell(1, 1, ""));
+  EXPECT_EQ(CopyBlock(table, 1, 1, 1, 1), "[GRIDCLIP]\f\v\f");
+  EXPECT_TRUE(PasteBlock(table, "[GRIDCLIP]\f\v\f", 2, 1));
+  EXPECT_EQ(table.Cell(2, 1), "");
+
   const std::string clip = CopyBlock(table, 3, 4, 1, 22);
-  EXPECT_EQ(clip.rfind("[GRIDCLIP]\fr3c1\vr3c2\v", 0), 0U);
+  EXPECT_TRUE(clip.starts_with("[GRIDCLIP]\fr3c1\vr3c2\v"));
   EXPECT_EQ(std::count(clip.begin(), clip.end(), '\v'), 44);
   EXPECT_EQ(clip.back(), '\f');
   EXPECT_TRUE(PasteBlock(table, clip, 2, 1));
@@ -31,34 +38,22 @@ TEST(GridClip, CopyOfTwoRowsPastedOneRowUp) {
   EXPECT_EQ(table.Cell(2, kNumero), "2");
 }
 
-TEST(GridClip, BoundsInEitherOrderAndEmptyCells) {
-  SubjectTable table = Table(5);
-  EXPECT_EQ(CopyBlock(table, 5, 3, 2, 1), CopyBlock(table, 3, 5, 1, 2));
-  EXPECT_EQ(CopyBlock(table, 3, 3, 2, 1), "[GRIDCLIP]\fr3c1\vr3c2\v\f");
-  ASSERT_TRUE(table.SetCell(1, 1, ""));
-  EXPECT_EQ(CopyBlock(table, 1, 1, 1, 1), "[GRIDCLIP]\f\v\f");
-  EXPECT_TRUE(PasteBlock(table, "[GRIDCLIP]\f\v\f", 2, 1));
-  EXPECT_EQ(table.Cell(2, 1), "");
-}
-
 TEST(GridClip, PasteRefusesAndStops) {
   SubjectTable table = Table(3);
-  const std::string two_lines = CopyBlock(table, 1, 2, 1, 1);
-  EXPECT_FALSE(PasteBlock(table, two_lines, 3, 1));  // the second line falls outside the grid
+  EXPECT_FALSE(PasteBlock(table, CopyBlock(table, 1, 2, 1, 1), 3, 1));  // the second line falls outside the grid
   EXPECT_EQ(table.Cell(3, 1), "r1c1");
-  EXPECT_FALSE(PasteBlock(table, "[GRIDCLIP]x\v\f", 1, 1));  // no form feed after the marker
-  EXPECT_FALSE(PasteBlock(table, "[gridclip]\fx\v\f", 1, 1));
-  EXPECT_FALSE(PasteBlock(table, "", 1, 1));
-  EXPECT_FALSE(PasteBlock(table, "[GRIDCLIP]\fa\vb", 1, 1));  // last value without its tab
+  EXPECT_FALSE(PasteBlock(table, "[GRIDCLIP]\fa\vb", 1, 1));  // the last value without its tab
   EXPECT_EQ(table.Cell(1, 1), "a");
   EXPECT_FALSE(PasteBlock(table, "[GRIDCLIP]\fx\v\f", 0, 1));  // the caption row is never written
   EXPECT_EQ(table.Cell(0, 1), "Cognome *");
   EXPECT_TRUE(PasteBlock(table, "[GRIDCLIP]\fz\v", 2, 1));  // a last line without its form feed ends the paste
   EXPECT_EQ(table.Cell(2, 1), "z");
-  // Any other control character in the text refuses it whole, before a cell is written.
-  for (const char* clip : {"[GRIDCLIP]\fy\vx\ty\v\f", "[GRIDCLIP]\fy\v\fx\r\n\v\f", "[GRIDCLIP]\fy\vx\x7f\v\f"}) {
-    EXPECT_FALSE(PasteBlock(table, clip, 1, 1));
-    EXPECT_EQ(table.Cell(1, 1), "a");
+  // No form feed after the marker, a marker in lower case, no text, or any other control character
+  // in the text: refused whole, before a cell is written.
+  for (const char* clip : {"[GRIDCLIP]x\v\f", "[gridclip]\fx\v\f", "", "[GRIDCLIP]\fy\vx\ty\v\f",
+                           "[GRIDCLIP]\fy\v\fx\r\n\v\f", "[GRIDCLIP]\fy\vx\x7f\v\f"}) {
+    EXPECT_FALSE(PasteBlock(table, clip, 1, 1)) << clip;
+    EXPECT_EQ(table.Cell(1, 1), "a") << clip;
   }
 }
 

@@ -5,7 +5,6 @@
 
 #include <cctype>
 #include <chrono>
-#include <cstdio>
 #include <functional>
 #include <map>
 #include <random>
@@ -30,6 +29,7 @@ using validation::FieldRule;
 namespace fields = validation::fields;
 
 const std::filesystem::path kSource{NEROVALE_SOURCE_DIR};
+const std::filesystem::path kSchema = kSource / "ref" / "validate.xsd";
 const dates::Date kToday = *dates::MakeDate(5, 12, 2026);
 
 // The characters of a set as the validation module judges them, and those just outside it: the
@@ -61,12 +61,10 @@ const SetCharacters& CharactersOf(CharSet set) {
 class Maker {
  public:
   explicit Maker(reference::ReferenceTables& tables) : tables_(tables), places_(tables.Snapshot()) {
-    for (const auto& name : tables.ComuniNames()) {
+    for (const auto& name : tables.ComuniNames())
       if (auto code = places_.CodComune(name); !code.empty()) comuni_.push_back({name, code});
-    }
-    for (const auto& name : tables.StatiNames()) {
+    for (const auto& name : tables.StatiNames())
       if (auto code = places_.CodStato(name); !code.empty() && code != "Z000") stati_.push_back({name, code});
-    }
   }
   const reference::PlaceCodes& places() const { return places_; }
 
@@ -79,79 +77,66 @@ class Maker {
     const dates::Date birth = Between(*dates::MakeDate(1, 1, 1900), Days(kToday) - std::chrono::days(1));
     const int form = born_in_italy ? 0 : Uniform(0, 2);  // day/month/year, month/year, the year alone
     const dates::Date cf_birth = form == 1 ? *dates::MakeDate(1, Month(birth), Year(birth)) : birth;
-    if (form == 0) r[kDataNascita] = DateText(birth);
-    if (form == 1) r[kDataNascita] = Number(Month(birth), Chance(50)) + "/" + std::to_string(Year(birth));
-    if (form == 2) r[kDataNascita] = std::to_string(Year(birth));
-    if (born_in_italy) {
-      const auto& [name, code] = Pick(comuni_);
-      r[kComuneNascita] = name, r[kCodComuneNascita] = code;
-      r[kNazioneNascita] = "ITALIA", r[kCodNazioneNascita] = "Z000";
-    } else {
-      const auto& [name, code] = Pick(stati_);
-      r[kNazioneNascita] = name, r[kCodNazioneNascita] = code;
-      r[kComuneEsteroNascita] = Text(fields::kComuneEstero, true);
-    }
+    const std::string year = std::to_string(Year(birth));
+    r[kDataNascita] = form == 0 ? DateText(birth) : form == 1 ? Number(Month(birth), Chance(50)) + "/" + year : year;
+    Place(r, born_in_italy, kComuneNascita, kCodComuneNascita, kNazioneNascita, kCodNazioneNascita,
+          kComuneEsteroNascita);
     if (born_in_italy || (form != 2 && Chance(50)) || Chance(3)) {
-      std::string cf = codicefiscale::CalcolaCF(
+      std::string& cf = r[kCodiceFiscale] = codicefiscale::CalcolaCF(
           {r[kCognome], r[kNome], r[kSesso], cf_birth, r[kComuneNascita], r[kNazioneNascita]}, places_);
-      // Typed in lower case: only the check letter is read either way.
-      if (!cf.empty() && Chance(15)) cf.back() = static_cast<char>(std::tolower(static_cast<unsigned char>(cf.back())));
-      if (!cf.empty() && Chance(3))
-        cf.front() = static_cast<char>(std::tolower(static_cast<unsigned char>(cf.front())));
-      r[kCodiceFiscale] = cf;
+      const auto lower = [](char& c) { c = static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+      if (Chance(15)) lower(cf.back());  // typed in lower case: only the check letter is read either way
+      if (Chance(3)) lower(cf.front());
     }
     r[kNomePadre] = Text(fields::kNome, true);
     r[kDataDecesso] = DateText(Between(birth, Days(kToday) + std::chrono::days(30)));
-    if (Chance(50)) {
-      const auto& [name, code] = Pick(comuni_);
-      r[kNazioneDecesso] = "ITALIA", r[kCodNazioneDecesso] = "Z000";
-      r[kComuneDecesso] = name, r[kCodComuneDecesso] = code;
-    } else {
-      const auto& [name, code] = Pick(stati_);
-      r[kNazioneDecesso] = name, r[kCodNazioneDecesso] = code;
-      r[kComuneEsteroDecesso] = Text(fields::kComuneEstero, true);
-    }
+    Place(r, Chance(50), kComuneDecesso, kCodComuneDecesso, kNazioneDecesso, kCodNazioneDecesso, kComuneEsteroDecesso);
     r[kAttoMorte] = Text(fields::kAttoMorte, false);
-    const auto& [atto_name, atto_code] = Pick(comuni_);
+    const auto& [atto_name, atto_code] = Any(comuni_);
     r[kComuneAtto] = atto_name, r[kCodComuneAtto] = atto_code;
-    char year[8];
-    std::snprintf(year, sizeof year, "%04d", Uniform(0, 9999));
-    r[kAnnoProtocollo] = Chance(3) ? std::string(year + 1) : year;
+    const std::string protocol_year = std::to_string(10000 + Uniform(0, 9999)).substr(1);
+    r[kAnnoProtocollo] = Chance(3) ? protocol_year.substr(1) : protocol_year;
     r[kNumeroProtocollo] = Text(fields::kNumeroProtocollo, false);
     return r;
   }
 
-  // The contact person's names within their limit (the checks see only that they are there).
-  Sender MakeSender() {
-    const auto& code = Pick(comuni_).second;
-    return {code, Text(fields::kReferente, false, false), Text(fields::kReferente, false, false)};
+  // A sender that passes its checks (they see only that the names are there) and a header.
+  Sender PassingSender() {
+    for (;;) {
+      const std::string code = Any(comuni_).second, cognome = Text(fields::kReferente, false, false);
+      const Sender s{code, cognome, Text(fields::kReferente, false, false)};
+      const auto faults = validation::SenderFaults(s.codice_comune, tables_.DescComune(s.codice_comune).value,
+                                                   s.cognome_referente, s.nome_referente);
+      if (faults.empty()) return s;
+    }
   }
-  bool Passes(const Sender& s) {
-    return validation::SenderFaults(s.codice_comune, tables_.DescComune(s.codice_comune).value, s.cognome_referente,
-                                    s.nome_referente)
-        .empty();
-  }
-
   CommunicationHeader Header() {
     return {Text(fields::kNumeroComunicazione, false, false),
             DateText(Between(*dates::MakeDate(1, 1, 2000), Days(kToday)))};
   }
 
  private:
-  using Place = std::pair<std::string, std::string>;
+  using PlaceName = std::pair<std::string, std::string>;
 
   int Uniform(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
   bool Chance(int percent) { return Uniform(1, 100) <= percent; }
-  const Place& Pick(const std::vector<Place>& places) {
-    return places[static_cast<std::size_t>(Uniform(0, static_cast<int>(places.size()) - 1))];
+  template <typename Items>
+  const typename Items::value_type& Any(const Items& items) {
+    return items[static_cast<std::size_t>(Uniform(0, static_cast<int>(items.size()) - 1))];
+  }
+  // A municipality of Italy, or another country with maybe a town of its own.
+  void Place(SubjectRow& r, bool italy, Column comune, Column cod_comune, Column stato, Column cod_stato,
+             Column estero) {
+    const auto& [name, code] = Any(italy ? comuni_ : stati_);
+    if (italy) r[comune] = name, r[cod_comune] = code, r[stato] = "ITALIA", r[cod_stato] = "Z000";
+    else r[stato] = name, r[cod_stato] = code, r[estero] = Text(fields::kComuneEstero, true);
   }
 
   static std::chrono::sys_days Days(const dates::Date& d) { return std::chrono::sys_days(d); }
   static int Year(const dates::Date& d) { return static_cast<int>(d.year()); }
   static int Month(const dates::Date& d) { return static_cast<int>(static_cast<unsigned>(d.month())); }
   dates::Date Between(const dates::Date& from, std::chrono::sys_days to) {
-    const int span = static_cast<int>((to - Days(from)).count());
-    return dates::Date(Days(from) + std::chrono::days(Uniform(0, span)));
+    return dates::Date(Days(from) + std::chrono::days(Uniform(0, static_cast<int>((to - Days(from)).count()))));
   }
   static std::string Number(int n, bool two_digits) { return (two_digits && n < 10 ? "0" : "") + std::to_string(n); }
   // Day and month with or without their leading zero.
@@ -169,18 +154,14 @@ class Maker {
     const int pick = Uniform(1, 100);
     const int length = pick <= 8 ? 1 : pick <= 16 ? max : (stray && pick <= 20) ? max + 1 : Uniform(1, max);
     std::u32string t;
-    for (int i = 0; i < length; ++i)
-      t += chars.inside[static_cast<std::size_t>(Uniform(0, static_cast<int>(chars.inside.size()) - 1))];
-    if (stray && Chance(5)) {
-      t[static_cast<std::size_t>(Uniform(0, length - 1))] =
-          chars.just_outside[static_cast<std::size_t>(Uniform(0, static_cast<int>(chars.just_outside.size()) - 1))];
-    }
+    for (int i = 0; i < length; ++i) t += Any(chars.inside);
+    if (stray && Chance(5)) t[static_cast<std::size_t>(Uniform(0, length - 1))] = Any(chars.just_outside);
     return text::Encode(t);
   }
 
   reference::ReferenceTables& tables_;
   reference::ReferenceSnapshot places_;
-  std::vector<Place> comuni_, stati_;
+  std::vector<PlaceName> comuni_, stati_;
   std::mt19937 random_{20261205};
 };
 
@@ -188,24 +169,21 @@ TEST(SchemaAndChecks, NoticesOfRowsThatPassTheChecksAreValid) {
   reference::ReferenceTables tables(kSource);
   Maker maker(tables);
   testing::TempDir dir;
-  const auto schema = kSource / "ref" / "validate.xsd";
   int kept = 0, made = 0;
   for (int n = 0; n < 4; ++n) {
-    Sender sender = maker.MakeSender();
-    while (!maker.Passes(sender)) sender = maker.MakeSender();
+    const Sender sender = maker.PassingSender();
     CommunicationHeader header = maker.Header();
     while (!validation::ValidateCommunicationHeader(header.numero, header.data, 1).ok()) header = maker.Header();
     SubjectTable table;
-    while (table.Count() < 1000) {
+    for (; table.Count() < 1000; ++made) {
       SubjectRow row = maker.Row();
-      ++made;
       if (validation::SubjectRowPasses(row, kToday, maker.places())) {
         EXPECT_TRUE(table.Add(std::move(row)));
       }
     }
     kept += table.Count();
     const auto file = dir / ("notice" + std::to_string(n) + ".xml");
-    ASSERT_TRUE(SaveNoticeXml({sender, header, table, schema}, file));
+    ASSERT_TRUE(SaveNoticeXml({sender, header, table, kSchema}, file));
     const ValidationResult result = ValidateFile(file);
     EXPECT_TRUE(result.valid) << result.reason;
   }
@@ -219,89 +197,71 @@ struct Values {
   CommunicationHeader header{"123", "30/11/2026"};
   SubjectRow row = testing::ValidItalianRow();
 };
+using Field = std::function<std::string&(Values&)>;
+Field Cell(Column column) { return [column](Values& v) -> std::string& { return v.row[column]; }; }
+template <typename Part>
+Field Of(Part Values::*part, std::string Part::*text) {
+  return [part, text](Values& v) -> std::string& { return v.*part.*text; };
+}
 
 TEST(SchemaAndChecks, ValuesJustOutsideEachFacetAreRefused) {
-  struct Case {
-    std::string element;
-    std::function<void(Values&)> change;
-    std::string value;  // for the message
-  };
-  std::vector<Case> cases;
-  const auto in_cell = [](Column column) { return [column](Values& v, const std::string& s) { v.row[column] = s; }; };
-  using Setter = std::function<void(Values&, const std::string&)>;
-  const auto add = [&cases](const std::string& element, const Setter& set, const std::string& value) {
-    cases.push_back({element, [set, value](Values& v) { set(v, value); }, value});
-  };
-
-  // The text fields: one character more than the field holds, and each character just outside its set.
-  struct TextFacet {
-    const char* element;
-    Setter set;
-    FieldRule field;
-    bool required;
-    bool set_held;  // the schema holds the characters as well as the length
-  } text_facets[] = {
-      {"PERS_COGNOME", in_cell(kCognome), fields::kCognome, true, true},
-      {"PERS_NOME", in_cell(kNome), fields::kNome, true, true},
-      {"PERS_PATERNITA", in_cell(kNomePadre), fields::kNome, false, true},
-      {"DESC_COMUNE_ESTERO", in_cell(kComuneEsteroNascita), fields::kComuneEstero, false, true},
-      {"DESC_COMUNE_ESTERO_MORTE", in_cell(kComuneEsteroDecesso), fields::kComuneEstero, false, true},
-      {"NUME_ATTO_MORTE", in_cell(kAttoMorte), fields::kAttoMorte, true, true},
-      {"NUME_PROT_DECESSO", in_cell(kNumeroProtocollo), fields::kNumeroProtocollo, false, true},
-      {"NUMERO_RICHIESTA", [](Values& v, const std::string& s) { v.header.numero = s; }, fields::kNumeroComunicazione,
-       true, true},
-      {"COGNOME_REFERENTE", [](Values& v, const std::string& s) { v.sender.cognome_referente = s; }, fields::kReferente,
-       true, false},
-      {"NOME_REFERENTE", [](Values& v, const std::string& s) { v.sender.nome_referente = s; }, fields::kReferente, true,
-       false},
-  };
-  for (const auto& f : text_facets) {
-    const SetCharacters& chars = CharactersOf(f.field.set);
-    add(f.element, f.set, text::Encode(std::u32string(f.field.max_length + 1, chars.inside.back())));
-    if (f.required) add(f.element, f.set, "");
-    if (!f.set_held) continue;
-    for (char32_t c : chars.just_outside) add(f.element, f.set, text::Encode(std::u32string{chars.inside.back(), c}));
-  }
-
-  const Setter sede = [](Values& v, const std::string& s) { v.sender.codice_comune = s; };
-  for (const char* code : {"", "H50", "H5011", "h501"}) add("SEDE_COMUNE", sede, code);
-  const Setter cf = in_cell(kCodiceFiscale);
-  for (const char* code : {"RSSMRA50C05H501", "RSSMRA50C05H501FF", "rSSMRA50C05H501F", "RSSMRA50C05H5010"})
-    add("CODI_FISCALE", cf, code);
-
-  // Days, months and years of the three dates.
-  const Setter notice_date = [](Values& v, const std::string& s) { v.header.data = s; };
-  const Setter birth = in_cell(kDataNascita);
-  const Setter death = in_cell(kDataDecesso);
-  for (const Setter& date : {notice_date, birth, death}) {
-    for (const char* day : {"0", "00", "32", "001"}) add("GIORNO", date, std::string(day) + "/10/2020");
-    for (const char* month : {"0", "13", "010"}) add("MESE", date, std::string("10/") + month + "/2020");
-    add("ANNO", date, "10/10/0000");
-  }
-  for (const char* text : {"/10/2020", "10//2020"}) add(text[0] == '/' ? "GIORNO" : "MESE", death, text);
-  add("MESE", birth, "13/1950");
-
   testing::TempDir dir;
-  const auto schema = kSource / "ref" / "validate.xsd";
   int n = 0;
-  for (const auto& c : cases) {
-    Values v;
-    c.change(v);
+  const auto validate = [&](const Values& v) {
     SubjectTable table;
     EXPECT_TRUE(table.Add(v.row));
     const auto file = dir / ("notice" + std::to_string(n++) + ".xml");
-    ASSERT_TRUE(SaveNoticeXml({v.sender, v.header, table, schema}, file));
-    const ValidationResult result = ValidateFile(file);
-    EXPECT_EQ(result.fault, NoticeFault::kRefused) << c.element << " \"" << c.value << "\"";
-    EXPECT_NE(result.reason.find("Element '" + c.element + "'"), std::string::npos)
-        << c.element << " \"" << c.value << "\": " << result.reason;
+    EXPECT_TRUE(SaveNoticeXml({v.sender, v.header, table, kSchema}, file));
+    return ValidateFile(file);
+  };
+  EXPECT_TRUE(validate(Values{}).valid);  // the notice the others are made from
+  const auto refused = [&](const std::string& element, const Field& field, const std::string& value) {
+    Values v;
+    field(v) = value;
+    const ValidationResult result = validate(v);
+    EXPECT_EQ(result.fault, NoticeFault::kRefused) << element << " \"" << value << "\"";
+    EXPECT_NE(result.reason.find("Element '" + element + "'"), std::string::npos)
+        << element << " \"" << value << "\": " << result.reason;
+  };
+
+  // The text fields: one character more than the field holds, empty when required, and each
+  // character just outside its set where the schema holds the set as well as the length.
+  struct TextFacet { const char* element; Field field; FieldRule rule; bool required, set_held = true; };
+  const TextFacet text_facets[] = {
+      {"PERS_COGNOME", Cell(kCognome), fields::kCognome, true},
+      {"PERS_NOME", Cell(kNome), fields::kNome, true},
+      {"PERS_PATERNITA", Cell(kNomePadre), fields::kNome, false},
+      {"DESC_COMUNE_ESTERO", Cell(kComuneEsteroNascita), fields::kComuneEstero, false},
+      {"DESC_COMUNE_ESTERO_MORTE", Cell(kComuneEsteroDecesso), fields::kComuneEstero, false},
+      {"NUME_ATTO_MORTE", Cell(kAttoMorte), fields::kAttoMorte, true},
+      {"NUME_PROT_DECESSO", Cell(kNumeroProtocollo), fields::kNumeroProtocollo, false},
+      {"NUMERO_RICHIESTA", Of(&Values::header, &CommunicationHeader::numero), fields::kNumeroComunicazione, true},
+      {"COGNOME_REFERENTE", Of(&Values::sender, &Sender::cognome_referente), fields::kReferente, true, false},
+      {"NOME_REFERENTE", Of(&Values::sender, &Sender::nome_referente), fields::kReferente, true, false},
+  };
+  for (const auto& f : text_facets) {
+    const SetCharacters& chars = CharactersOf(f.rule.set);
+    refused(f.element, f.field, text::Encode(std::u32string(f.rule.max_length + 1, chars.inside.back())));
+    if (f.required) refused(f.element, f.field, "");
+    if (!f.set_held) continue;
+    for (char32_t c : chars.just_outside)
+      refused(f.element, f.field, text::Encode(std::u32string{chars.inside.back(), c}));
   }
-  // And the notice they were made from is valid.
-  Values valid;
-  SubjectTable table;
-  EXPECT_TRUE(table.Add(valid.row));
-  ASSERT_TRUE(SaveNoticeXml({valid.sender, valid.header, table, schema}, dir / "valid.xml"));
-  EXPECT_TRUE(ValidateFile(dir / "valid.xml").valid);
+
+  for (const char* code : {"", "H50", "H5011", "h501"})
+    refused("SEDE_COMUNE", Of(&Values::sender, &Sender::codice_comune), code);
+  for (const char* code : {"RSSMRA50C05H501", "RSSMRA50C05H501FF", "rSSMRA50C05H501F", "RSSMRA50C05H5010"})
+    refused("CODI_FISCALE", Cell(kCodiceFiscale), code);
+
+  // Days, months and years of the three dates.
+  const Field birth = Cell(kDataNascita), death = Cell(kDataDecesso);
+  for (const Field& date : {Of(&Values::header, &CommunicationHeader::data), birth, death}) {
+    for (const char* day : {"0", "00", "32", "001"}) refused("GIORNO", date, std::string(day) + "/10/2020");
+    for (const char* month : {"0", "13", "010"}) refused("MESE", date, std::string("10/") + month + "/2020");
+    refused("ANNO", date, "10/10/0000");
+  }
+  for (const char* text : {"/10/2020", "10//2020"}) refused(text[0] == '/' ? "GIORNO" : "MESE", death, text);
+  refused("MESE", birth, "13/1950");
 }
 
 }  // namespace

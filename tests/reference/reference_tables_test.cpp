@@ -11,14 +11,8 @@
 namespace nerovale::reference {
 namespace {
 
-using testing::TempDir;
-
-class ShippedTables : public ::testing::Test {
- protected:
+TEST(ShippedTables, KnownPlaces) {
   ReferenceTables tables{std::filesystem::path(NEROVALE_SOURCE_DIR)};
-};
-
-TEST_F(ShippedTables, KnownPlaces) {
   EXPECT_EQ(tables.CodComune("ROMA"), "H501");
   EXPECT_EQ(tables.CodComune("roma"), "H501");
   EXPECT_EQ(tables.CodComune("FORLÌ"), "D704");
@@ -34,33 +28,24 @@ TEST_F(ShippedTables, KnownPlaces) {
 
 class FixtureTables : public ::testing::Test {
  protected:
-  TempDir dir;
-  std::filesystem::path comuni = dir.Write("comuni.txt",
-                                           "ALFA,A001\r\n"
-                                           "BETA,B002,extra,fields\r\n"
-                                           "\r\n"
-                                           "no comma here\r\n"
-                                           "ALFA,A999\r\n"
-                                           "GAMMA,A001\r\n"
-                                           "DE  SANCTIS,D003\r\n"
-                                           "CIT\xC0,C004\r\n");
+  testing::TempDir dir;
+  std::filesystem::path comuni = dir.Write("comuni.txt", "ALFA,A001\r\nBETA,B002,extra,fields\r\n\r\nno comma here\r\n"
+                                                         "ALFA,A999\r\nGAMMA,A001\r\nDE  SANCTIS,D003\r\nCIT\xC0,C004\r\n");
   std::filesystem::path stati = dir.Write("stati.txt", "ITALIA,Z000\r\nFRANCIA,Z110\r\n");
   ReferenceTables tables{comuni, stati};
 };
 
-TEST_F(FixtureTables, FirstMatchWinsAndExtraFieldsAreIgnored) {
+TEST_F(FixtureTables, FirstMatchWinsExtraFieldsAreIgnoredAndBlanksKept) {
   EXPECT_EQ(tables.CodComune("ALFA"), "A001");
   EXPECT_EQ(tables.DescComune("A001").value, "ALFA");
   EXPECT_EQ(tables.CodComune("BETA"), "B002");
   EXPECT_EQ(tables.CodComune("citÀ"), "C004");
   EXPECT_EQ(tables.ComuniNames(), (std::vector<std::string>{"ALFA", "BETA", "ALFA", "GAMMA", "DE  SANCTIS", "CITÀ"}));
-}
-
-TEST_F(FixtureTables, BlanksAreNeverTrimmedOrCompacted) {
+  // Blanks are never trimmed or compacted, and codes are compared exactly.
   EXPECT_EQ(tables.CodComune("ALFA "), "");
   EXPECT_EQ(tables.CodComune("DE SANCTIS"), "");
   EXPECT_EQ(tables.CodComune("DE  SANCTIS"), "D003");
-  EXPECT_EQ(tables.DescComune("a001").value, "");  // codes are compared exactly
+  EXPECT_EQ(tables.DescComune("a001").value, "");
   EXPECT_EQ(tables.DescComune("").value, "");
 }
 

@@ -7,7 +7,7 @@ namespace {
 
 using namespace filters;
 
-TEST(KeyFilter, TypedKeysAndFullBoxes) {
+TEST(KeyFilter, TypedKeysFullBoxesAndPastedText) {
   EXPECT_EQ(FilterKey(kCognome, 0, U'a'), KeyVerdict::kAccept);
   EXPECT_EQ(FilterKey(kCognome, 0, U'-'), KeyVerdict::kAccept);
   EXPECT_EQ(FilterKey(kNome, 0, U'-'), KeyVerdict::kRefuse);
@@ -24,32 +24,26 @@ TEST(KeyFilter, TypedKeysAndFullBoxes) {
   EXPECT_EQ(FilterKey(kNome, 0, U'ò'), KeyVerdict::kRefuse);         // ò (242) is outside the set
   EXPECT_EQ(FilterKey(kReferente, 0, U'ÿ'), KeyVerdict::kAccept);
   EXPECT_EQ(FilterKey(kComuneEstero, 60, U'.'), KeyVerdict::kRefuseWithMessage);
+  // Pasted text goes through the same filter.
+  EXPECT_EQ(FilterText(kNumeroComunicazione, "12/3.4a56789012"), "123456789");
+  EXPECT_EQ(FilterText(kCognome, "d'àmico-2 ß"), "D'ÀMICO- ß");
+  EXPECT_EQ(FilterText(kCodiceFiscale, "rssmra50c05h501f-extra"), "RSSMRA50C05H501F");
+  EXPECT_EQ(FilterText(kGiornoMese, "\xFF" "5"), "5");
 }
 
 // The edges of the sets, on their Windows-1252 codes.
 TEST(CharacterSets, EdgesOfTheSets) {
-  const struct {
-    CharSet set;
-    char32_t character;
-    bool in;
-  } cases[] = {
+  const std::tuple<CharSet, char32_t, bool> cases[] = {
       {CharSet::kSurname, U'À', true},  {CharSet::kSurname, U'í', true},   {CharSet::kSurname, U'î', false},
       {CharSet::kSurname, U'¿', false}, {CharSet::kName, U'\'', true},     {CharSet::kName, U'.', false},
       {CharSet::kPlace, U'.', true},    {CharSet::kCertificate, U'\\', true}, {CharSet::kCertificate, U'.', false},
       {CharSet::kCertificate, U'-', false}, {CharSet::kProtocol, U'/', false}, {CharSet::kPlaceName, U'À', false},
       {CharSet::kReferente, U'ÿ', true}, {CharSet::kReferente, U'.', false}, {CharSet::kDigits, U'a', false},
   };
-  for (const auto& c : cases) EXPECT_EQ(InSet(c.set, c.character), c.in) << static_cast<unsigned>(c.character);
+  for (const auto& [set, character, in] : cases) EXPECT_EQ(InSet(set, character), in) << unsigned(character);
   EXPECT_TRUE(fields::kCognome.Fits(std::string(72, 'A')));
   EXPECT_FALSE(fields::kCognome.Fits(std::string(73, 'A')));
   EXPECT_FALSE(fields::kCognome.Holds(""));
-}
-
-TEST(KeyFilter, PastedTextGoesThroughTheSameFilter) {
-  EXPECT_EQ(FilterText(kNumeroComunicazione, "12/3.4a56789012"), "123456789");
-  EXPECT_EQ(FilterText(kCognome, "d'àmico-2 ß"), "D'ÀMICO- ß");
-  EXPECT_EQ(FilterText(kCodiceFiscale, "rssmra50c05h501f-extra"), "RSSMRA50C05H501F");
-  EXPECT_EQ(FilterText(kGiornoMese, "\xFF" "5"), "5");
 }
 
 }  // namespace

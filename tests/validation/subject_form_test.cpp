@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "place_fixture.h"
 
 namespace nerovale::validation {
@@ -13,36 +11,31 @@ using R = EntryRule;
 
 const dates::Date kToday = *dates::MakeDate(6, 12, 2026);
 
-SubjectForm BornInItaly() {
+using Change = void (*)(SubjectForm&);
+
+// A valid subject born in Italy, then as changed.
+SubjectForm BornInItaly(Change change = [](SubjectForm&) {}) {
   SubjectForm e;
-  e.cognome = "ROSSI";
-  e.nome = "MARIO";
-  e.sesso = "M";
-  e.giorno = "05", e.mese = "03", e.anno = "1950";
-  e.comune_nascita = "ROMA", e.cod_comune_nascita = "H501";
-  e.nazione_nascita = "ITALIA", e.cod_nazione_nascita = "Z000";
-  e.codice_fiscale = "RSSMRA50C05H501F";
-  e.data_decesso = "10/01/2024";
-  e.nazione_decesso = "ITALIA", e.cod_nazione_decesso = "Z000";
-  e.comune_decesso = "MILANO", e.cod_comune_decesso = "F205";
-  e.atto_morte = "12/A";
-  e.comune_atto = "MILANO", e.cod_comune_atto = "F205";
+  e.cognome = "ROSSI", e.nome = "MARIO", e.sesso = "M", e.giorno = "05", e.mese = "03", e.anno = "1950";
+  e.comune_nascita = "ROMA", e.cod_comune_nascita = "H501", e.nazione_nascita = "ITALIA", e.cod_nazione_nascita = "Z000";
+  e.codice_fiscale = "RSSMRA50C05H501F", e.data_decesso = "10/01/2024";
+  e.nazione_decesso = "ITALIA", e.cod_nazione_decesso = "Z000", e.comune_decesso = "MILANO", e.cod_comune_decesso = "F205";
+  e.atto_morte = "12/A", e.comune_atto = "MILANO", e.cod_comune_atto = "F205";
+  change(e);
   return e;
 }
 
-SubjectForm BornAbroadYearOnly() {
+SubjectForm BornAbroadYearOnly(Change change = [](SubjectForm&) {}) {
   SubjectForm e = BornInItaly();
-  e.giorno = e.mese = "";
-  e.comune_nascita = e.cod_comune_nascita = "";
-  e.comune_estero_nascita = "PARIGI";
-  e.nazione_nascita = "FRANCIA", e.cod_nazione_nascita = "Z110";
-  e.codice_fiscale = "";
+  e.giorno = e.mese = e.comune_nascita = e.cod_comune_nascita = e.codice_fiscale = "";
+  e.comune_estero_nascita = "PARIGI", e.nazione_nascita = "FRANCIA", e.cod_nazione_nascita = "Z110";
+  change(e);
   return e;
 }
 
-SubjectForm BornAbroadMonthYear() {
-  SubjectForm e = BornAbroadYearOnly();
-  e.mese = "3";
+SubjectForm BornAbroadMonthYear(Change change = [](SubjectForm&) {}) {
+  SubjectForm e = BornAbroadYearOnly([](SubjectForm& f) { f.mese = "3"; });
+  change(e);
   return e;
 }
 
@@ -57,38 +50,37 @@ class Validation : public ::testing::Test {
   }
 };
 
-TEST_F(Validation, ValidSubjectsAreAcceptedInTheirThreeBirthForms) {
-  const auto italy = Validate(BornInItaly());
-  ASSERT_TRUE(italy.accepted);
-  EXPECT_EQ(italy.row[kDataNascita], "5/3/1950");
-  EXPECT_EQ(italy.row[kCodComuneNascita], "H501");
-  EXPECT_EQ(italy.row[kAttoMorte], "12/A");
-
-  const auto year = Validate(BornAbroadYearOnly());
-  ASSERT_TRUE(year.accepted);
-  EXPECT_EQ(year.row[kDataNascita], "1950");
-  EXPECT_EQ(year.row[kComuneEsteroNascita], "PARIGI");
-  EXPECT_EQ(year.row[kComuneNascita], "");
-
-  const auto month = Validate(BornAbroadMonthYear());
-  ASSERT_TRUE(month.accepted);
-  EXPECT_EQ(month.row[kDataNascita], "03/1950");
+// Valid subjects are accepted in their three birth forms. A stored row comes back into the form as it
+// was typed (the birth date in its three boxes, the places with their codes), and the form makes that
+// row again.
+TEST_F(Validation, ValidSubjectsAreAcceptedAndComeBackIntoTheForm) {
+  const std::pair<SubjectForm, const char*> forms[] = {
+      {BornInItaly(), "5/3/1950"}, {BornAbroadYearOnly(), "1950"}, {BornAbroadMonthYear(), "03/1950"}};
+  for (const auto& [typed, birth] : forms) {
+    const EntryOutcome stored = Validate(typed);
+    ASSERT_TRUE(stored.accepted) << birth;
+    EXPECT_EQ(stored.row[kDataNascita], birth);
+    EXPECT_EQ(stored.row[kComuneNascita], typed.comune_nascita);  // "" abroad
+    EXPECT_EQ(stored.row[kCodComuneNascita], typed.cod_comune_nascita);
+    EXPECT_EQ(stored.row[kComuneEsteroNascita], typed.comune_estero_nascita);
+    EXPECT_EQ(stored.row[kAttoMorte], "12/A");
+    const SubjectForm shown = SubjectForm::FromRow(stored.row);
+    EXPECT_EQ(shown.cod_comune_nascita, typed.cod_comune_nascita);
+    EXPECT_EQ(shown.cod_nazione_decesso, "Z000");
+    EXPECT_EQ(shown.anno, "1950");
+    const EntryOutcome again = Validate(shown);
+    ASSERT_TRUE(again.accepted);
+    EXPECT_EQ(again.row, stored.row);
+  }
+  EXPECT_EQ(SubjectForm::FromRow(Validate(BornInItaly()).row).giorno, "5");
+  EXPECT_EQ(SubjectForm::FromRow(Validate(BornAbroadMonthYear()).row).mese, "03");
 }
 
-struct OneRule {
-  const char* why;
-  std::function<SubjectForm()> make;
-  EntryRule rule;
-};
-
 TEST_F(Validation, EachVariationFailsExactlyItsRule) {
-  const auto from = [](SubjectForm (*base)()) {
-    return [base](auto change) { return [base, change] { SubjectForm e = base(); change(e); return e; }; };
-  };
-  const auto italy = from(BornInItaly);
-  const auto abroad = from(BornAbroadYearOnly);
-  const auto monthly = from(BornAbroadMonthYear);
-  const OneRule cases[] = {
+  const auto& italy = BornInItaly;
+  const auto& abroad = BornAbroadYearOnly;
+  const auto& monthly = BornAbroadMonthYear;
+  const std::tuple<const char*, SubjectForm, EntryRule> cases[] = {
       {"digit in surname", abroad([](SubjectForm& e) { e.cognome = "ROSS1"; }), R::kCognome},
       {"73-character surname", abroad([](SubjectForm& e) { e.cognome = std::string(73, 'A'); }), R::kCognome},
       {"hyphen in the name", abroad([](SubjectForm& e) { e.nome = "ANNA-MARIA"; }), R::kNome},
@@ -129,74 +121,53 @@ TEST_F(Validation, EachVariationFailsExactlyItsRule) {
       {"protocol year 20", abroad([](SubjectForm& e) { e.anno_protocollo = "20"; }), R::kAnnoProtocollo},
       {"protocol number with a slash", abroad([](SubjectForm& e) { e.numero_protocollo = "7/1"; }), R::kNumeroProtocollo},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Rules(c.make()), std::vector<EntryRule>{c.rule}) << c.why;
-  }
+  for (const auto& [why, form, rule] : cases) EXPECT_EQ(Rules(form), std::vector<EntryRule>{rule}) << why;
 }
 
 TEST_F(Validation, EdgeCasesOfTheBirthDate) {
-  SubjectForm e = BornInItaly();
-  e.giorno = "31", e.mese = "4";  // no such day: 8 fails, and the code no longer matches the zero date
-  EXPECT_EQ(Rules(e), (std::vector<R>{R::kCodiceFiscale, R::kDataNascita}));
-
-  e = BornAbroadMonthYear();
-  e.codice_fiscale = "RSSMRA50C05H501F";  // the code is tested against the zero date
-  EXPECT_EQ(Rules(e), std::vector<R>{R::kCodiceFiscale});
-
-  e = BornAbroadMonthYear();
-  e.giorno = "5";
-  e.codice_fiscale = "RSSMRA";  // a short code, even for a subject born abroad: the notice cannot carry it
-  EXPECT_EQ(Rules(e), std::vector<R>{R::kCodiceFiscale});
-
-  e = BornAbroadYearOnly();
-  e.data_decesso = "01/01/1950";  // same year as the birth: passes
-  EXPECT_TRUE(Validate(e).accepted);
-
-  e = BornAbroadYearOnly();
-  e.nazione_nascita = "ITALIA";  // the code decides where a subject was born, never the name alone
-  EXPECT_TRUE(Validate(e).accepted);
-
-  e = BornInItaly();
-  e.giorno = "06", e.mese = "12", e.anno = "2026", e.data_decesso = "06/12/2026";
-  EXPECT_EQ(Rules(e), (std::vector<R>{R::kCodiceFiscale, R::kDecessoDopoNascita}));  // born today is no future; death not after birth
+  using Rs = std::vector<R>;
+  // No such day: the date fails, and the code no longer matches the zero date.
+  EXPECT_EQ(Rules(BornInItaly([](SubjectForm& e) { e.giorno = "31", e.mese = "4"; })), (Rs{R::kCodiceFiscale, R::kDataNascita}));
+  // A month and year: the code is tested against the zero date.
+  EXPECT_EQ(Rules(BornAbroadMonthYear([](SubjectForm& e) { e.codice_fiscale = "RSSMRA50C05H501F"; })), Rs{R::kCodiceFiscale});
+  // A short code, even for a subject born abroad: the notice cannot carry it.
+  EXPECT_EQ(Rules(BornAbroadMonthYear([](SubjectForm& e) { e.giorno = "5", e.codice_fiscale = "RSSMRA"; })), Rs{R::kCodiceFiscale});
+  // A death in the year of a birth given as a year alone passes; the code, never the name alone,
+  // decides where a subject was born.
+  EXPECT_TRUE(Validate(BornAbroadYearOnly([](SubjectForm& e) { e.data_decesso = "01/01/1950"; })).accepted);
+  EXPECT_TRUE(Validate(BornAbroadYearOnly([](SubjectForm& e) { e.nazione_nascita = "ITALIA"; })).accepted);
+  // Born today is no future birth; a death that day is not after the birth.
+  EXPECT_EQ(Rules(BornInItaly([](SubjectForm& e) { e.giorno = "06", e.mese = "12", e.anno = "2026", e.data_decesso = "06/12/2026"; })),
+            (Rs{R::kCodiceFiscale, R::kDecessoDopoNascita}));
 }
 
 TEST_F(Validation, NamesAreCompactedAndSetsJudgedOnTheirCodes) {
   SubjectForm e = BornAbroadYearOnly();
-  e.cognome = "  DE   SANTIS ";
-  e.nome = "NICOLÒ";  // Ò is code 210
-  e.cognome += "-D'AMICO";
+  e.cognome = "  DE   SANTIS -D'AMICO", e.nome = "NICOLÒ";  // Ò is code 210
   const auto outcome = Validate(e);
   ASSERT_TRUE(outcome.accepted);
   EXPECT_EQ(outcome.row[kCognome], "DE SANTIS -D'AMICO");
   EXPECT_EQ(outcome.row[kNome], "NICOLÒ");
-  e.nome = "ŁUKASZ";  // no Windows-1252 code
-  EXPECT_EQ(Rules(e), std::vector<R>{R::kNome});
-  e.nome = "MARIO\xFF";  // invalid UTF-8 byte
-  EXPECT_EQ(Rules(e), std::vector<R>{R::kNome});
+  for (const char* name : {"ŁUKASZ", "MARIO\xFF"}) {  // no Windows-1252 code; an invalid UTF-8 byte
+    e.nome = name;
+    EXPECT_EQ(Rules(e), std::vector<R>{R::kNome}) << name;
+  }
 }
 
 TEST_F(Validation, CoherenceLinesNeedTheirCountryCodeAndFieldsFollowTheSide) {
-  SubjectForm e = BornAbroadYearOnly();
-  e.cod_nazione_nascita = "";
-  e.cod_comune_nascita = "H501";  // rule 11 fails but is not listed: the country code is missing
-  auto outcome = Validate(e);
+  // A municipality code abroad is not listed while the country code is missing.
+  auto outcome = Validate(BornAbroadYearOnly([](SubjectForm& e) { e.cod_nazione_nascita = "", e.cod_comune_nascita = "H501"; }));
   EXPECT_FALSE(outcome.accepted);
   ASSERT_EQ(outcome.failures.size(), 1U);
   EXPECT_EQ(outcome.failures[0].rule, R::kNazioneNascita);
   EXPECT_EQ(outcome.failures[0].fields, std::vector<Field>{Field::kNazioneNascita});
 
-  e = BornInItaly();
-  e.comune_estero_nascita = "PARIGI";
-  outcome = Validate(e);
+  outcome = Validate(BornInItaly([](SubjectForm& e) { e.comune_estero_nascita = "PARIGI"; }));
   ASSERT_EQ(outcome.failures.size(), 1U);
   EXPECT_EQ(outcome.failures[0].rule, R::kComuneNascitaCoerente);
   EXPECT_EQ(outcome.failures[0].fields, std::vector<Field>{Field::kComuneEsteroNascita});
 
-  e = BornInItaly();
-  e.cognome = "";
-  e.sesso = "";
-  e.data_decesso = "";
+  const SubjectForm e = BornInItaly([](SubjectForm& f) { f.cognome = f.sesso = f.data_decesso = ""; });
   outcome = Validate(e);
   EXPECT_EQ(RejectionText(outcome.failures),
             "ATTENZIONE! Sono stati riscontrati i seguenti errori:\r\n"
@@ -206,24 +177,6 @@ TEST_F(Validation, CoherenceLinesNeedTheirCountryCodeAndFieldsFollowTheSide) {
             "\r\n- Data Decesso nulla o non valida");
   EXPECT_EQ(outcome.failures[1].fields, std::vector<Field>{Field::kSesso});
   EXPECT_EQ(Validate(e).failures.size(), outcome.failures.size());  // no state survives a call
-}
-
-// A stored row comes back into the form as it was typed: the birth date in its three boxes, the
-// places with their codes; and the form makes that row again.
-TEST_F(Validation, ARowComesBackIntoTheFormAndTheFormMakesItAgain) {
-  for (const SubjectForm& typed : {BornInItaly(), BornAbroadYearOnly(), BornAbroadMonthYear()}) {
-    const EntryOutcome stored = Validate(typed);
-    ASSERT_TRUE(stored.accepted);
-    const SubjectForm shown = SubjectForm::FromRow(stored.row);
-    EXPECT_EQ(shown.cod_comune_nascita, typed.cod_comune_nascita);
-    EXPECT_EQ(shown.cod_nazione_decesso, "Z000");
-    EXPECT_EQ(shown.anno, "1950");
-    const EntryOutcome again = Validate(shown);
-    ASSERT_TRUE(again.accepted);
-    EXPECT_EQ(again.row, stored.row);
-  }
-  EXPECT_EQ(SubjectForm::FromRow(Validate(BornInItaly()).row).giorno, "5");
-  EXPECT_EQ(SubjectForm::FromRow(Validate(BornAbroadMonthYear()).row).mese, "03");
 }
 
 // One table says which control shows which column: the grid's column opens the form on its field.

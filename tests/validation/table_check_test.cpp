@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "codicefiscale/codice_fiscale.h"
 #include "notice_fixture.h"
 #include "place_fixture.h"
@@ -15,30 +13,21 @@ const dates::Date kToday = *dates::MakeDate(6, 12, 2026);
 
 SubjectRow ImportedItalian() { return testing::ValidItalianRow(); }
 
+// A valid row of a subject born in Paris, in 1950.
+
 SubjectRow ImportedForeign() {
   SubjectRow r = ImportedItalian();
   r[kDataNascita] = "1950", r[kComuneNascita] = "", r[kCodComuneNascita] = "", r[kComuneEsteroNascita] = "PARIGI";
-  r[kNazioneNascita] = "FRANCIA", r[kCodNazioneNascita] = "Z110", r[kCodiceFiscale] = "";
-  r[kDataDecesso] = "12/05/2020";
+  r[kNazioneNascita] = "FRANCIA", r[kCodNazioneNascita] = "Z110", r[kCodiceFiscale] = "", r[kDataDecesso] = "12/05/2020";
   return r;
 }
 
-class TableCheck : public ::testing::Test {
- protected:
-  testing::FixturePlaces places;
-  bool Passes(const SubjectRow& row) { return SubjectRowPasses(row, kToday, places); }
-};
-
 // Each row fails exactly the conditions named, no more: a case that fails for another reason
 // than the one it tests would hide a fault.
-TEST_F(TableCheck, EachRowFailsExactlyItsConditions) {
+TEST(TableCheck, EachRowFailsExactlyItsConditions) {
+  testing::FixturePlaces places;
   using C = TableCondition;
-  struct Case {
-    const char* why;
-    std::function<void(SubjectRow&)> change;
-    bool foreign;
-    std::vector<C> fails;
-  } cases[] = {
+  const std::tuple<const char*, void (*)(SubjectRow&), bool, std::vector<C>> cases[] = {
       {"valid Italian row", [](SubjectRow&) {}, false, {}},
       {"valid foreign row with a year", [](SubjectRow&) {}, true, {}},
       {"month/year is the first of the month; code checked against 1 March", [](SubjectRow& r) { r[kDataNascita] = "03/1950"; r[kCodiceFiscale] = "RSSMRA50C01Z110" + codicefiscale::CarattereControllo("RSSMRA50C01Z110"); }, true, {}},
@@ -80,22 +69,22 @@ TEST_F(TableCheck, EachRowFailsExactlyItsConditions) {
       {"ten-character certificate", [](SubjectRow& r) { r[kAttoMorte] = "1234567890"; }, true, {C::kAttoMorte}},
       {"certificate with a full stop", [](SubjectRow& r) { r[kAttoMorte] = "12.3"; }, true, {C::kAttoMorte}},
   };
-  for (const auto& c : cases) {
-    SubjectRow row = c.foreign ? ImportedForeign() : ImportedItalian();
-    c.change(row);
-    EXPECT_EQ(FailedConditions(row, kToday, places), c.fails) << c.why;
-    EXPECT_EQ(Passes(row), c.fails.empty()) << c.why;
+  for (const auto& [why, change, foreign, fails] : cases) {
+    SubjectRow row = foreign ? ImportedForeign() : ImportedItalian();
+    change(row);
+    EXPECT_EQ(FailedConditions(row, kToday, places), fails) << why;
+    EXPECT_EQ(SubjectRowPasses(row, kToday, places), fails.empty()) << why;
   }
 }
 
-TEST_F(TableCheck, EveryRowIsJudgedAndListed) {
+TEST(TableCheck, EveryRowIsJudgedAndListed) {
+  testing::FixturePlaces places;
   SubjectTable table;
   for (int i = 0; i < 6; ++i) EXPECT_TRUE(table.Add(ImportedItalian()));
   ASSERT_TRUE(table.SetCell(2, kDataDecesso, "xx/yy"));
   ASSERT_TRUE(table.SetCell(5, kDataNascita, "31/02/1950"));
   ASSERT_TRUE(table.SetCell(6, kDataDecesso, ""));
-  const auto failed = ValidateSubjectTable(table, kToday, places);
-  EXPECT_EQ(failed, (std::vector<int>{2, 5, 6}));
+  EXPECT_EQ(ValidateSubjectTable(table, kToday, places), (std::vector<int>{2, 5, 6}));
   auto reasons = CheckSubjectTable(table, kToday, places);
   ASSERT_EQ(reasons.size(), 3U);
   EXPECT_EQ(FailedRowReasons(reasons[1]), "Data di nascita nulla o non valida");  // the code is judged last, alone
@@ -114,21 +103,12 @@ TEST(HeaderCheck, RulesAndWarning) {
             "\r\n- Nessun Soggetto inserito");
   EXPECT_TRUE(ValidateCommunicationHeader("123", "30/11/2026", 1).ok());
   EXPECT_TRUE(ValidateCommunicationHeader("123456789", "29/02/2024", 1).ok());
-  struct Case {
-    const char* numero;
-    const char* data;
-    const char* why;
-  } failing[] = {
-      {"1234567890", "30/11/2026", "ten characters"},
-      {"1", "31/02/2026", "no such date"},
-      {"1", "12/13/2026", "month 13"},
-      {"1", "__/__/____", "untouched box"},
-      {"1", "11/2026", "month/year"},
-      {"1", "03/0012", "month/year whose year reads as a month"},
-      {"1", "01/01/0000", "year 0000"},
-      {"1", "30/11/26", "two-digit year"},
-  };
-  for (const auto& c : failing) EXPECT_FALSE(ValidateCommunicationHeader(c.numero, c.data, 1).ok()) << c.why;
+  EXPECT_FALSE(ValidateCommunicationHeader("1234567890", "30/11/2026", 1).ok());  // ten characters
+  // No such date, month 13, the untouched box, a month and year (one whose year reads as a month),
+  // year 0000, a two-digit year.
+  for (const char* data : {"31/02/2026", "12/13/2026", "__/__/____", "11/2026", "03/0012", "01/01/0000", "30/11/26"}) {
+    EXPECT_FALSE(ValidateCommunicationHeader("1", data, 1).ok()) << data;
+  }
 }
 
 }  // namespace
