@@ -1,3 +1,5 @@
+// The draft of the notice in progress as the window keeps it: through a crash, at the next start, when
+// subjects are dropped or sent, when it cannot be written or moved aside, and at a stop signal.
 #include <QAction>
 #include <QListWidget>
 #include <QPushButton>
@@ -22,22 +24,22 @@ class DraftWindow : public testing::WindowTest {
  protected:
   std::filesystem::path DraftFile() const { return dir / "bozza.nerovale"; }
   bool DraftExists() const { return std::filesystem::exists(DraftFile()); }
+  std::size_t DraftRows() const { return draft::Read(DraftFile()).draft.rows.size(); }
 
-  // A new main window over the same folder; a draft found at start is offered when the splash goes.
+  // A new main window over the same folder, as after a crash (no close, no last save); a draft found
+  // at start is offered once the splash goes.
   Principale& Restart() {
-    window.reset();  // no close, no last save: as a crash leaves it
+    window.reset();
     messages.clear();
     Principale& w = Open();
-    EXPECT_TRUE(messages.empty());  // nothing asked while the splash is up
+    EXPECT_TRUE(messages.empty());
     Click(Find<QPushButton>(w.splash(), "Command1"));  // "Entra"
     return w;
   }
-
   void TypeHeader(Principale& w, const QString& numero, const QString& data) {
     TypeInto(Find<QLineEdit>(&w, "TxtNumeroRichiesta"), numero);
     TypeInto(Find<QLineEdit>(&w, "MaskEdBox1"), data);
   }
-
   // "Crea File XML", then "OK" in the save dialog.
   void CreateNotice(Principale& w) {
     Click(Find<QPushButton>(&w, "Command1"));
@@ -45,27 +47,25 @@ class DraftWindow : public testing::WindowTest {
     ASSERT_TRUE(w.creaFiles()->browser()->Open(QtText(dir.path().string())));
     Click(Find<QPushButton>(w.creaFiles(), "Command1"));
   }
-
   void ExpectQuestion(const QString& text) {
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back().text, text);
-    EXPECT_EQ(messages.back().buttons, QMessageBox::Yes | QMessageBox::No);
     EXPECT_EQ(messages.back().default_button, QMessageBox::No);
   }
-
-  // The table, its colours, the number and the date, as the window shows them.
-  using Shown = std::tuple<std::vector<SubjectRow>, std::vector<QColor>, QString, QString>;
-  Shown WhatIsShown(Principale& w) {
-    Shown shown{{}, {}, Find<QLineEdit>(&w, "TxtNumeroRichiesta")->text(), w.NoticeDateText()};
+  // The table with its colours, the number and the date, as the window shows them.
+  std::tuple<std::vector<SubjectRow>, std::vector<QColor>, QString, QString> Shown(Principale& w) {
+    std::vector<SubjectRow> rows;
+    std::vector<QColor> colours;
     for (int r = 1; r <= session->table().Count(); ++r) {
-      std::get<0>(shown).push_back(session->table().Row(r));
-      std::get<1>(shown).push_back(w.model().RowColour(r));
+      rows.push_back(session->table().Row(r));
+      colours.push_back(w.model().RowColour(r));
     }
-    return shown;
+    return {rows, colours, Find<QLineEdit>(&w, "TxtNumeroRichiesta")->text(), w.NoticeDateText()};
   }
 };
 
-// Subjects typed in the form and imported from a file survive a crash of the program.
+// Subjects typed in the form and imported from a file survive a crash; the next start offers them
+// back as they were shown.
 TEST_F(DraftWindow, ACrashLosesNothingTypedOrImported) {
   Principale& w = Open();
   TypeHeader(w, "42", "05122026");
@@ -73,26 +73,27 @@ TEST_F(DraftWindow, ACrashLosesNothingTypedOrImported) {
   Activate(w.subjectForm());
   TypeValidSubject(w.subjectForm());
   Click(Find<QPushButton>(w.subjectForm(), "Command1"));
-  EXPECT_EQ(draft::Read(DraftFile()).draft.rows.size(), 1U);  // on the disk as the form closes
+  EXPECT_EQ(DraftRows(), 1U);  // on the disk as the form closes
   dir.Write("exports/two.csv", testing::kGoodCsv);
   session->config().CartellaImport = (dir / "exports").string();
   Choose(&w, "Command7");
   Find<QListWidget>(w.importaFile(), "File1")->setCurrentRow(0);
   Click(Find<QPushButton>(w.importaFile(), "Command1"));
   w.model().PaintRow(2, kErrorRowColour);
-  ASSERT_EQ(session->table().Count(), 3);
   ASSERT_TRUE(QTest::qWaitFor([&w] { return !w.draftKeeper().Pending(); }, 3 * DraftKeeper::kDelayMs));
-  const Shown before = WhatIsShown(w);
+  const auto before = Shown(w);
 
   answer = QMessageBox::Yes;
   Principale& again = Restart();
   ASSERT_EQ(messages.size(), 1U);
   EXPECT_TRUE(messages[0].text.startsWith("È stata trovata una comunicazione non terminata con 3 soggetti (salvata il "));
-  EXPECT_EQ(WhatIsShown(again), before);
+  EXPECT_EQ(Shown(again), before);
   EXPECT_EQ(std::get<3>(before), "05/12/2026");
   EXPECT_TRUE(session->importoFile());  // every restored row is checked before a notice
 }
 
+// At start a draft is restored (a date typed in part comes back digit by digit), put aside with "No",
+// or put aside as damaged; a draft put aside is moved, never changed.
 TEST_F(DraftWindow, AtStartADraftIsRestoredPutAsideOrReportedAsDamaged) {
   SubjectTable table;
   EXPECT_TRUE(table.Add(testing::ValidItalianRow()));
@@ -101,12 +102,7 @@ TEST_F(DraftWindow, AtStartADraftIsRestoredPutAsideOrReportedAsDamaged) {
       draft::Format({*dates::MakeDate(4, 12, 2026), 8, 7, 0}, {"7", "_1/1_/2026"}, table, {{draft::kWhite, 0xFFC0C0}});
   const QString question =
       "È stata trovata una comunicazione non terminata con 2 soggetti (salvata il 04/12/2026 alle 08:07). Ripristinarla?";
-  const struct {
-    std::string content;
-    QMessageBox::StandardButton answer;
-    QString message;
-    std::string aside;  // the start of the name it is moved to
-  } cases[] = {
+  const std::tuple<std::string, QMessageBox::StandardButton, QString, std::string> cases[] = {
       {text, QMessageBox::Yes, question, ""},
       {text, QMessageBox::No, question, "bozza_non_ripristinata_"},
       {text.substr(0, text.size() - 3), QMessageBox::Ok,
@@ -114,71 +110,61 @@ TEST_F(DraftWindow, AtStartADraftIsRestoredPutAsideOrReportedAsDamaged) {
        "incompleto: manca la riga finale.\nIl file è stato spostato in bozza_danneggiata_",
        "bozza_danneggiata_"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.aside);
-    dir.Write("bozza.nerovale", c.content);
-    answer = c.answer;
+  for (const auto& [content, reply, message, aside] : cases) {
+    dir.Write("bozza.nerovale", content);
+    answer = reply;
     Principale& w = Restart();
     ASSERT_EQ(messages.size(), 1U);
-    EXPECT_TRUE(messages[0].text.startsWith(c.message)) << messages[0].text.toStdString();
-    if (c.aside.empty()) {  // a date typed in part comes back with each digit in its place
-      EXPECT_EQ(WhatIsShown(w), Shown({table.Row(1), table.Row(2)}, {kWhite, kErrorRowColour}, "7", "_1/1_/2026"));
+    EXPECT_TRUE(messages[0].text.startsWith(message)) << messages[0].text.toStdString();
+    if (aside.empty()) {
+      EXPECT_EQ(Shown(w), std::make_tuple(std::vector{table.Row(1), table.Row(2)},
+                                          std::vector{kWhite, kErrorRowColour}, QString("7"), QString("_1/1_/2026")));
       continue;
     }
     EXPECT_EQ(session->table().Count(), 0);
     EXPECT_FALSE(DraftExists());
     for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
       if (!entry.path().filename().string().starts_with("bozza_")) continue;
-      EXPECT_TRUE(entry.path().filename().string().starts_with(c.aside)) << entry.path();
-      EXPECT_EQ(testing::ReadFile(entry.path()), c.content);  // moved, never changed
+      EXPECT_TRUE(entry.path().filename().string().starts_with(aside)) << entry.path();
+      EXPECT_EQ(testing::ReadFile(entry.path()), content);
       std::filesystem::remove(entry.path());
     }
   }
 }
 
-// "Esci", the close box and "Nuova Comunicazione" ask before subjects that are in no validated
-// notice go, No being the default; the draft goes only with a "Sì".
-TEST_F(DraftWindow, ThreeWaysOfDroppingSubjectsAskFirst) {
+// "Esci", the close box and "Nuova Comunicazione" ask before subjects that are in no validated notice
+// go, No being the default; the draft goes only with a "Sì", as with "Elimina tutti i Soggetti".
+TEST_F(DraftWindow, DroppingSubjectsAsksFirst) {
   const QString exit = "I 2 soggetti inseriti non sono stati salvati in un file XML. Uscire comunque?";
-  const struct {
-    std::function<void(Principale&)> act;
-    QString question;
-  } ways[] = {
+  const std::pair<std::function<void(Principale&)>, QString> ways[] = {
       // A plain click: Click would wait for the focus of a button whose window has closed.
       {[this](Principale& w) { QTest::mouseClick(Find<QPushButton>(&w, "Command2"), Qt::LeftButton); }, exit},
       {[](Principale& w) { w.close(); }, exit},
       {[](Principale& w) { w.findChild<QAction*>("CG")->trigger(); },
        "I 2 soggetti inseriti non sono stati salvati in un file XML. Iniziare una nuova comunicazione?"},
   };
-  for (const auto& way : ways) {
-    SCOPED_TRACE(way.question.toStdString());
+  for (const auto& [act, question] : ways) {
     Principale& empty = Open();
-    way.act(empty);  // nothing to lose: nothing asked
+    act(empty);  // nothing to lose: nothing asked
     EXPECT_TRUE(messages.empty());
     window.reset();
-
     Principale& w = Open();
     ASSERT_TRUE(w.model().Append(testing::ValidItalianRow()));
     ASSERT_TRUE(w.model().Append(testing::ValidForeignRow()));
     w.draftKeeper().SaveNow();
     answer = QMessageBox::No;
-    way.act(w);
-    ExpectQuestion(way.question);
-    EXPECT_EQ(session->table().Count(), 2);
-    EXPECT_TRUE(w.isVisible());
-    EXPECT_TRUE(DraftExists());
-
+    act(w);
+    ExpectQuestion(question);
+    EXPECT_TRUE(w.isVisible() && DraftExists() && session->table().Count() == 2);
     answer = QMessageBox::Yes;
-    way.act(w);
+    act(w);
     EXPECT_FALSE(DraftExists());
-    EXPECT_NE(w.isVisible(), way.question == exit);
+    EXPECT_NE(w.isVisible(), question == exit);
     w.draftKeeper().SaveNow();  // the empty notice brings no draft back
     EXPECT_FALSE(DraftExists());
     window.reset();
     messages.clear();
   }
-
-  // "Elimina tutti i Soggetti" has its own question; its "Si" takes the draft too.
   Principale& w = Open();
   ASSERT_TRUE(w.model().Append(testing::ValidItalianRow()));
   w.draftKeeper().SaveNow();
@@ -187,6 +173,7 @@ TEST_F(DraftWindow, ThreeWaysOfDroppingSubjectsAskFirst) {
   EXPECT_FALSE(DraftExists());
 }
 
+// A validated notice takes the draft, a refused one keeps it; a change after the notice brings it back.
 TEST_F(DraftWindow, AValidatedNoticeTakesTheDraftAndAFailedOneKeepsIt) {
   Principale& w = Open();
   SubjectRow refused = testing::ValidItalianRow();
@@ -197,7 +184,6 @@ TEST_F(DraftWindow, AValidatedNoticeTakesTheDraftAndAFailedOneKeepsIt) {
   CreateNotice(w);
   EXPECT_TRUE(messages.back().text.startsWith("ATTENZIONE! LA VALIDAZIONE DEL FILE NON E' ANDATA A BUON FINE!"));
   EXPECT_TRUE(DraftExists());
-
   ASSERT_TRUE(w.model().Overwrite(1, testing::ValidItalianRow()));
   CreateNotice(w);
   EXPECT_TRUE(messages.back().text.startsWith("XML validato e salvato con successo!"));
@@ -205,8 +191,6 @@ TEST_F(DraftWindow, AValidatedNoticeTakesTheDraftAndAFailedOneKeepsIt) {
   TypeInto(Find<QLineEdit>(&w, "TxtNumeroRichiesta"), "3");
   ASSERT_TRUE(QTest::qWaitFor([&w] { return !w.draftKeeper().Pending(); }, 3 * DraftKeeper::kDelayMs));
   EXPECT_FALSE(DraftExists());  // nothing brings it back while the table is what the notice holds
-
-  // A change after the notice is unsaved again: the draft returns, and "Esci" asks.
   ASSERT_TRUE(w.model().Append(testing::ValidForeignRow()));
   w.draftKeeper().SaveNow();
   EXPECT_TRUE(DraftExists());
@@ -233,22 +217,20 @@ TEST_F(DraftWindow, AFailedSaveIsToldOnce) {
   EXPECT_TRUE(messages[0].text.startsWith("La comunicazione in corso non può essere salvata nel file bozza.nerovale"));
   std::filesystem::remove_all(DraftFile());
   w.draftKeeper().SaveNow();
-  EXPECT_EQ(draft::Read(DraftFile()).draft.rows.size(), 2U);
+  EXPECT_EQ(DraftRows(), 2U);
 }
 
-// A damaged draft that cannot be moved aside (here its dated name would pass the longest path the
-// system takes) is said once and never overwritten: the changes wait until it has gone.
+// A damaged draft that cannot be moved aside (its dated name would pass the longest path the system
+// takes) is said once and never overwritten; the changes wait until it has gone.
 TEST_F(DraftWindow, ADamagedDraftThatCannotBeMovedIsNeverOverwritten) {
   std::filesystem::path deep = dir.path();
   while (deep.string().size() < 4058) deep /= std::string(std::min<std::size_t>(200, 4058 - deep.string().size() - 1), 'd');
-  ASSERT_EQ(deep.string().size(), 4058U);
   std::filesystem::create_directories(deep);
   std::filesystem::copy(dir / "ref", deep / "ref");
   const std::string damaged = "Nerovale bozza\t1\n";
   const auto in_deep = [&](const char* name) { return (deep.lexically_relative(dir.path()) / name).string(); };
   dir.Write(in_deep("bozza.nerovale"), damaged);
   dir.Write(in_deep("config.ini"), "H501\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n");
-
   session::NoticeSession deep_session(deep, clock);
   Principale w(deep_session);
   w.show();
@@ -261,7 +243,6 @@ TEST_F(DraftWindow, ADamagedDraftThatCannotBeMovedIsNeverOverwritten) {
   w.draftKeeper().SaveNow();
   EXPECT_EQ(testing::ReadFile(deep / "bozza.nerovale"), damaged);
   EXPECT_EQ(messages.size(), 1U);
-
   std::filesystem::remove(deep / "bozza.nerovale");  // taken away by hand: saving goes on
   ASSERT_TRUE(w.model().Append(testing::ValidForeignRow()));
   w.draftKeeper().SaveNow();
@@ -277,7 +258,7 @@ TEST_F(DraftWindow, AStopSignalKeepsTheDraftAndAsksNothing) {
   w.StopBySignal();
   EXPECT_TRUE(messages.empty());
   EXPECT_FALSE(w.isVisible());
-  EXPECT_EQ(draft::Read(DraftFile()).draft.rows.size(), 1U);
+  EXPECT_EQ(DraftRows(), 1U);
   EXPECT_EQ(draft::Read(DraftFile()).draft.header.numero, "42");
 }
 
