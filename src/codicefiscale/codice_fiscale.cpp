@@ -25,39 +25,10 @@ std::u32string UpperCodePoints(std::string_view utf8) {
   return out;
 }
 
-// The capitals of the code page that are a letter A-Z with marks, and that letter. Names are
-// written with their marks, but the codes the tax office issues read MÜLLER as MLL and NÚÑEZ as NNZ.
-// The letters that are not a marked A-Z (Æ, Œ, Ø, Ð, Þ, ß) are not here: they stay as they are, and
-// the code they end up in is not well formed.
-struct Fold {
-  std::u32string_view marked;
-  char32_t letter;
-};
-constexpr Fold kFolds[] = {
-    {U"ÀÁÂÃÄÅ", U'A'}, {U"Ç", U'C'},     {U"ÈÉÊË", U'E'}, {U"ÌÍÎÏ", U'I'}, {U"Ñ", U'N'},
-    {U"ÒÓÔÕÖ", U'O'},  {U"ÙÚÛÜ", U'U'}, {U"ÝŸ", U'Y'},   {U"Š", U'S'},    {U"Ž", U'Z'},
-};
-
-// The folds by Windows-1252 code; 0 where the character stays.
-const std::array<char32_t, 256>& FoldsByCode() {
-  static const std::array<char32_t, 256> folds = [] {
-    std::array<char32_t, 256> by_code{};
-    for (const Fold& fold : kFolds) {
-      for (char32_t marked : fold.marked) by_code[*text::Cp1252Code(marked)] = fold.letter;
-    }
-    return by_code;
-  }();
-  return folds;
-}
-
-// The letter A-Z beneath an upper-cased letter with marks; any other character is returned as it is.
-char32_t Folded(char32_t c) {
-  if (c < 0x80) return c;
-  const auto code = text::Cp1252Code(c);
-  const char32_t letter = code ? FoldsByCode()[*code] : 0;
-  return letter != 0 ? letter : c;
-}
-
+// Names are written with their marks, but the codes the tax office issues read MÜLLER as MLL and
+// NÚÑEZ as NNZ: the letters with marks count as their letter A-Z (text::FoldMarks). The letters that
+// are not a marked A-Z (Æ, Œ, Ø, Ð, Þ, ß) stay as they are, and the code they end up in is not well
+// formed.
 // Upper-cased, trimmed, without blanks, apostrophes, hyphens and full stops, and with the letters
 // that carry marks folded to their letter A-Z.
 std::u32string Cleaned(std::string_view name) {
@@ -69,7 +40,7 @@ std::u32string Cleaned(std::string_view name) {
   for (std::size_t i = first; i <= last; ++i) {
     switch (const char32_t c = upper[i]) {
       case U' ': case U'\'': case U'-': case U'.': break;
-      default: out.push_back(Folded(c));
+      default: out.push_back(text::FoldMarks(c));
     }
   }
   return out;

@@ -195,6 +195,28 @@ std::size_t Length(std::string_view utf8) noexcept {
   return n;
 }
 
+char32_t FoldMarks(char32_t capital) noexcept {
+  struct Fold {
+    std::u32string_view marked;
+    char32_t letter;
+  };
+  static constexpr Fold kFolds[] = {
+      {U"ÀÁÂÃÄÅ", U'A'}, {U"Ç", U'C'},     {U"ÈÉÊË", U'E'}, {U"ÌÍÎÏ", U'I'}, {U"Ñ", U'N'},
+      {U"ÒÓÔÕÖ", U'O'},  {U"ÙÚÛÜ", U'U'}, {U"ÝŸ", U'Y'},   {U"Š", U'S'},    {U"Ž", U'Z'},
+  };
+  if (capital < 0xC0) return capital;
+  for (const Fold& fold : kFolds) {
+    if (fold.marked.find(capital) != std::u32string_view::npos) return fold.letter;
+  }
+  return capital;
+}
+
+std::string FoldMarks(std::string_view utf8) {
+  std::u32string folded = Decode(utf8);
+  for (char32_t& c : folded) c = FoldMarks(c);
+  return Encode(folded);
+}
+
 std::string Excerpt(std::string_view utf8, std::size_t max_characters) {
   std::size_t pos = 0;
   for (std::size_t n = 0; n < max_characters && pos < utf8.size(); ++n) Next(utf8, pos);

@@ -45,6 +45,12 @@ std::string_view TrimBlanks(std::string_view text) noexcept;
 // The length in characters (code points) of a UTF-8 text.
 std::size_t Length(std::string_view utf8) noexcept;
 
+// The letter A-Z beneath a capital of the code page that is a letter A-Z with marks (À to A, Ç to C,
+// Ñ to N, Š to S, ...); every other character as it is (Æ, Œ, Ø, Ð, Þ and ß are letters of their own).
+char32_t FoldMarks(char32_t capital) noexcept;
+// The same for every character of a text.
+std::string FoldMarks(std::string_view utf8);
+
 // A value as a message quotes it: its first max_characters characters, and "…" when there were more,
 // so that a damaged file never floods a message.
 std::string Excerpt(std::string_view utf8, std::size_t max_characters = 60);

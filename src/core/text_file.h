@@ -31,7 +31,7 @@ class LineReader {
   // Why the file could not be opened or read, for files::ItalianReason.
   int error() const { return in_.error(); }
 
-  // The next line, without its line break.
+  // The next line, without its line break; for kTooLong, the line as far as it was read.
   Next Read(std::string& line);
 
  private:

@@ -47,32 +47,51 @@ std::string DeathCell(const std::string& v) {
   return date ? dates::FormatDdMmYyyy(*date) : std::string{};
 }
 
+// A place name and its code: the name of the table itself when the file wrote it without its marks
+// (FORLI for FORLÌ) and only one name of the table differs so.
+struct Place {
+  std::string name, code;
+};
+Place PlaceOf(std::string name, bool country, const reference::ReferenceSnapshot& places) {
+  std::string code = country ? places.CodStato(name) : places.CodComune(name);
+  if (code.empty() && !name.empty()) {
+    if (std::string like = country ? places.StatoLike(name) : places.ComuneLike(name); !like.empty()) {
+      code = country ? places.CodStato(like) : places.CodComune(like);
+      name = std::move(like);
+    }
+  }
+  return {std::move(name), std::move(code)};
+}
+
 SubjectRow MakeRow(const std::array<std::string_view, kFields>& f, const reference::ReferenceSnapshot& places) {
   std::array<std::string, kFields> u;
   for (std::size_t i = 0; i < kFields; ++i) u[i] = NormalisedField(f[i]);
-  const std::string nazione_nascita = u[6].empty() ? std::string(reference::kItaly) : u[6];
-  const std::string nazione_decesso = u[10].empty() ? std::string(reference::kItaly) : u[10];
+  const Place nascita = PlaceOf(u[4], false, places);
+  const Place nazione_nascita = PlaceOf(u[6].empty() ? std::string(reference::kItaly) : u[6], true, places);
+  const Place nazione_decesso = PlaceOf(u[10].empty() ? std::string(reference::kItaly) : u[10], true, places);
+  const Place decesso = PlaceOf(u[11], false, places);
+  const Place atto = PlaceOf(u[14], false, places);
   SubjectRow row;
   row[kCognome] = u[0];
   row[kNome] = u[1];
   row[kSesso] = u[2];
   row[kDataNascita] = BirthCell(u[3]);
-  row[kComuneNascita] = u[4];
-  row[kCodComuneNascita] = places.CodComune(u[4]);
+  row[kComuneNascita] = nascita.name;
+  row[kCodComuneNascita] = nascita.code;
   row[kComuneEsteroNascita] = u[5];
-  row[kNazioneNascita] = nazione_nascita;
-  row[kCodNazioneNascita] = places.CodStato(nazione_nascita);
+  row[kNazioneNascita] = nazione_nascita.name;
+  row[kCodNazioneNascita] = nazione_nascita.code;
   row[kCodiceFiscale] = u[7];
   row[kNomePadre] = u[8];
   row[kDataDecesso] = DeathCell(u[9]);
-  row[kNazioneDecesso] = nazione_decesso;
-  row[kCodNazioneDecesso] = places.CodStato(nazione_decesso);
-  row[kComuneDecesso] = u[11];
-  row[kCodComuneDecesso] = places.CodComune(u[11]);
+  row[kNazioneDecesso] = nazione_decesso.name;
+  row[kCodNazioneDecesso] = nazione_decesso.code;
+  row[kComuneDecesso] = decesso.name;
+  row[kCodComuneDecesso] = decesso.code;
   row[kComuneEsteroDecesso] = u[12];
   row[kAttoMorte] = u[13];
-  row[kComuneAtto] = u[14];
-  row[kCodComuneAtto] = places.CodComune(u[14]);
+  row[kComuneAtto] = atto.name;
+  row[kCodComuneAtto] = atto.code;
   row[kAnnoProtocollo] = u[15];
   row[kNumeroProtocollo] = u[16];
   return row;
@@ -94,6 +113,7 @@ bool HasHighByte(std::string_view bytes) {
 // What is wrong with a line as it stands in the file, before any value is read. The separators and
 // the control characters are ASCII, so the file's encoding does not matter here.
 ImportFault FaultOf(std::string_view line, int target) {
+  if (line.find('\0') != std::string_view::npos) return ImportFault::kNotText;
   if (!SplitFields(line, ',') && !SplitFields(line, ';')) return ImportFault::kFieldCount;
   if (text::HasControl(line)) return ImportFault::kControlCharacter;
   if (target > kMaxImportedSubjects) return ImportFault::kTableFull;
@@ -130,9 +150,11 @@ FileSurvey Survey(const std::filesystem::path& file, int progressivo) {
     const auto next = reader.Read(line);
     if (next == text::LineReader::Next::kEnd) break;
     if (next != text::LineReader::Next::kLine) {
-      survey.failure = Failed(next == text::LineReader::Next::kTooLong ? number : 0,
-                              next == text::LineReader::Next::kTooLong ? ImportFault::kLineTooLong
-                                                                      : ImportFault::kUnreadable);
+      // A line without end that holds a NUL byte is no text at all (a binary file, a document).
+      const bool too_long = next == text::LineReader::Next::kTooLong;
+      survey.failure = Failed(too_long ? number : 0, !too_long                              ? ImportFault::kUnreadable
+                                                     : line.find('\0') != std::string::npos ? ImportFault::kNotText
+                                                                                            : ImportFault::kLineTooLong);
       survey.failure.error = reader.error();
       return survey;
     }
@@ -143,6 +165,8 @@ FileSurvey Survey(const std::filesystem::path& file, int progressivo) {
     }
     if (const ImportFault fault = FaultOf(bytes, progressivo + number); fault != ImportFault::kNone) {
       survey.failure = Failed(number, fault);
+      survey.failure.fields = static_cast<std::size_t>(
+          std::max(std::count(bytes.begin(), bytes.end(), ','), std::count(bytes.begin(), bytes.end(), ';')) + 1);
       return survey;
     }
     // UTF-8 sequences never span a line break, so the file is valid UTF-8 when every line is.
@@ -205,6 +229,12 @@ ImportResult ImportCsv(const std::filesystem::path& file, int progressivo, refer
 
 void AppendRows(SubjectTable& table, std::vector<SubjectRow> rows) { table.Append(std::move(rows)); }
 
+std::string ImportDoneText(std::size_t subjects) {
+  if (subjects == 0) return "Il file è vuoto.";
+  if (subjects == 1) return "Importato 1 soggetto.";
+  return "Importati " + std::to_string(subjects) + " soggetti.";
+}
+
 std::string ImportFailureText(int line) {
   return "Errore nel file importato alla riga " + std::to_string(line) +
          "\r\nVerificare i separatori, la lunghezza\r\nla quantità e il contenuto dei dati";
@@ -218,6 +248,20 @@ std::string ImportFailureText(const ImportResult& result, int progressivo) {
     return "Impossibile importare il file: le tabelle dei comuni e degli stati non si possono usare.\r\n" + result.reason;
   }
   std::string text = ImportFailureText(result.failed_line);
+  switch (result.fault) {
+    case ImportFault::kFieldCount:
+      text += "\r\nLa riga " + std::to_string(result.failed_line) + " ha " + std::to_string(result.fields) +
+              (result.fields == 1 ? " campo" : " campi") + "; ne servono 17.";
+      break;
+    case ImportFault::kLineTooLong:
+      text += "\r\nLa riga " + std::to_string(result.failed_line) + " è più lunga di 64 KiB.";
+      break;
+    case ImportFault::kNotText: text += "\r\nIl file non è un file di testo."; break;
+    case ImportFault::kControlCharacter:
+      text += "\r\nLa riga " + std::to_string(result.failed_line) + " contiene un carattere di controllo.";
+      break;
+    default: break;
+  }
   if (result.fault == ImportFault::kTableFull) {
     const int room = std::max(kMaxImportedSubjects - progressivo, 0);
     text += "\r\nLa comunicazione può ricevere ancora " + std::to_string(room) +

@@ -17,7 +17,8 @@ enum class ImportFault {
   kNone,
   kUnreadable,        // the file cannot be opened or read (line 0)
   kFieldCount,        // not 17 fields with either separator
-  kLineTooLong,       // a line of more than 64 KiB, or a file that is not text
+  kLineTooLong,       // a line of more than 64 KiB
+  kNotText,           // a line holding a NUL byte: the file is not text
   kControlCharacter,  // a tab or another control character
   kTableFull,         // the table cannot take one more subject
   kReferenceTables,   // a reference table cannot be read
@@ -30,6 +31,7 @@ struct ImportResult {
   int failed_line = 0;
   ImportFault fault = ImportFault::kNone;
   int error = 0;       // kUnreadable: the cause, for files::ItalianReason (a missing file, a FIFO, ...)
+  std::size_t fields = 0;  // kFieldCount: the most fields the line has with either separator
   std::string reason;  // kReferenceTables: which table and why
   std::vector<SubjectRow> rows;  // numbered after the subjects already in the table
 };
@@ -54,10 +56,14 @@ void AppendRows(SubjectTable& table, std::vector<SubjectRow> rows);
 // Recognises d/m/yyyy and d-m-yyyy (one or two digits for day and month) and yyyy-mm-dd.
 std::optional<dates::Date> RecogniseDate(std::string_view text);
 
-// "Errore nel file importato alla riga N" and the two lines that follow it; for a file that would
-// pass the limit of the table, one more line that says how many subjects can still be imported. A
-// file that cannot be opened or read at all is no fault of its lines: it is said so, with the cause.
+// "Errore nel file importato alla riga N" and the two lines that follow it, then why: the fields the
+// line has, a line too long, a control character, a file that is not text, or (for a file that would
+// pass the limit of the table) how many subjects can still be imported. A file that cannot be opened
+// or read at all is no fault of its lines: it is said so, with the cause.
 std::string ImportFailureText(int line);
 std::string ImportFailureText(const ImportResult& result, int progressivo);
+
+// What a good import says: "Importati N soggetti.", "Importato 1 soggetto." or "Il file è vuoto.".
+std::string ImportDoneText(std::size_t subjects);
 
 }  // namespace nerovale::import

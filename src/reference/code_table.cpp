@@ -43,6 +43,9 @@ TableRows::TableRows(std::string_view file_bytes) {
       return;
     }
     code_by_name_.try_emplace(name, code);
+    if (const auto [it, added] = name_by_folded_.try_emplace(text::FoldMarks(name), name); !added && it->second != name) {
+      it->second.clear();
+    }
     name_by_code_.try_emplace(std::move(code), name);
     names_.push_back(std::move(name));
   }
@@ -52,6 +55,11 @@ TableRows::TableRows(std::string_view file_bytes) {
 const std::string& TableRows::CodeOf(const std::string& name) const {
   const auto found = code_by_name_.find(name);
   return found == code_by_name_.end() ? kNothing : found->second;
+}
+
+std::string TableRows::NameLike(std::string_view name) const {
+  const auto found = name_by_folded_.find(text::FoldMarks(name));
+  return found == name_by_folded_.end() ? std::string() : found->second;
 }
 
 const std::string& TableRows::NameOf(const std::string& code) const {

@@ -29,6 +29,9 @@ class TableRows {
   // The name of the first row whose code is code.
   const std::string& NameOf(const std::string& code) const;
   const std::vector<std::string>& names() const noexcept { return names_; }
+  // The one name of the table that differs from name only by marks on its letters (FORLI for FORLÌ);
+  // "" when no name does, or several different ones do.
+  std::string NameLike(std::string_view name) const;
 
   // Why the file is no table of places, in Italian, or "": it holds a control character (it is
   // not text: a NUL, a stray byte of a binary file), a line whose code is not a letter and three
@@ -40,6 +43,7 @@ class TableRows {
   std::string damage_;
   std::unordered_map<std::string, std::string> code_by_name_;
   std::unordered_map<std::string, std::string> name_by_code_;
+  std::unordered_map<std::string, std::string> name_by_folded_;  // "" where several names fold alike
 };
 
 // One reference file of "NAME,CODE" lines, held in memory. The file's stamp (identity, size, the

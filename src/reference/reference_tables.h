@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/text.h"
 #include "reference/code_table.h"
 
 namespace nerovale::reference {
@@ -34,6 +35,9 @@ class ReferenceSnapshot final : public PlaceCodes {
   std::string CodComune(std::string_view name) const override;
   std::string CodStato(std::string_view name) const override;
   const std::string& DescComune(const std::string& code) const { return comuni_->NameOf(code); }
+  // The one name of the table that differs from the upper-cased name only by marks (see TableRows::NameLike).
+  std::string ComuneLike(std::string_view name) const { return comuni_->NameLike(text::ToUpper(name)); }
+  std::string StatoLike(std::string_view name) const { return stati_->NameLike(text::ToUpper(name)); }
 
   const Status& status() const noexcept { return status_; }
 
@@ -59,6 +63,9 @@ class ReferenceTables final : public PlaceCodes {
   // Lookups of a name exactly as given, not upper-cased (the combo boxes of the entry form).
   Lookup FindComuneExact(const std::string& name) { return comuni_.CodeOf(name); }
   Lookup FindStatoExact(const std::string& name) { return stati_.CodeOf(name); }
+  // The one name that differs from the upper-cased name only by marks, or "" (see TableRows::NameLike).
+  std::string ComuneLike(std::string_view name) { return Snapshot().ComuneLike(name); }
+  std::string StatoLike(std::string_view name) { return Snapshot().StatoLike(name); }
 
   std::string CodComune(std::string_view name) const override;
   std::string CodStato(std::string_view name) const override;

@@ -111,7 +111,15 @@ DatiUtente::DatiUtente(session::NoticeSession& session, bool modifica_mode, QWid
 }
 
 void DatiUtente::LookUpComune() {
-  codice_->setText(QtText(session_.tables().FindComune(Utf8(comune_->currentText())).value));
+  std::string code = session_.tables().FindComune(Utf8(comune_->currentText())).value;
+  if (code.empty()) {
+    // A name typed without its marks (FORLI) is the table's own when only one name differs so.
+    if (const std::string like = session_.tables().ComuneLike(Utf8(comune_->currentText())); !like.empty()) {
+      comune_->setEditText(QtText(like));
+      code = session_.tables().FindComune(like).value;
+    }
+  }
+  codice_->setText(QtText(code));
 }
 
 void DatiUtente::Confirm() {

@@ -110,10 +110,11 @@ class TextGuard final : public QObject {
     return true;
   }
 
-  // Each character as one keystroke: judged against the length of the text before it.
+  // Each character as one keystroke: judged against the length of the text that stays, the selection
+  // it replaces left out.
   void Type(const QString& text) {
     for (char32_t typed : text.toUcs4()) {
-      const auto length = static_cast<std::size_t>(box_->text().toUcs4().size());
+      const auto length = static_cast<std::size_t>(box_->text().toUcs4().size() - box_->selectedText().toUcs4().size());
       switch (validation::FilterKey(filter_, length, typed)) {
         case validation::KeyVerdict::kAccept: {
           const QString character = QString::fromUcs4(&typed, 1);

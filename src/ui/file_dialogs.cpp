@@ -162,9 +162,11 @@ void ImportaFile::Confirm() {
     close();
     return;
   }
+  const std::size_t count = result.rows.size();
   model_.AppendRows(std::move(result.rows));
   session_.SetImportoFile(true);
   emit imported();
+  Say(this, Icon::kNone, QtText(import::ImportDoneText(count)));
   session_.config().CartellaImport = Utf8(QDir::toNativeSeparators(browser_->currentPath()));
   SaveConfig(parentWidget(), session_);
   close();

@@ -297,7 +297,16 @@ void InsertPersona::LeaveCombo(QComboBox* combo) {
   const auto field = FieldOf(combo);
   if (!field) return;
   const bool country = validation::Info(*field).kind == FieldKind::kCountry;
-  const bool found = country ? RifStato(combo) : RifComune(combo);
+  bool found = country ? RifStato(combo) : RifComune(combo);
+  if (!found) {
+    // A name typed without its marks (FORLI) is the table's own when only one name differs so.
+    const std::string typed = Utf8(combo->currentText());
+    const std::string like = country ? session_.tables().StatoLike(typed) : session_.tables().ComuneLike(typed);
+    if (!like.empty()) {
+      combo->setEditText(QtText(like));
+      found = country ? RifStato(combo) : RifComune(combo);
+    }
+  }
   if (!found) SetCode(*field, {});
 }
 

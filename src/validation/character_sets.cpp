@@ -18,7 +18,7 @@ bool InSet(CharSet set, char32_t character) noexcept {
     case CharSet::kCertificate: return letter || digit || c == '/' || c == '\\';
     case CharSet::kProtocol:
     case CharSet::kCodiceFiscale: return letter || digit;
-    case CharSet::kPlaceName: return letter || c == ' ' || c == '\'' || c == '-' || c == '.';
+    case CharSet::kPlaceName: return letter || accented || c == ' ' || c == '\'' || c == '-' || c == '.';
     case CharSet::kDigits: return digit;
     case CharSet::kReferente: return letter || c >= 192 || c == ' ' || c == '\'' || c == '-';
   }

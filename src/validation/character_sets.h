@@ -13,7 +13,7 @@ enum class CharSet {
   kPlace,        // as the surname, with the full stop
   kCertificate,  // letters, digits, "/" and "\"
   kProtocol,     // letters and digits
-  kPlaceName,    // what a municipality or country combo takes: letters, blank, "'", "-", "."
+  kPlaceName,    // what a municipality or country combo takes: letters, accented letters, blank, "'", "-", "."
   kDigits,       // 0-9
   kCodiceFiscale,  // letters and digits
   kReferente,    // the contact person's names: letters, codes 192-255, blank, "'", "-"

@@ -5,7 +5,7 @@
 namespace nerovale::validation {
 
 KeyVerdict FilterKey(const FieldFilter& filter, std::size_t length, char32_t key) {
-  const bool in_set = InSet(filter.field.set, key);
+  const bool in_set = InSet(filter.field.set, filter.upper ? text::ToUpper(key) : key);
   const bool full = filter.field.max_length != 0 && length >= filter.field.max_length;
   if (!full) return in_set ? KeyVerdict::kAccept : KeyVerdict::kRefuse;
   const bool speaks = !filter.full_message.empty() && (in_set || filter.any_key_when_full);
@@ -16,7 +16,8 @@ std::string FilterText(const FieldFilter& filter, std::string_view utf8) {
   std::u32string kept;
   for (char32_t c : text::Decode(utf8)) {
     if (filter.field.max_length != 0 && kept.size() >= filter.field.max_length) break;
-    if (InSet(filter.field.set, c)) kept.push_back(filter.upper ? text::ToUpper(c) : c);
+    const char32_t shown = filter.upper ? text::ToUpper(c) : c;
+    if (InSet(filter.field.set, shown)) kept.push_back(shown);
   }
   return text::Encode(kept);
 }

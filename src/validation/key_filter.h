@@ -18,13 +18,13 @@ struct FieldFilter {
 
 enum class KeyVerdict { kAccept, kRefuse, kRefuseWithMessage };
 
-// The fate of one typed character, judged as typed (the box upper-cases it afterwards: à, code 224,
-// is let in and shown as À; ò, code 242, is outside the sets), given the length of the box's text
-// before the key. Backspace is never filtered.
+// The fate of one typed character, judged as the box shows it: a box that upper-cases judges the
+// capital (ò of an Italian keyboard is let in as Ò), given the length of the box's text that stays
+// (without a selection that the key replaces). Backspace is never filtered.
 KeyVerdict FilterKey(const FieldFilter& filter, std::size_t length, char32_t key);
 
-// The text as the filter lets it be: characters outside the set dropped, the others upper-cased where
-// asked, and cut at the box's limit. Pasted text goes through this, so nothing reaches a box that typing
+// The text as the filter lets it be: upper-cased where asked, characters outside the set dropped, and
+// cut at the box's limit. Pasted text goes through this, so nothing reaches a box that typing
 // could not put there.
 std::string FilterText(const FieldFilter& filter, std::string_view text);
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "temp_dir.h"
 
@@ -53,6 +54,13 @@ TEST_F(CsvImport, WrongFieldCountsFailAtTheirLine) {
   EXPECT_EQ(blank_line.failed_line, 2);
   EXPECT_TRUE(blank_line.rows.empty());
   EXPECT_EQ(ImportCsv(dir / "missing.csv", 0, tables).failed_line, 0);
+  // The message says what is wrong with the line, besides where.
+  EXPECT_EQ(ImportFailureText(Import(kExample + "\n" + eighteen + "\n"), 0),
+            ImportFailureText(2) + "\r\nLa riga 2 ha 18 campi; ne servono 17.");
+  EXPECT_TRUE(ImportFailureText(Import("solo cognome\n"), 0).ends_with("La riga 1 ha 1 campo; ne servono 17."));
+  EXPECT_EQ(ImportDoneText(0), "Il file è vuoto.");
+  EXPECT_EQ(ImportDoneText(1), "Importato 1 soggetto.");
+  EXPECT_EQ(ImportDoneText(2), "Importati 2 soggetti.");
 }
 
 TEST_F(CsvImport, ValuesAndDates) {
@@ -91,6 +99,11 @@ TEST_F(CsvImport, EncodingsAndLineEnds) {
     EXPECT_EQ(result.rows[0][kNome], "NICOLÒ");
     EXPECT_EQ(result.rows[0][kCodComuneNascita], "D704");
   }
+  // A place written without its marks takes the table's name and code; an unknown one stays as written.
+  const auto plain = Import("a,b,m,1950,forli,,,,,1/1/2020,,cantu,,1,xyz,2020,7\n").rows.at(0);
+  EXPECT_EQ(std::tie(plain[kComuneNascita], plain[kCodComuneNascita]), std::tie("FORLÌ", "D704"));
+  EXPECT_EQ(plain[kComuneDecesso], "CANTÙ");
+  EXPECT_EQ(std::tie(plain[kComuneAtto], plain[kCodComuneAtto]), std::tie("XYZ", ""));
   EXPECT_EQ(Import(kExample + "\n" + kExample).rows.size(), 2U);  // the last line needs no line break
   EXPECT_EQ(Import(kExample + "\r" + kExample + "\r\n" + kExample + "\r").rows.size(), 3U);  // a lone CR ends a line
   EXPECT_EQ(Import(kExample + "\r\r" + kExample).failed_line, 2);  // and two make an empty line
@@ -105,6 +118,13 @@ TEST_F(CsvImport, FilesThatAreNotTextFailAtOnce) {
   const auto long_line = Import(kExample + "\n" + std::string(100'000, 'a') + "\n");
   EXPECT_EQ(long_line.failed_line, 2);
   EXPECT_EQ(long_line.fault, ImportFault::kLineTooLong);
+  EXPECT_TRUE(ImportFailureText(long_line, 0).ends_with("La riga 2 è più lunga di 64 KiB."));
+  // A document or a program: a NUL byte in its first line, or in a line longer than any of text.
+  for (const std::string& binary : {std::string("PK\x03\x04\0\0,", 7) + "\n", "%PDF" + std::string(70'000, '\0')}) {
+    const auto result = Import(binary);
+    EXPECT_EQ(result.fault, ImportFault::kNotText);
+    EXPECT_TRUE(ImportFailureText(result, 0).ends_with("\r\nIl file non è un file di testo."));
+  }
   // A line of 64 KiB exactly is still a line (its surname then fails the check of the table).
   EXPECT_EQ(Import(std::string(65536 - kExample.size(), 'x') + kExample + "\n").fault, ImportFault::kNone);
   ASSERT_EQ(::mkfifo((dir / "fifo.csv").c_str(), 0600), 0);
@@ -140,6 +160,7 @@ TEST_F(CsvImport, ALineWithAControlCharacterIsRefused) {
     EXPECT_EQ(result.failed_line, 2) << int(control[0]);
     EXPECT_EQ(result.fault, ImportFault::kControlCharacter) << int(control[0]);
     EXPECT_TRUE(result.rows.empty());
+    EXPECT_TRUE(ImportFailureText(result, 0).ends_with("La riga 2 contiene un carattere di controllo."));
   }
   EXPECT_EQ(Import("a;b\r\n").fault, ImportFault::kFieldCount);
 }

@@ -177,6 +177,15 @@ TEST_F(ManualText, ExplainsEveryMessage) {
   full.failed_line = 98765;
   full.fault = import::ImportFault::kTableFull;
   add(import::ImportFailureText(full, 98765));
+  for (const auto fault : {import::ImportFault::kFieldCount, import::ImportFault::kLineTooLong,
+                           import::ImportFault::kNotText, import::ImportFault::kControlCharacter}) {
+    import::ImportResult failed;
+    failed.failed_line = 98765;
+    failed.fault = fault;
+    failed.fields = 98765;
+    add(import::ImportFailureText(failed, 0));
+  }
+  for (const std::size_t count : {std::size_t{98765}, std::size_t{1}, std::size_t{0}}) add(import::ImportDoneText(count));
   import::ImportResult unreadable;
   unreadable.fault = import::ImportFault::kUnreadable;
   unreadable.error = ENOENT;

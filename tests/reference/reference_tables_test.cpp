@@ -24,13 +24,20 @@ TEST(ShippedTables, KnownPlaces) {
   EXPECT_EQ(tables.StatiNames().size(), 231U);
   EXPECT_EQ(tables.ComuniNames().front(), "ABANO BAGNI");
   EXPECT_TRUE(tables.Check());
+  // A name written without its marks stands for the one name of the table that has them.
+  EXPECT_EQ(tables.ComuneLike("forli"), "FORLÌ");
+  EXPECT_EQ(tables.ComuneLike("CANTU"), "CANTÙ");
+  EXPECT_EQ(tables.ComuneLike("ROMA"), "ROMA");
+  EXPECT_EQ(tables.ComuneLike("ROM"), "");
+  EXPECT_EQ(tables.StatoLike("peru"), "PERÙ");
 }
 
 class FixtureTables : public ::testing::Test {
  protected:
   testing::TempDir dir;
   std::filesystem::path comuni = dir.Write("comuni.txt", "ALFA,A001\r\nBETA,B002,extra,fields\r\n\r\nno comma here\r\n"
-                                                         "ALFA,A999\r\nGAMMA,A001\r\nDE  SANCTIS,D003\r\nCIT\xC0,C004\r\n");
+                                                         "ALFA,A999\r\nGAMMA,A001\r\nDE  SANCTIS,D003\r\nCIT\xC0,C004\r\n"
+                                                         "P\xC8RO,P001\r\nP\xC9RO,P002\r\n");
   std::filesystem::path stati = dir.Write("stati.txt", "ITALIA,Z000\r\nFRANCIA,Z110\r\n");
   ReferenceTables tables{comuni, stati};
 };
@@ -40,7 +47,11 @@ TEST_F(FixtureTables, FirstMatchWinsExtraFieldsAreIgnoredAndBlanksKept) {
   EXPECT_EQ(tables.DescComune("A001").value, "ALFA");
   EXPECT_EQ(tables.CodComune("BETA"), "B002");
   EXPECT_EQ(tables.CodComune("citÀ"), "C004");
-  EXPECT_EQ(tables.ComuniNames(), (std::vector<std::string>{"ALFA", "BETA", "ALFA", "GAMMA", "DE  SANCTIS", "CITÀ"}));
+  EXPECT_EQ(tables.ComuniNames(),
+            (std::vector<std::string>{"ALFA", "BETA", "ALFA", "GAMMA", "DE  SANCTIS", "CITÀ", "PÈRO", "PÉRO"}));
+  EXPECT_EQ(tables.ComuneLike("cita"), "CITÀ");
+  EXPECT_EQ(tables.ComuneLike("PERO"), "");  // two names differ from it only by marks: neither is guessed
+  EXPECT_EQ(tables.ComuneLike("ALFA"), "ALFA");  // a name given twice is still one name
   // Blanks are never trimmed or compacted, and codes are compared exactly.
   EXPECT_EQ(tables.CodComune("ALFA "), "");
   EXPECT_EQ(tables.CodComune("DE SANCTIS"), "");

@@ -86,6 +86,15 @@ TEST_F(EntryForm, EveryComboGivesItsCodeWhenLeftOrChosen) {
   TypeInto(Combo(form, "ComuneAttoCombo"), "nessuno");
   Tab();
   EXPECT_EQ(form->Entry().cod_comune_atto, "");
+  // Typed with the marks of an Italian keyboard, or without them: the table's own name.
+  for (const char* typed : {"forlì", "forli"}) {
+    Retype(Combo(form, "ComuneAttoCombo"), typed);
+    Tab();
+    EXPECT_EQ(Combo(form, "ComuneAttoCombo")->currentText(), "FORLÌ") << typed;
+    EXPECT_EQ(form->Entry().cod_comune_atto, "D704") << typed;
+  }
+  TypeInto(Box(form, "NomeBox"), "nicolò");
+  EXPECT_EQ(Box(form, "NomeBox")->text(), "NICOLÒ");
 }
 
 // A country typed in lower case switches the side abroad and back, the places following it; "Cancella"
