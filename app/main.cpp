@@ -7,6 +7,7 @@
 #include "core/stop_signals.h"
 #include "session/notice_session.h"
 #include "ui/italian.h"
+#include "ui/keyboard.h"
 #include "ui/principale.h"
 
 int main(int argc, char* argv[]) {
@@ -14,6 +15,7 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName("Nerovale");
   QApplication::setQuitOnLastWindowClosed(false);  // the main window ends the program, hidden or not
   nerovale::ui::UseItalian();
+  nerovale::ui::UseOfficeKeys();
   const nerovale::LocalClock clock;
   nerovale::session::NoticeSession session(std::filesystem::current_path(), clock);
   nerovale::ui::Principale principale(session);

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "ui/field_filter.h"
+#include "ui/keyboard.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
 #include "ui/small_windows.h"
@@ -52,6 +53,7 @@ DatiUtente::DatiUtente(session::NoticeSession& session, bool modifica_mode, QWid
   comune_->setCompleter(nullptr);  // the name is what the operator typed or chose, never a guess
   comune_->setCurrentIndex(-1);
   InstallFilter(comune_, validation::filters::kPlaceCombo);
+  OpenListAtText(comune_);
   codice_->setReadOnly(true);
   codice_->setFocusPolicy(Qt::NoFocus);
   codice_->setMaximumWidth(60);
@@ -96,8 +98,10 @@ DatiUtente::DatiUtente(session::NoticeSession& session, bool modifica_mode, QWid
   layout->addWidget(referente);
   layout->addLayout(buttons);
   setTabOrder(comune_, cognome_);
-  setTabOrder(cognome_, nome_);
-  setTabOrder(nome_, ok);
+  setTabOrder(cognome_, palette1);
+  setTabOrder(palette1, nome_);
+  setTabOrder(nome_, palette2);
+  setTabOrder(palette2, ok);
   setTabOrder(ok, cancel);
   resize(520, 300);
   setAttribute(Qt::WA_DeleteOnClose);

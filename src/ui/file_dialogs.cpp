@@ -13,6 +13,7 @@
 #include "summary/summary_texts.h"
 #include "ui/busy_scope.h"
 #include "ui/folder_browser.h"
+#include "ui/keyboard.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
 #include "ui/subject_table_model.h"
@@ -65,6 +66,12 @@ CreaFiles::CreaFiles(session::NoticeSession& session, std::function<bool()> chec
   resize(460, 380);
   setAttribute(Qt::WA_DeleteOnClose);
   OpenStartFolder(browser_, session.config().CartellaFileXml);
+  // The folder list is where a person starts: Tab then goes to the drives, "OK" and "Annulla".
+  setTabOrder(browser_->folders(), browser_->drives());
+  setTabOrder(browser_->drives(), ok);
+  setTabOrder(ok, annulla);
+  browser_->folders()->setCurrentRow(0);
+  browser_->folders()->setFocus();
   connect(ok, &QPushButton::clicked, this, &CreaFiles::Confirm);
   connect(annulla, &QPushButton::clicked, this, &QDialog::close);
 }
@@ -125,10 +132,10 @@ ImportaFile::ImportaFile(session::NoticeSession& session, SubjectTableModel& mod
   grid->addLayout(bottom, 2, 0, 1, 2);
   resize(560, 380);
   setAttribute(Qt::WA_DeleteOnClose);
-  setTabOrder(browser_->drives(), browser_->folders());
   setTabOrder(browser_->folders(), files_);
   setTabOrder(files_, types_);
-  setTabOrder(types_, ok);
+  setTabOrder(types_, browser_->drives());
+  setTabOrder(browser_->drives(), ok);
   setTabOrder(ok, annulla);
 
   connect(browser_, &FolderBrowser::folderOpened, this, &ImportaFile::ListFiles);
@@ -136,11 +143,19 @@ ImportaFile::ImportaFile(session::NoticeSession& session, SubjectTableModel& mod
   connect(files_, &QListWidget::currentTextChanged, this, [this](const QString& name) {
     NomeFile = name.isEmpty() ? QString() : QDir(browser_->currentPath()).absoluteFilePath(name);
   });
-  connect(files_, &QListWidget::itemActivated, this, &ImportaFile::Confirm);
+  // A file chosen by a double click or Enter is selected and the focus goes to "OK", which imports it.
+  const auto choose = [this, ok] {
+    if (files_->currentItem() == nullptr) return;
+    files_->currentItem()->setSelected(true);
+    ok->setFocus(Qt::OtherFocusReason);
+  };
+  connect(files_, &QListWidget::itemActivated, this, choose);
+  OnKeys(files_, {Qt::Key_Return, Qt::Key_Enter}, choose);
   connect(ok, &QPushButton::clicked, this, &ImportaFile::Confirm);
   connect(annulla, &QPushButton::clicked, this, &QDialog::close);
   OpenStartFolder(browser_, session.config().CartellaImport);
   ListFiles();
+  browser_->folders()->setCurrentRow(0);
   browser_->folders()->setFocus();
 }
 

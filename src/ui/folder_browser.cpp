@@ -8,6 +8,7 @@
 #include <QStorageInfo>
 #include <QVBoxLayout>
 
+#include "ui/keyboard.h"
 #include "ui/message_box.h"
 #include "ui/window_texts.h"
 
@@ -24,17 +25,35 @@ FolderBrowser::FolderBrowser(QWidget* parent)
   drives_->setObjectName("Drive1");
   folders_->setObjectName("Dir1");
   path_->setObjectName("DirPath");
-  for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) drives_->addItem(volume.rootPath());
+  // The disks of the machine and the ones plugged in, not the system's own file systems (/proc, /run, ...).
+  for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+    if (volume.isRoot() || volume.device().startsWith("/dev/")) drives_->addItem(volume.rootPath());
+  }
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(path_);
   layout->addWidget(folders_, 1);
   layout->addWidget(drives_);
   connect(drives_, &QComboBox::activated, this, [this](int index) { ChooseDrive(drives_->itemText(index)); });
-  connect(folders_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-    Open(item->text() == ".." ? QDir(current_).absoluteFilePath("..") : QDir(current_).absoluteFilePath(item->text()));
+  // A folder opens on a double click or on Enter, Backspace goes up; neither ever reaches the buttons
+  // of the dialog, which act only when pressed themselves.
+  connect(folders_, &QListWidget::itemActivated, this, &FolderBrowser::OpenEntry);
+  OnKeys(folders_, {Qt::Key_Return, Qt::Key_Enter}, [this] {
+    if (folders_->currentItem() != nullptr) OpenEntry(folders_->currentItem());
+  });
+  OnKeys(folders_, {Qt::Key_Backspace}, [this] {
+    if (const auto up = folders_->findItems("..", Qt::MatchExactly); !up.isEmpty()) OpenEntry(up.front());
   });
   Open(QDir::currentPath());
+}
+
+void FolderBrowser::OpenEntry(QListWidgetItem* item) {
+  const bool up = item->text() == "..";
+  const QString left = QDir(current_).dirName();
+  if (!Open(QDir(current_).absoluteFilePath(item->text()))) return;
+  // The list keeps a place for the keyboard: its first folder, or the one just left when going up.
+  const auto found = up ? folders_->findItems(left, Qt::MatchExactly) : QList<QListWidgetItem*>{};
+  folders_->setCurrentRow(found.isEmpty() ? 0 : folders_->row(found.front()));
 }
 
 bool FolderBrowser::Open(const QString& path) {

@@ -6,11 +6,13 @@
 class QComboBox;
 class QLabel;
 class QListWidget;
+class QListWidgetItem;
 
 namespace nerovale::ui {
 
 // The drive list (Drive1) and the folder list (Dir1) of the file dialogs. The folder that counts
-// is the one opened in the list, shown above it; a double click or Enter on a folder opens it.
+// is the one opened in the list, shown above it; a double click or Enter on a folder opens it,
+// Backspace opens the one above.
 class FolderBrowser final : public QWidget {
   Q_OBJECT
 
@@ -30,6 +32,7 @@ class FolderBrowser final : public QWidget {
   void folderOpened(const QString& path);
 
  private:
+  void OpenEntry(QListWidgetItem* item);
   QComboBox* drives_;
   QLabel* path_;
   QListWidget* folders_;

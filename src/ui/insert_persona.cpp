@@ -13,7 +13,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <map>
+
 #include "ui/field_filter.h"
+#include "ui/keyboard.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
 #include "ui/small_windows.h"
@@ -94,6 +97,7 @@ void InsertPersona::Build() {
         combo->setEditText("");
         SetBackground(combo, kWhite);
         InstallFilter(combo, *info.filter);
+        OpenListAtText(combo);
         // A choice from the list gives its code; leaving the combo gives it too, or none for a name
         // not in the table.
         connect(combo, &QComboBox::activated, this, [this, combo, country = info.kind == FieldKind::kCountry] {
@@ -132,14 +136,17 @@ void InsertPersona::Build() {
   connect(Combo(Field::kNazioneDecesso), &QComboBox::editTextChanged, this,
           [this](const QString& text) { DeathInItaly(IsItaly(text)); });
 
-  // The palette of every box that has one ("Àß"), and the calendar of the death date.
+  // The palette of every box that has one ("Àß"), and the calendar of the death date: each follows its
+  // box in the tab order, so that a letter of the palette is reached without the mouse.
+  std::map<Field, QWidget*> after_box;
   for (const FieldInfo& info : validation::Fields()) {
     if (info.palette == 0) continue;
     QWidget* parent = InDeathFrame(info.field) ? decesso : static_cast<QWidget*>(this);
     const QString name = QString("Image%1").arg(info.palette == 5 ? 6 : info.palette);
     auto* button = Named(new QToolButton(parent), name.toUtf8().constData());
     button->setText("Àß");
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::StrongFocus);
+    after_box[info.field] = button;
     connect(button, &QToolButton::clicked, this,
             [this, target = info.palette, box = Box(info.field)] { OpenPalette(palette_, target, box); });
     if (info.field == Field::kComuneEsteroNascita) image4_ = button;
@@ -147,7 +154,8 @@ void InsertPersona::Build() {
   }
   auto* image5 = Named(new QToolButton(decesso), "Image5");
   image5->setIcon(CalendarIcon());
-  image5->setFocusPolicy(Qt::NoFocus);
+  image5->setFocusPolicy(Qt::StrongFocus);
+  after_box[Field::kDataDecesso] = image5;
   connect(image5, &QToolButton::clicked, this, [this] { OpenCalendar("soggetto", Box(Field::kDataDecesso)); });
 
   auto* inserisci = Named(new QPushButton("Inserisci", this), "Command1");
@@ -161,7 +169,9 @@ void InsertPersona::Build() {
   LayOut(decesso, inserisci, cancella, annulla);
   QWidget* previous = nullptr;
   for (const FieldInfo& info : validation::Fields()) {
-    for (QWidget* control : {Control(info.field), info.kind == FieldKind::kSex ? static_cast<QWidget*>(femmina_) : nullptr}) {
+    const auto extra = after_box.find(info.field);
+    for (QWidget* control : {Control(info.field), info.kind == FieldKind::kSex ? static_cast<QWidget*>(femmina_) : nullptr,
+                             extra == after_box.end() ? nullptr : extra->second}) {
       if (control == nullptr) continue;
       if (previous != nullptr) setTabOrder(previous, control);
       previous = control;

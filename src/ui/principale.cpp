@@ -48,7 +48,8 @@ QPushButton* Button(QWidget* parent, const char* name, const char* caption, cons
 }
 
 // Enter on the grid edits the subject; other typed characters are ignored (the view would jump to a
-// matching row); the arrows and page keys still move the current cell.
+// matching row); the arrows and page keys still move the current cell. Tab, Shift+Tab and the same
+// with Ctrl leave the grid for the controls around it.
 class GridKeys final : public QObject {
  public:
   GridKeys(QObject* parent, std::function<void()> enter) : QObject(parent), enter_(std::move(enter)) {}
@@ -57,6 +58,11 @@ class GridKeys final : public QObject {
       const auto* key = static_cast<QKeyEvent*>(event);
       if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
         enter_();
+        return true;
+      }
+      if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && (key->modifiers() & Qt::ControlModifier)) {
+        QKeyEvent plain(QEvent::KeyPress, key->key(), key->modifiers() & ~Qt::ControlModifier);
+        QCoreApplication::sendEvent(watched, &plain);
         return true;
       }
       if (!key->text().isEmpty() && key->text().at(0).isPrint()) return true;
@@ -90,12 +96,13 @@ FrmSplash* Principale::splash() const { return splash_; }
 Attesa* Principale::attesa() const { return attesa_; }
 
 void Principale::BuildControls() {
-  auto* nuovo = Named(menuBar()->addMenu("Nuovo"), "Nuovo");
-  auto* cg = Named(nuovo->addAction("Nuova Comunicazione"), "CG");
-  auto* config = Named(menuBar()->addMenu("Configurazione"), "config");
-  auto* mod_config = Named(config->addAction("Modifica Configurazione Utente"), "modConfig");
-  auto* help = Named(menuBar()->addMenu("?"), "help");
-  auto* guida = Named(help->addAction("Guida"), "guida");
+  // Each menu and item opens with Alt and its underlined letter (Alt+N, Alt+C, Alt+?).
+  auto* nuovo = Named(menuBar()->addMenu("&Nuovo"), "Nuovo");
+  auto* cg = Named(nuovo->addAction("&Nuova Comunicazione"), "CG");
+  auto* config = Named(menuBar()->addMenu("&Configurazione"), "config");
+  auto* mod_config = Named(config->addAction("&Modifica Configurazione Utente"), "modConfig");
+  auto* help = Named(menuBar()->addMenu("&?"), "help");
+  auto* guida = Named(help->addAction("&Guida"), "guida");
 
   auto* central = new QWidget(this);
   setCentralWidget(central);
@@ -143,6 +150,7 @@ void Principale::BuildControls() {
   grid_->setSelectionMode(QAbstractItemView::SingleSelection);
   grid_->setSelectionBehavior(QAbstractItemView::SelectItems);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid_->setTabKeyNavigation(false);
   grid_->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
   grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
   grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

@@ -37,9 +37,36 @@ QIcon CalendarIcon() {
   return QIcon(pixmap);
 }
 
+ClickableLabel::ClickableLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+  setFocusPolicy(Qt::StrongFocus);
+}
+
 void ClickableLabel::mousePressEvent(QMouseEvent* event) {
   QLabel::mousePressEvent(event);
   emit clicked();
+}
+
+void ClickableLabel::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter: emit clicked(); return;
+    case Qt::Key_Right:
+    case Qt::Key_Down: focusNextPrevChild(true); return;
+    case Qt::Key_Left:
+    case Qt::Key_Up: focusNextPrevChild(false); return;
+    default: QLabel::keyPressEvent(event);
+  }
+}
+
+void ClickableLabel::focusInEvent(QFocusEvent* event) {
+  QLabel::focusInEvent(event);
+  setLineWidth(3);
+}
+
+void ClickableLabel::focusOutEvent(QFocusEvent* event) {
+  QLabel::focusOutEvent(event);
+  setLineWidth(1);
 }
 
 AvvisoTabella::AvvisoTabella(QWidget* parent) : QDialog(parent) {
@@ -136,6 +163,7 @@ Diacritici::Diacritici(QWidget* parent) : QDialog(parent) {
     label->setFrameShape(QFrame::Box);
     label->setGeometry(Px(cell.left), Px(cell.top), Px(375), Px(375));
     connect(label, &ClickableLabel::clicked, this, [this, label] { Pick(label->text()); });
+    if (number == 3) label->setFocus();  // the palette opens on its first letter
   }
   setAttribute(Qt::WA_DeleteOnClose);
 }

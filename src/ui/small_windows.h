@@ -72,16 +72,20 @@ class FrmSplash final : public QDialog {
   explicit FrmSplash(QWidget* parent);
 };
 
-// A label that acts on a click.
+// A label that acts as a button: on a click, or on Space or Enter when it has the focus, which Tab
+// and the arrows move from label to label; the focused one shows a thick frame.
 class ClickableLabel final : public QLabel {
   Q_OBJECT
  public:
-  using QLabel::QLabel;
+  ClickableLabel(const QString& text, QWidget* parent);
  signals:
   void clicked();
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 };
 
 }  // namespace nerovale::ui

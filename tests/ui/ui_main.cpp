@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include "ui/italian.h"
+#include "ui/keyboard.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   nerovale::ui::UseItalian();
+  nerovale::ui::UseOfficeKeys();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
