@@ -6,6 +6,7 @@
 #include "core/clock.h"
 #include "core/stop_signals.h"
 #include "session/notice_session.h"
+#include "ui/accessibility.h"
 #include "ui/italian.h"
 #include "ui/keyboard.h"
 #include "ui/principale.h"
@@ -16,6 +17,7 @@ int main(int argc, char* argv[]) {
   QApplication::setQuitOnLastWindowClosed(false);  // the main window ends the program, hidden or not
   nerovale::ui::UseItalian();
   nerovale::ui::UseOfficeKeys();
+  nerovale::ui::UseAccessibleWindows();
   const nerovale::LocalClock clock;
   nerovale::session::NoticeSession session(std::filesystem::current_path(), clock);
   nerovale::ui::Principale principale(session);

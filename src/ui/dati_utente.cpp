@@ -17,6 +17,7 @@
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
 #include "ui/small_windows.h"
+#include "ui/window_size.h"
 #include "ui/window_texts.h"
 
 namespace nerovale::ui {
@@ -57,6 +58,7 @@ DatiUtente::DatiUtente(session::NoticeSession& session, bool modifica_mode, QWid
   codice_->setReadOnly(true);
   codice_->setFocusPolicy(Qt::NoFocus);
   codice_->setMaximumWidth(60);
+  codice_->setAccessibleName(QtText(std::string(kCodiceComuneName)));
   InstallFilter(cognome_, validation::filters::kReferente);
   InstallFilter(nome_, validation::filters::kReferente);
 
@@ -72,19 +74,27 @@ DatiUtente::DatiUtente(session::NoticeSession& session, bool modifica_mode, QWid
   auto* palette2 = Named(new QToolButton(this), "Image2");
   palette1->setText("Àß");
   palette2->setText("Àß");
+  palette1->setAccessibleName(AccessibleNameFor(kPaletteName, "Cognome"));
+  palette2->setAccessibleName(AccessibleNameFor(kPaletteName, "Nome"));
   auto* ok = Named(new QPushButton("OK", this), "Command1");
   auto* cancel = Named(new QPushButton(modifica ? "Annulla" : "Esci", this), "Command2");
 
   auto* referente = Named(new QGroupBox("Referente", this), "XPFrame1");
   auto* names_grid = new QGridLayout(referente);
-  names_grid->addWidget(Named(new QLabel("Cognome", referente), "Label4"), 0, 0);
+  auto* label_cognome = Named(new QLabel("Cognome", referente), "Label4");
+  label_cognome->setBuddy(cognome_);
+  names_grid->addWidget(label_cognome, 0, 0);
   names_grid->addWidget(cognome_, 0, 1);
   names_grid->addWidget(palette1, 0, 2);
-  names_grid->addWidget(Named(new QLabel("Nome", referente), "Label5"), 1, 0);
+  auto* label_nome = Named(new QLabel("Nome", referente), "Label5");
+  label_nome->setBuddy(nome_);
+  names_grid->addWidget(label_nome, 1, 0);
   names_grid->addWidget(nome_, 1, 1);
   names_grid->addWidget(palette2, 1, 2);
   auto* comune_row = new QHBoxLayout;
-  comune_row->addWidget(Named(new QLabel("Comune", this), "Label3"));
+  auto* label_comune = Named(new QLabel("Comune", this), "Label3");
+  label_comune->setBuddy(comune_);
+  comune_row->addWidget(label_comune);
   comune_row->addWidget(comune_, 1);
   comune_row->addWidget(codice_);
   auto* buttons = new QHBoxLayout;
@@ -103,7 +113,7 @@ DatiUtente::DatiUtente(session::NoticeSession& session, bool modifica_mode, QWid
   setTabOrder(nome_, palette2);
   setTabOrder(palette2, ok);
   setTabOrder(ok, cancel);
-  resize(520, 300);
+  OpenFitted(this, {520, 300});
   setAttribute(Qt::WA_DeleteOnClose);
 
   connect(comune_, &QComboBox::activated, this, &DatiUtente::LookUpComune);

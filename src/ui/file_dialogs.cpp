@@ -18,6 +18,7 @@
 #include "ui/qt_text.h"
 #include "ui/subject_table_model.h"
 #include "ui/summary_print.h"
+#include "ui/window_size.h"
 #include "ui/window_texts.h"
 
 namespace nerovale::ui {
@@ -63,7 +64,7 @@ CreaFiles::CreaFiles(session::NoticeSession& session, std::function<bool()> chec
   layout->addWidget(Label(this, "Label1", "Selezionare la directory di destinazione per il file :"));
   layout->addWidget(browser_, 1);
   layout->addLayout(buttons);
-  resize(460, 380);
+  OpenFitted(this, {460, 380});
   setAttribute(Qt::WA_DeleteOnClose);
   OpenStartFolder(browser_, session.config().CartellaFileXml);
   // The folder list is where a person starts: Tab then goes to the drives, "OK" and "Annulla".
@@ -125,12 +126,15 @@ ImportaFile::ImportaFile(session::NoticeSession& session, SubjectTableModel& mod
   grid->addWidget(browser_, 1, 0);
   grid->addWidget(files_, 1, 1);
   auto* bottom = new QHBoxLayout;
-  bottom->addWidget(Label(this, "Label2", "Tipo file :"));
+  QLabel* tipo = Label(this, "Label2", "Tipo file :");
+  tipo->setBuddy(types_);
+  files_->setAccessibleName(QtText(std::string(kFilesName)));
+  bottom->addWidget(tipo);
   bottom->addWidget(types_, 1);
   bottom->addWidget(ok);
   bottom->addWidget(annulla);
   grid->addLayout(bottom, 2, 0, 1, 2);
-  resize(560, 380);
+  OpenFitted(this, {560, 380});
   setAttribute(Qt::WA_DeleteOnClose);
   setTabOrder(browser_->folders(), files_);
   setTabOrder(files_, types_);

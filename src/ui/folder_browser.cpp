@@ -10,6 +10,7 @@
 
 #include "ui/keyboard.h"
 #include "ui/message_box.h"
+#include "ui/qt_text.h"
 #include "ui/window_texts.h"
 
 namespace nerovale::ui {
@@ -25,6 +26,9 @@ FolderBrowser::FolderBrowser(QWidget* parent)
   drives_->setObjectName("Drive1");
   folders_->setObjectName("Dir1");
   path_->setObjectName("DirPath");
+  folders_->setAccessibleName(QtText(std::string(kFoldersName)));
+  folders_->setAccessibleDescription(QtText(std::string(kFoldersDescription)));
+  drives_->setAccessibleName(QtText(std::string(kDrivesName)));
   // The disks of the machine and the ones plugged in, not the system's own file systems (/proc, /run, ...).
   for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
     if (volume.isRoot() || volume.device().startsWith("/dev/")) drives_->addItem(volume.rootPath());

@@ -30,7 +30,12 @@ using validation::Field;
 using validation::FieldInfo;
 using validation::FieldKind;
 
-QLabel* Caption(const char* text, QWidget* parent) { return new QLabel(text, parent); }
+// A caption; the control it names takes its text as its name for a screen reader.
+QLabel* Caption(const char* text, QWidget* parent, QWidget* control = nullptr) {
+  auto* label = new QLabel(text, parent);
+  label->setBuddy(control);
+  return label;
+}
 
 QStringListModel* NamesModel(const std::vector<std::string>& names, QObject* parent) {
   QStringList list;
@@ -211,10 +216,10 @@ void InsertPersona::LayOut(QWidget* decesso, QWidget* inserisci, QWidget* cancel
 
   // Layout: the person above, the death in its frame, the buttons and the legend below.
   auto* person = new QGridLayout;
-  person->addWidget(Caption("Cognome *", this), 0, 0);
+  person->addWidget(Caption("Cognome *", this, cognome), 0, 0);
   person->addWidget(cognome, 0, 1, 1, 4);
   person->addWidget(image1, 0, 5);
-  person->addWidget(Caption("Nome *", this), 1, 0);
+  person->addWidget(Caption("Nome *", this, nome), 1, 0);
   person->addWidget(nome, 1, 1, 1, 4);
   person->addWidget(image2, 1, 5);
   auto* sex = new QHBoxLayout;
@@ -224,49 +229,49 @@ void InsertPersona::LayOut(QWidget* decesso, QWidget* inserisci, QWidget* cancel
   person->addWidget(Caption("Sesso *", this), 2, 0);
   person->addLayout(sex, 2, 1);
   auto* birth = new QHBoxLayout;
-  birth->addWidget(Caption("Giorno **", this));
+  birth->addWidget(Caption("Giorno **", this, giorno));
   birth->addWidget(giorno);
-  birth->addWidget(Caption("Mese **", this));
+  birth->addWidget(Caption("Mese **", this, mese));
   birth->addWidget(mese);
-  birth->addWidget(Caption("Anno *", this));
+  birth->addWidget(Caption("Anno *", this, anno));
   birth->addWidget(anno);
   birth->addStretch();
   for (QLineEdit* box : {giorno, mese}) box->setMaximumWidth(40);
   anno->setMaximumWidth(60);
   person->addWidget(Caption("Data di Nascita:", this), 3, 0);
   person->addLayout(birth, 3, 1, 1, 4);
-  person->addWidget(Caption("Comune Italiano     di Nascita **", this), 4, 0);
+  person->addWidget(Caption("Comune Italiano     di Nascita **", this, comune_it), 4, 0);
   person->addWidget(comune_it, 4, 1, 1, 4);
-  person->addWidget(Caption("Comune Straniero  di Nascita", this), 5, 0);
+  person->addWidget(Caption("Comune Straniero  di Nascita", this, comune_st), 5, 0);
   person->addWidget(comune_st, 5, 1, 1, 4);
   person->addWidget(image4_, 5, 5);
-  person->addWidget(Caption("Nazione di Nascita *", this), 6, 0);
+  person->addWidget(Caption("Nazione di Nascita *", this, stato), 6, 0);
   person->addWidget(stato, 6, 1, 1, 4);
-  person->addWidget(Caption("Codice Fiscale **", this), 7, 0);
+  person->addWidget(Caption("Codice Fiscale **", this, codice_fiscale), 7, 0);
   person->addWidget(codice_fiscale, 7, 1, 1, 4);
-  person->addWidget(Caption("Nome    Padre", this), 8, 0);
+  person->addWidget(Caption("Nome    Padre", this, paternita), 8, 0);
   person->addWidget(paternita, 8, 1, 1, 4);
   person->addWidget(image3, 8, 5);
 
   auto* death = new QGridLayout(decesso);
-  death->addWidget(Caption("Data Decesso *", decesso), 0, 0);
+  death->addWidget(Caption("Data Decesso *", decesso, data_decesso), 0, 0);
   death->addWidget(data_decesso, 0, 1);
   death->addWidget(image5, 0, 2);
   data_decesso->setMaximumWidth(110);
-  death->addWidget(Caption("Nazione Decesso *", decesso), 1, 0);
+  death->addWidget(Caption("Nazione Decesso *", decesso, stato_d), 1, 0);
   death->addWidget(stato_d, 1, 1, 1, 3);
-  death->addWidget(Caption("Comune Italiano Decesso ***", decesso), 2, 0);
+  death->addWidget(Caption("Comune Italiano Decesso ***", decesso, comune_itd), 2, 0);
   death->addWidget(comune_itd, 2, 1, 1, 3);
-  death->addWidget(Caption("Comune Straniero Decesso", decesso), 3, 0);
+  death->addWidget(Caption("Comune Straniero Decesso", decesso, comune_std), 3, 0);
   death->addWidget(comune_std, 3, 1, 1, 3);
   death->addWidget(image6_, 3, 4);
-  death->addWidget(Caption("Atto di morte *", decesso), 4, 0);
+  death->addWidget(Caption("Atto di morte *", decesso, atto_morte), 4, 0);
   death->addWidget(atto_morte, 4, 1);
-  death->addWidget(Caption("Atto di morte del Comune *", decesso), 5, 0);
+  death->addWidget(Caption("Atto di morte del Comune *", decesso, comune_atto), 5, 0);
   death->addWidget(comune_atto, 5, 1, 1, 3);
-  death->addWidget(Caption("Anno Protocollo", decesso), 6, 0);
+  death->addWidget(Caption("Anno Protocollo", decesso, anno_protocollo), 6, 0);
   death->addWidget(anno_protocollo, 6, 1);
-  death->addWidget(Caption("Numero Protocollo", decesso), 7, 0);
+  death->addWidget(Caption("Numero Protocollo", decesso, num_protocollo), 7, 0);
   death->addWidget(num_protocollo, 7, 1);
   atto_morte->setMaximumWidth(110);
   anno_protocollo->setMaximumWidth(60);
@@ -285,6 +290,22 @@ void InsertPersona::LayOut(QWidget* decesso, QWidget* inserisci, QWidget* cancel
   layout->addWidget(decesso);
   layout->addLayout(buttons);
   layout->addWidget(legend);
+  // The picture buttons are named after the box they serve, the options after what they choose.
+  const std::pair<QWidget*, QWidget*> served[] = {{image1, cognome},    {image2, nome},          {image3, paternita},
+                                                  {image4_, comune_st}, {image6_, comune_std}, {image5, data_decesso}};
+  for (const auto& [image, box] : served) {
+    QString caption;
+    for (const QLabel* label : box->parentWidget()->findChildren<QLabel*>()) {
+      if (label->buddy() == box) caption = label->text();
+    }
+    image->setAccessibleName(AccessibleNameFor(image == image5 ? kCalendarName : kPaletteName, caption));
+  }
+  maschio->setAccessibleDescription(QtText(std::string(kSessoMaschile)));
+  femmina->setAccessibleDescription(QtText(std::string(kSessoFemminile)));
+  // Rows close together, so that the whole form fits a 1024×768 screen at 125%.
+  for (QGridLayout* rows : {person, death}) rows->setVerticalSpacing(2);
+  layout->setSpacing(4);
+  layout->setContentsMargins(8, 6, 8, 6);
 
 }
 

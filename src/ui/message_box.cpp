@@ -1,5 +1,8 @@
 #include "ui/message_box.h"
 
+#include <QGridLayout>
+#include <QSpacerItem>
+
 #include <utility>
 
 #include "core/stop_signals.h"
@@ -21,6 +24,13 @@ std::unique_ptr<QMessageBox> MessageBoxFor(QWidget* parent, const MessageRequest
                                            kApplicationTitle, request.text, request.buttons, parent);
   box->setDefaultButton(request.default_button);
   if (!request.extra_button.isEmpty()) box->addButton(request.extra_button, QMessageBox::ActionRole);
+  // A short message makes a box narrower than its title, which the window manager then cuts ("N…le"
+  // over "Max 9 Cifre"): the box is at least as wide as the title and the buttons of its frame.
+  if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+    const int width = box->fontMetrics().horizontalAdvance(kApplicationTitle) + kTitleBarButtons;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+  }
   return box;
 }
 

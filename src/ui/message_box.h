@@ -37,6 +37,8 @@ std::unique_ptr<QMessageBox> MessageBoxFor(QWidget* parent, const MessageRequest
 using MessageHook = std::function<QMessageBox::StandardButton(const MessageRequest&)>;
 void SetMessageHook(MessageHook hook);
 
+// The room the icon and the buttons of a title bar take beside the title.
+inline constexpr int kTitleBarButtons = 160;
 inline const QString kApplicationTitle = QStringLiteral("Nerovale");
 
 }  // namespace nerovale::ui

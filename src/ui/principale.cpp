@@ -33,12 +33,18 @@
 #include "ui/qt_text.h"
 #include "ui/small_windows.h"
 #include "ui/window_slot.h"
+#include "ui/window_size.h"
 #include "ui/window_texts.h"
 #include "validation/sender_check.h"
 #include "validation/table_check.h"
 
 namespace nerovale::ui {
 namespace {
+
+QLabel* Buddy(QLabel* label, QWidget* control) {
+  label->setBuddy(control);
+  return label;
+}
 
 QPushButton* Button(QWidget* parent, const char* name, const char* caption, const QColor& face) {
   auto* button = Named(new QPushButton(caption, parent), name);
@@ -112,15 +118,19 @@ void Principale::BuildControls() {
   codice_comune_ = Named(new QLineEdit(sender_frame), "TxtCodiSedeComune");
   cognome_referente_ = Named(new QLineEdit(sender_frame), "TxtCognomeReferente");
   nome_referente_ = Named(new QLineEdit(sender_frame), "TxtNomeReferente");
-  for (QLineEdit* box : {sede_comune_, codice_comune_, cognome_referente_, nome_referente_}) box->setEnabled(false);
+  for (QLineEdit* box : {sede_comune_, codice_comune_, cognome_referente_, nome_referente_}) {
+    box->setEnabled(false);
+    ShowOnButtonFace(box);
+  }
   codice_comune_->setMaximumWidth(70);
+  codice_comune_->setAccessibleName(QtText(std::string(kCodiceComuneName)));
   auto* sender_grid = new QGridLayout(sender_frame);
-  sender_grid->addWidget(Named(new QLabel("Comune", sender_frame), "Label1"), 0, 0);
+  sender_grid->addWidget(Buddy(Named(new QLabel("Comune", sender_frame), "Label1"), sede_comune_), 0, 0);
   sender_grid->addWidget(sede_comune_, 0, 1);
   sender_grid->addWidget(codice_comune_, 0, 2);
-  sender_grid->addWidget(Named(new QLabel("Cognome Referente", sender_frame), "Label2"), 1, 0);
+  sender_grid->addWidget(Buddy(Named(new QLabel("Cognome Referente", sender_frame), "Label2"), cognome_referente_), 1, 0);
   sender_grid->addWidget(cognome_referente_, 1, 1, 1, 2);
-  sender_grid->addWidget(Named(new QLabel("Nome Referente", sender_frame), "Label3"), 2, 0);
+  sender_grid->addWidget(Buddy(Named(new QLabel("Nome Referente", sender_frame), "Label3"), nome_referente_), 2, 0);
   sender_grid->addWidget(nome_referente_, 2, 1, 1, 2);
 
   auto* notice_frame = Named(new QGroupBox("Dati Comunicazione", central), "XPFrame3");
@@ -136,10 +146,11 @@ void Principale::BuildControls() {
   auto* calendar = Named(new QToolButton(notice_frame), "Image1");
   calendar->setIcon(CalendarIcon());
   calendar->setToolTip("Calendario");
+  calendar->setAccessibleName(AccessibleNameFor(kCalendarName, "Data"));
   auto* notice_grid = new QGridLayout(notice_frame);
-  notice_grid->addWidget(Named(new QLabel("Numero", notice_frame), "Label4"), 0, 0);
+  notice_grid->addWidget(Buddy(Named(new QLabel("Numero", notice_frame), "Label4"), numero_), 0, 0);
   notice_grid->addWidget(numero_, 0, 1);
-  notice_grid->addWidget(Named(new QLabel("Data", notice_frame), "Label5"), 1, 0);
+  notice_grid->addWidget(Buddy(Named(new QLabel("Data", notice_frame), "Label5"), data_), 1, 0);
   notice_grid->addWidget(data_, 1, 1);
   notice_grid->addWidget(calendar, 1, 2);
   notice_grid->addWidget(Named(new QLabel("Tutti i campi sono obbligatori", notice_frame), "Label7"), 2, 0, 1, 3);
@@ -151,6 +162,7 @@ void Principale::BuildControls() {
   grid_->setSelectionBehavior(QAbstractItemView::SelectItems);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_->setTabKeyNavigation(false);
+  grid_->setAccessibleName(QtText(std::string(kGridName)));
   grid_->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
   grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
   grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -225,7 +237,7 @@ void Principale::BuildControls() {
   connect(elimina_tutti_, &QPushButton::clicked, this, &Principale::OpenAvvisoTabella);
   connect(crea_xml_, &QPushButton::clicked, this, &Principale::RequestXml);
   connect(esci, &QPushButton::clicked, this, &QWidget::close);
-  resize(1100, 650);
+  OpenFitted(this, {1100, 650});  // a 1024×768 screen gets a narrower window, with the same layout
 }
 
 void Principale::ShowTableArea(bool visible) {

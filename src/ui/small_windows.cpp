@@ -1,5 +1,6 @@
 #include "ui/small_windows.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QFont>
@@ -14,6 +15,7 @@
 
 #include "core/version.h"
 #include "ui/qt_text.h"
+#include "ui/window_texts.h"
 
 namespace nerovale::ui {
 namespace {
@@ -105,6 +107,7 @@ CalendarDialog::CalendarDialog(QWidget* parent, QString current_cal, QLineEdit* 
   setWindowTitle(" Calendario");
   calendar_->setObjectName("MonthView1");
   calendar_->setSelectedDate(QDate::currentDate());
+  if (auto* days = calendar_->findChild<QAbstractItemView*>()) days->setAccessibleName(QtText(std::string(kDaysName)));
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(calendar_);
   setAttribute(Qt::WA_DeleteOnClose);

@@ -52,4 +52,22 @@ inline std::string ManualNotOpenedText(const std::string& path) {
   return "Non è stato possibile aprire il manuale con un lettore di PDF. Il manuale si trova nel file:\r\n" + path;
 }
 
+// What a screen reader says of the controls that show a picture or a letter only: the palette
+// button of a box and the calendar button of a date box, each followed by its box's caption.
+inline constexpr std::string_view kPaletteName = "Caratteri speciali";
+inline constexpr std::string_view kCalendarName = "Calendario";
+// The controls without a caption of their own: the code beside the sender's municipality, the grid.
+inline constexpr std::string_view kCodiceComuneName = "Codice del Comune";
+inline constexpr std::string_view kGridName = "Soggetti della comunicazione";
+// The days of the calendar.
+inline constexpr std::string_view kDaysName = "Giorni del mese";
+// The folder and file lists, and the drive list, of the file dialogs.
+inline constexpr std::string_view kFoldersName = "Cartelle";
+inline constexpr std::string_view kDrivesName = "Unità";
+inline constexpr std::string_view kFilesName = "File";
+inline constexpr std::string_view kFoldersDescription = "Invio apre la cartella, Backspace torna a quella superiore";
+// The descriptions of the sex options, whose captions are a letter.
+inline constexpr std::string_view kSessoMaschile = "Sesso maschile";
+inline constexpr std::string_view kSessoFemminile = "Sesso femminile";
+
 }  // namespace nerovale::ui

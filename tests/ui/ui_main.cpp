@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ui/accessibility.h"
 #include "ui/italian.h"
 #include "ui/keyboard.h"
 
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   nerovale::ui::UseItalian();
   nerovale::ui::UseOfficeKeys();
+  nerovale::ui::UseAccessibleWindows();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
