@@ -14,6 +14,7 @@
 #include <filesystem>
 
 #include "manual/window_tour.h"
+#include "ui/accessibility.h"
 #include "ui/italian.h"
 
 namespace {
@@ -49,6 +50,7 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName("Nerovale");
   QApplication::setQuitOnLastWindowClosed(false);
   nerovale::ui::UseItalian();
+  nerovale::ui::UseAccessibleWindows();  // the style and colours of the program itself
   if (argc != 3) {
     std::fprintf(stderr, "Uso: nerovale-schermate SORGENTE CARTELLA\n");
     return 2;
