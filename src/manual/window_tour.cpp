@@ -22,6 +22,7 @@
 #include "core/dates.h"
 #include "core/text.h"
 #include "output/notice_output.h"
+#include "reference/reference_tables.h"
 #include "summary/sha256.h"
 #include "summary/summary.h"
 #include "ui/dati_utente.h"
@@ -63,8 +64,8 @@ void SetText(QWidget* window, const char* name, const QString& text) {
 
 std::string Code(reference::ReferenceTables& tables, const std::string& cognome, const std::string& nome,
                  const std::string& sesso, int d, int m, int y, const std::string& comune) {
-  return codicefiscale::CalcolaCF({cognome, nome, sesso, *dates::MakeDate(d, m, y), comune, "ITALIA"},
-                                  tables.Snapshot());
+  const codicefiscale::Person person{cognome, nome, sesso, *dates::MakeDate(d, m, y), comune, reference::kItaly};
+  return codicefiscale::CalcolaCF(person, tables.Snapshot());
 }
 
 // A message box as the program shows it, for a picture.
