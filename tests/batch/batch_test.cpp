@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <sstream>
 
 #include "csv_fixture.h"
@@ -52,19 +53,25 @@ class Batch : public ::testing::Test {
     err = err_stream.str();
     return status;
   }
-  int RunOn(const std::vector<std::string>& csv, const std::string& data = "30/11/2026") {
+  // A run for notice 123 on the CSV files, with its summary when riepilogo is named.
+  int RunOn(const std::vector<std::string>& csv, const std::string& data = "30/11/2026", const std::string& riepilogo = "") {
     std::vector<std::string> args = {"--numero", "123", "--data", data, "--dest", dest.path().string()};
+    if (!riepilogo.empty()) args.insert(args.end(), {"--riepilogo", riepilogo});
     args.insert(args.end(), csv.begin(), csv.end());
     return Run(args);
   }
+  // Every folder and file under the destination, the notice (the deepest path) last.
   std::vector<std::filesystem::path> Written() {
     std::vector<std::filesystem::path> files;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dest.path())) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
     return files;
   }
   bool Says(const std::string& text, const std::string& where) { return where.find(text) != std::string::npos; }
 };
 
+// The executable, as an office calls it, writes one folder with the notice in it and touches nothing
+// beside it.
 TEST_F(Batch, TheExecutableWritesOneFolderWithOneValidFile) {
   const std::string command = "cd '" + work.path().string() + "' && '" NEROVALE_BATCH "' --numero 123 --data 5/3/2026 --dest '" +
                               dest.path().string() + "' good.csv > out.txt 2>&1";
@@ -74,8 +81,7 @@ TEST_F(Batch, TheExecutableWritesOneFolderWithOneValidFile) {
   EXPECT_TRUE(Says("XML validato e salvato con successo!\nIl file si trova", testing::ReadFile(work / "out.txt")));
   const auto written = Written();
   ASSERT_EQ(written.size(), 2U);  // the folder and the file in it
-  const auto file = *std::max_element(written.begin(), written.end());
-  EXPECT_EQ(file.filename(), "nerovale_123_20260305.xml");  // the date written as the window writes it
+  EXPECT_EQ(written.back().filename(), "nerovale_123_20260305.xml");  // the date written as the window writes it
   EXPECT_EQ(testing::ReadFile(work / "config.ini"), "H501\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work.path()), {}), 4);  // nothing new beside it
 }
@@ -90,10 +96,8 @@ TEST_F(Batch, RefusedDataExitWithOne) {
     EXPECT_EQ(RunOn({"good.csv"}, date), kRefused);
     EXPECT_TRUE(Says("- Data comunicazione non immessa o non valida", out)) << out;
   }
-  std::string second = "verdi,anna,x,1/1/1950,roma,,,,,1/1/2020,,roma,,1,roma,2020,9\r\n";  // sex X
-  second += testing::kGoodCsv;
-  second += "neri,luca,m,1/1/1950,roma,,,,,1/1/2020,,roma,,1,roma,,9\r\n";  // no protocol year
-  work.Write("second.csv", second);
+  work.Write("second.csv", std::string("verdi,anna,x,1/1/1950,roma,,,,,1/1/2020,,roma,,1,roma,2020,9\r\n") +  // sex X
+                               testing::kGoodCsv + "neri,luca,m,1/1/1950,roma,,,,,1/1/2020,,roma,,1,roma,,9\r\n");  // no year
   EXPECT_EQ(RunOn({"good.csv", "second.csv"}), kRefused);
   EXPECT_TRUE(Says("Sono stati riscontrati errori nei Soggetti alle seguenti righe: 3 , 6\n"
                    "second.csv:1: riga 3: Sesso non specificato o diverso da M e F; Codice Fiscale non inserito o non valido\n"
@@ -104,63 +108,45 @@ TEST_F(Batch, RefusedDataExitWithOne) {
 }
 
 // Whatever is wrong around the data stops the run before any work, with exit status 2 and a reason
-// that names what it found; a value quoted from a file is cut at 60 characters.
+// that names what it found; a value quoted from a file is cut at 60 characters. A FIFO or a device
+// where a file is read is refused at once, never waited on.
 TEST_F(Batch, EnvironmentFaultsExitWithTwoBeforeAnyWork) {
-  const std::string good_config = "H501\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n";
-  const std::string long_code(60'000, 'Q');
-  const struct Case {
-    const char* why;
-    std::string config;  // "" for none
-    const char* file;    // a file of the working folder replaced by content, or ""
-    std::string content;
+  const std::string sender = "\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n", fifo = "<a FIFO>", device = "<a link to /dev/zero>";
+  const struct {
+    const char* file;                    // a file of the working folder, replaced for the run
+    std::optional<std::string> content;  // none: the file is removed
     std::string says;
     const char* input = "good.csv";
   } cases[] = {
-      {"unknown municipality", "Z999\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n", "", "", "Comune con codice \"Z999\" non presente"},
-      {"a name the dialog refuses", "H501\r\nBIANCHI\r\n<LUCIA&>\r\n\r\n\r\n", "", "",
-       "- Nome del Referente con caratteri non ammessi"},
-      {"damaged config.ini", "H501\r\nBIAN\x01" "CHI\r\nLUCIA\r\n\r\n\r\n", "", "", "danneggiato alla riga 2"},
-      {"no config.ini", "", "", "", "Impossibile leggere il file"},
-      {"a long code", long_code + "\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n", "", "", "\"" + std::string(60, 'Q') + "…\" non presente"},
-      {"a config.ini larger than any", good_config + std::string(100'000, 'x'), "", "", "il file è troppo grande"},
-      {"a country table without Italy", good_config, "ref/FileCodStati.txt", "FRANCIA,Z110\r\n",
-       "FileCodStati.txt: manca la riga ITALIA,Z000"},
-      {"a random municipality table", good_config, "ref/FileCodComuni.txt", std::string("\x8f\x00\x12z,,\xff", 7),
-       "FileCodComuni.txt: contiene caratteri di controllo"},
-      {"a broken schema", good_config, "ref/validate.xsd", "<xs:schema", "validate.xsd"},
-      {"a missing CSV", good_config, "", "", "Il file " + (work / "missing.csv").string() + " non esiste", "missing.csv"},
-      {"a folder as CSV", good_config, "", "",
-       "Il file " + (work / "ref").string() + " non è leggibile: al suo posto c'è una cartella", "ref"},
+      {"config.ini", "Z999" + sender, "Comune con codice \"Z999\" non presente"},
+      {"config.ini", "H501\r\nBIANCHI\r\n<LUCIA&>\r\n\r\n\r\n", "- Nome del Referente con caratteri non ammessi"},
+      {"config.ini", "H501\r\nBIAN\x01" "CHI\r\nLUCIA\r\n\r\n\r\n", "danneggiato alla riga 2"},
+      {"config.ini", std::nullopt, "Impossibile leggere il file"},
+      {"config.ini", std::string(60'000, 'Q') + sender, "\"" + std::string(60, 'Q') + "…\" non presente"},
+      {"config.ini", "H501" + sender + std::string(100'000, 'x'), "il file è troppo grande"},
+      {"ref/FileCodStati.txt", "FRANCIA,Z110\r\n", "FileCodStati.txt: manca la riga ITALIA,Z000"},
+      {"ref/FileCodComuni.txt", std::string("\x8f\x00\x12z,,\xff", 7), "FileCodComuni.txt: contiene caratteri di controllo"},
+      {"ref/validate.xsd", "<xs:schema", "validate.xsd"},
+      {"good.csv", testing::kGoodCsv, "Il file " + (work / "missing.csv").string() + " non esiste", "missing.csv"},
+      {"good.csv", testing::kGoodCsv, "Il file " + (work / "ref").string() + " non è leggibile: al suo posto c'è una cartella",
+       "ref"},
+      {"fifo.csv", fifo, "fifo.csv non è leggibile: non è un file ordinario", "fifo.csv"},
+      {"config.ini", fifo, "non è un file ordinario"},       {"config.ini", device, "non è un file ordinario"},
+      {"ref/validate.xsd", fifo, "non è un file ordinario"}, {"ref/validate.xsd", device, "non è un file ordinario"},
+      {"ref/FileCodStati.txt", fifo, "non è un file ordinario"}, {"ref/FileCodStati.txt", device, "non è un file ordinario"},
   };
-  for (const Case& c : cases) {
-    std::filesystem::remove(work / "config.ini");
-    if (!c.config.empty()) work.Write("config.ini", c.config);
-    const std::string saved = *c.file != 0 ? testing::ReadFile(work / c.file) : "";
-    if (*c.file != 0) work.Write(c.file, c.content);
-    EXPECT_EQ(RunOn({"good.csv", c.input}), kFault) << c.why;
-    EXPECT_TRUE(Says(c.says, err)) << c.why << ": " << err.substr(0, 300);
-    EXPECT_LT(err.size(), 1000U) << c.why;
-    if (*c.file != 0) work.Write(c.file, saved);
-  }
-  EXPECT_TRUE(Written().empty());
-
-  // A FIFO or a device where a file is read is refused at once, never waited on.
-  work.Write("config.ini", good_config);
-  ASSERT_EQ(::mkfifo((work / "fifo.csv").c_str(), 0600), 0);
-  EXPECT_EQ(RunOn({"fifo.csv"}), kFault);
-  EXPECT_TRUE(Says("fifo.csv non è leggibile: non è un file ordinario", err)) << err;
-  for (const char* file : {"config.ini", "ref/validate.xsd", "ref/FileCodStati.txt"}) {
-    const auto path = work / file;
+  for (const auto& c : cases) {
+    const auto path = work / c.file;
     const std::string saved = testing::ReadFile(path);
     std::filesystem::remove(path);
-    std::filesystem::create_symlink("/dev/zero", path);
-    EXPECT_EQ(RunOn({"good.csv"}), kFault) << file;
-    EXPECT_TRUE(Says("non è un file ordinario", err)) << file << ": " << err;
+    if (c.content == fifo) ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    else if (c.content == device) std::filesystem::create_symlink("/dev/zero", path);
+    else if (c.content) work.Write(c.file, *c.content);
+    EXPECT_EQ(RunOn({c.input}), kFault) << c.file << ": " << c.says;
+    EXPECT_TRUE(Says(c.says, err)) << c.file << ": " << err.substr(0, 300);
+    EXPECT_LT(err.size(), 1000U) << c.says;
     std::filesystem::remove(path);
-    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-    EXPECT_EQ(RunOn({"good.csv"}), kFault) << file;
-    std::filesystem::remove(path);
-    work.Write(file, saved);
+    work.Write(c.file, saved);
   }
   EXPECT_TRUE(Written().empty());
 }
@@ -169,29 +155,25 @@ TEST_F(Batch, EnvironmentFaultsExitWithTwoBeforeAnyWork) {
 TEST_F(Batch, UnclearArgumentsAreUsageFaults) {
   const auto plain_file = work.Write("plain.txt", "x");
   const std::string d = dest.path().string();
-  const struct {
-    std::vector<std::string> args;
-    std::string says;
-  } cases[] = {
-      {{"--numero", "12/3", "--data", "30/11/2026", "--dest", d, "good.csv"}, "solo cifre"},
+  const std::pair<std::vector<std::string>, std::string> cases[] = {  // each after --data 1/1/2026
+      {{"--numero", "12/3", "--dest", d, "good.csv"}, "solo cifre"},
       {{"--numero", "123", "good.csv"}, "mancano --numero, --data o --dest"},
-      {{"--numero", "123", "--data", "30/11/2026", "--dest", "missing", "good.csv"},
+      {{"--numero", "1", "--dest", "missing", "good.csv"},
        "la cartella di destinazione non esiste: " + (work / "missing").string()},
-      {{"--numero", "123", "--data", "30/11/2026", "--dest", plain_file.string(), "good.csv"},
+      {{"--numero", "1", "--dest", plain_file.string(), "good.csv"},
        "la destinazione non è una cartella ma un file: " + plain_file.string()},
-      {{"--numero", "123", "--data", "30/11/2026", "--dest", "", "good.csv"}, "--dest richiede un percorso non vuoto"},
-      {{"--numero", "123", "--numero", "124", "--data", "30/11/2026", "--dest", d, "good.csv"},
-       "--numero è indicato più di una volta"},
-      {{"--numero", "1", "--data", "1/1/2026", "--dest", d, "--dest", d, "good.csv"}, "--dest è indicato più di una volta"},
-      {{"--numero", "1", "--data", "1/1/2026", "--dest", d, "--" + std::string(200, 'x'), "good.csv"},
+      {{"--numero", "1", "--dest", "", "good.csv"}, "--dest richiede un percorso non vuoto"},
+      {{"--numero", "123", "--numero", "124", "--dest", d, "good.csv"}, "--numero è indicato più di una volta"},
+      {{"--numero", "1", "--dest", d, "--dest", d, "good.csv"}, "--dest è indicato più di una volta"},
+      {{"--numero", "1", "--dest", d, "--" + std::string(200, 'x'), "good.csv"},
        "opzione sconosciuta --" + std::string(58, 'x') + "…\n"},
-      {{"--numero", "1", "--data", "1/1/2026", "--dest", d, ""}, "un file CSV indicato con un percorso vuoto"},
-      {{"--numero", "1", "--data", "1/1/2026", "--dest", d, "good.csv", "./good.csv"},
-       "il file ./good.csv è indicato più di una volta"},
+      {{"--numero", "1", "--dest", d, ""}, "un file CSV indicato con un percorso vuoto"},
+      {{"--numero", "1", "--dest", d, "good.csv", "./good.csv"}, "il file ./good.csv è indicato più di una volta"},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Run(c.args), kFault) << c.says;
-    EXPECT_TRUE(Says(c.says, err)) << c.says << ": " << err;
+  for (auto [args, says] : cases) {
+    args.insert(args.begin(), {"--data", "1/1/2026"});
+    EXPECT_EQ(Run(args), kFault) << says;
+    EXPECT_TRUE(Says(says, err)) << says << ": " << err;
   }
   EXPECT_TRUE(Written().empty());
   EXPECT_EQ(Run({"--help"}), kWritten);
@@ -207,8 +189,7 @@ TEST_F(Batch, AStopSignalEndsTheRunWithNothingHalfMade) {
   for (int allowed = 0;; ++allowed) {
     int asked = 0;
     stop_signal = [&] { return asked++ < allowed ? 0 : SIGTERM; };
-    const int status = Run({"--numero", "123", "--data", "30/11/2026", "--dest", dest.path().string(), "--riepilogo",
-                            (work / "riepilogo.pdf").string(), "many.csv"});
+    const int status = RunOn({"many.csv"}, "30/11/2026", "riepilogo.pdf");
     const auto written = Written();
     if (status == kWritten) {
       EXPECT_GT(allowed, 4);
@@ -222,8 +203,7 @@ TEST_F(Batch, AStopSignalEndsTheRunWithNothingHalfMade) {
       EXPECT_TRUE(Says("nessun file XML è stato salvato", err)) << err;
     } else {  // stopped before the summary: the notice is whole and valid
       EXPECT_TRUE(Says("è scritto e validato, il riepilogo non è stato scritto", err)) << err;
-      const auto file = *std::max_element(written.begin(), written.end());
-      EXPECT_TRUE(output::ValidateFile(file).valid);
+      EXPECT_TRUE(output::ValidateFile(written.back()).valid);
       std::filesystem::remove_all(written.front());
     }
   }
@@ -257,29 +237,24 @@ TEST_F(Batch, TheOutputStepTellsRefusedDataFromAFaultAround) {
 // surroundings, and the notice stays as it was written.
 TEST_F(Batch, SummaryFollowsAValidatedNoticeAndItsFailureLeavesTheNotice) {
   const auto summary = work / "riepilogo.pdf";
-  const auto with_summary = [this](const std::string& pdf, const std::string& csv) {
-    return Run({"--numero", "123", "--data", "30/11/2026", "--dest", dest.path().string(), "--riepilogo", pdf, csv});
-  };
-  EXPECT_EQ(with_summary("riepilogo.pdf", "good.csv"), kWritten) << err;
+  EXPECT_EQ(RunOn({"good.csv"}, "30/11/2026", "riepilogo.pdf"), kWritten) << err;
   EXPECT_EQ(testing::ReadFile(summary).substr(0, 5), "%PDF-");
   const auto written = Written();
-  const auto file = *std::max_element(written.begin(), written.end());
   const std::string text = testing::PdfText(summary);
   EXPECT_TRUE(Says("ROSSI MARIO", text) && Says("DUPONT JEAN", text) && Says("pagina 1 di 1", text)) << text;
-  EXPECT_TRUE(Says(*summary::FileSha256Hex(file), text));
-  std::filesystem::remove_all(dest.path() / written.front().filename());
+  EXPECT_TRUE(Says(*summary::FileSha256Hex(written.back()), text));
+  std::filesystem::remove_all(written.front());
 
   work.Write("bad.csv", "verdi,anna,x,1/1/1950,roma,,,,,1/1/2020,,roma,,1,roma,2020,9\r\n");
   std::filesystem::remove(summary);
-  EXPECT_EQ(with_summary("riepilogo.pdf", "bad.csv"), kRefused);
+  EXPECT_EQ(RunOn({"bad.csv"}, "30/11/2026", "riepilogo.pdf"), kRefused);
   EXPECT_FALSE(std::filesystem::exists(summary));
 
-  EXPECT_EQ(with_summary("missing/riepilogo.pdf", "good.csv"), kFault);  // checked before any work
+  EXPECT_EQ(RunOn({"good.csv"}, "30/11/2026", "missing/riepilogo.pdf"), kFault);  // checked before any work
   EXPECT_TRUE(Written().empty());
 
   // A name one character short of the limit: the summary's temporary file beside it cannot be made.
-  const std::string longest = std::string(251, 'r') + ".pdf";
-  EXPECT_EQ(with_summary(longest, "good.csv"), kFault);
+  EXPECT_EQ(RunOn({"good.csv"}, "30/11/2026", std::string(251, 'r') + ".pdf"), kFault);
   EXPECT_TRUE(Says("Il riepilogo non è stato scritto", err) && Says("resta scritto e validato", err)) << err;
   EXPECT_EQ(Written().size(), 2U);  // the notice folder and its file
 }
@@ -292,33 +267,21 @@ TEST_F(Batch, TheSummaryReplacesOnlyAnEarlierSummary) {
   work.Write("earlier.pdf", "%PDF-1.4 earlier");
   std::filesystem::create_hard_link(work / "config.ini", work / "link.pdf");
   std::filesystem::create_symlink(work / "gone.pdf", work / "dangling.pdf");
-  const auto summary_to = [this](const std::string& pdf) {
-    return Run({"--numero", "123", "--data", "30/11/2026", "--dest", dest.path().string(), "--riepilogo", pdf, "good.csv"});
-  };
-  const struct {
-    std::string pdf;
-    const char* says;
-  } refused[] = {
-      {"config.ini", "è il file config.ini"},
-      {"link.pdf", "è il file config.ini"},
-      {"bozza.nerovale", "è la bozza della finestra"},
-      {"ref/FileCodStati.txt", "è nella cartella ref"},
-      {"ref/nuovo.pdf", "è nella cartella ref"},
-      {"good.csv", "è un file da importare"},
+  const std::pair<std::string, const char*> refused[] = {
+      {"config.ini", "è il file config.ini"},          {"link.pdf", "è il file config.ini"},
+      {"bozza.nerovale", "è la bozza della finestra"}, {"ref/FileCodStati.txt", "è nella cartella ref"},
+      {"ref/nuovo.pdf", "è nella cartella ref"},       {"good.csv", "è un file da importare"},
       {(dest / "riepilogo.pdf").string(), "è nella cartella di destinazione"},
-      {"note.pdf", "c'è già un file che non è un PDF"},
-      {"dangling.pdf", "c'è già un file che non è un PDF"},
+      {"note.pdf", "c'è già un file che non è un PDF"}, {"dangling.pdf", "c'è già un file che non è un PDF"},
   };
-  for (const auto& c : refused) {
-    const auto before = std::filesystem::exists(work / c.pdf) ? testing::ReadFile(work / c.pdf) : "";
-    EXPECT_EQ(summary_to(c.pdf), kFault) << c.pdf;
-    EXPECT_TRUE(Says(c.says, err)) << c.pdf << ": " << err;
-    EXPECT_TRUE(Written().empty()) << c.pdf;
-    if (!before.empty()) {
-      EXPECT_EQ(testing::ReadFile(work / c.pdf), before) << c.pdf;
-    }
+  for (const auto& [pdf, says] : refused) {
+    const auto before = testing::ReadFile(work / pdf);  // "" when there is none
+    EXPECT_EQ(RunOn({"good.csv"}, "30/11/2026", pdf), kFault) << pdf;
+    EXPECT_TRUE(Says(says, err)) << pdf << ": " << err;
+    EXPECT_TRUE(Written().empty()) << pdf;
+    EXPECT_EQ(testing::ReadFile(work / pdf), before) << pdf;
   }
-  EXPECT_EQ(summary_to("earlier.pdf"), kWritten) << err;
+  EXPECT_EQ(RunOn({"good.csv"}, "30/11/2026", "earlier.pdf"), kWritten) << err;
   EXPECT_NE(testing::ReadFile(work / "earlier.pdf"), "%PDF-1.4 earlier");
 }
 

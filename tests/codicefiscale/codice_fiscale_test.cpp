@@ -20,8 +20,7 @@ std::vector<Fields> ReadCases(const std::string& name) {
   std::ifstream in(std::string(NEROVALE_TEST_DATA_DIR) + "/" + name);
   std::vector<Fields> rows;
   std::string line;
-  std::getline(in, line);  // the column titles
-  while (std::getline(in, line)) {
+  for (std::getline(in, line); std::getline(in, line);) {  // the column titles left out
     std::stringstream stream(line + ";");  // so that a trailing empty field is read too
     for (rows.emplace_back(); std::getline(stream, line, ';');) rows.back().push_back(line);
   }
@@ -47,32 +46,17 @@ TEST(ShippedTables, EveryDerivationAndConsistencyCaseGivesItsAnswer) {
   }
 }
 
+// The names, sexes, dates and places of everyday data are in the shipped tables above; these are the
+// inputs they hold none of.
 class Derivation : public ::testing::Test {
  protected:
   testing::FixturePlaces places;
-  std::string Code(std::string_view cognome, std::string_view nome, std::string_view sesso = "M",
-                   dates::Date birth = *MakeDate(5, 3, 1950), std::string_view comune = "ROMA",
-                   std::string_view stato = "ITALIA") {
-    return CalcolaCF({cognome, nome, sesso, birth, comune, stato}, places);
+  std::string Code(std::string_view cognome, std::string_view nome, dates::Date birth = *MakeDate(5, 3, 1950)) {
+    return CalcolaCF({cognome, nome, "M", birth, "ROMA", "ITALIA"}, places);
   }
 };
 
-TEST_F(Derivation, NameLetters) {
-  struct Case { const char *cognome, *nome, *prefix, *why; } cases[] = {
-      {"D'AMICO", "LUCA", "DMCLCU", "apostrophe dropped; vowels after the consonants"},
-      {"DE SANCTIS", "GIANFRANCO", "DSNGFR", "blank dropped; 1st, 3rd and 4th of four consonants"},
-      {"FO", "èva", "FOXVEA", "X padding; èva upper-cased and folded"},
-      {"O", "AL", "OXXLAX", "one letter gives XX"},
-      {"  rossi  ", "anna maria", "RSSNMR", "trimmed and upper-cased"},
-      {"ROSSI", "ANNA", "RSSNNA", "three consonants are kept"},
-      {"MÜLLER", "HANS", "MLLHNS", "Ü folds to a vowel, so L is the third consonant"},
-      {"NÚÑEZ", "JOÃO", "NNZJOA", "Ñ folds to a consonant; Ã to a vowel after J"},
-      {"GÖKÇE", "ŽELJKO", "GKCZJK", "Ç folds to a consonant; Ž the first of four consonants"},
-      {"ÉÈ", "ÿves", "EEXYVS", "vowels only; ÿ upper-cased, then folded"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Code(c.cognome, c.nome).substr(0, 6), c.prefix) << c.why;
-}
-
+// A character outside A-Z, or none, spoils the code; the zero date of an unknown birth is 30/12/1899.
 TEST_F(Derivation, CharactersOutsideAToZMakeTheCodeNotWellFormed) {
   EXPECT_EQ(Code("SØRENSEN", "HANS"), "SØRHNS50C05H501Sbagliato");  // Ø is no marked letter
   EXPECT_EQ(Code("R0SSI", "MARIO").substr(0, 3), "R0S");  // a digit counts as a consonant
@@ -81,6 +65,7 @@ TEST_F(Derivation, CharactersOutsideAToZMakeTheCodeNotWellFormed) {
   // Invalid bytes count as consonants and, in the vowel pass, as vowels.
   EXPECT_EQ(Code("\xFF\xFE", "MARIO"), "\xFF\xFE\xFFMRA50C05H501Sbagliato");
   EXPECT_EQ(Code(std::string(100000, 'B'), "MARIO").substr(0, 3), "BBB");
+  EXPECT_EQ(Code("ROSSI", "MARIO", dates::ZeroDate()).substr(6, 5), "99T30");
 }
 
 // Each marked letter alone as a surname: it folds to its letter, or, with no A-Z letter beneath it
@@ -105,19 +90,7 @@ TEST_F(Derivation, LettersWithMarksFoldToTheirLetterOrSpoilTheCode) {
   }
 }
 
-TEST_F(Derivation, DateSexAndPlace) {
-  EXPECT_EQ(Code("ROSSI", "MARIO", "f"), Code("ROSSI", "MARIO", "F"));
-  EXPECT_EQ(Code("ROSSI", "MARIO", "femmina").substr(9, 2), "45");
-  EXPECT_EQ(Code("ROSSI", "MARIO", "").substr(9, 2), "05");
-  EXPECT_EQ(Code("ROSSI", "MARIO", "M", *MakeDate(31, 12, 1999)).substr(6, 5), "99T31");
-  EXPECT_EQ(Code("ROSSI", "MARIO", "F", *MakeDate(31, 12, 1999)).substr(6, 5), "99T71");
-  EXPECT_EQ(Code("ROSSI", "MARIO", "M", dates::ZeroDate()).substr(6, 5), "99T30");
-  EXPECT_EQ(Code("ROSSI", "MARIO", "M", *MakeDate(5, 3, 1950), "PARIGI", "FRANCIA").substr(11, 4), "Z110");
-  // "Italia" is not "ITALIA": the place is looked up among the countries.
-  EXPECT_EQ(Code("ROSSI", "MARIO", "M", *MakeDate(5, 3, 1950), "ROMA", "Italia").substr(11, 4), "Z000");
-  EXPECT_EQ(Code("ROSSI", "MARIO", "M", *MakeDate(5, 3, 1950), "ATLANTIDE"), "RSSMRA50C05Sbagliato");
-}
-
+// The check letter of 15 characters, the check of 16, and the layout of the name, date and place parts.
 TEST(Layout, CheckLetterAndWellFormedCodes) {
   EXPECT_EQ(CarattereControllo("RSSMRA50C05H501"), "F");
   EXPECT_EQ(CarattereControllo("RSSMRA50C05H501F"), "Esatto");
@@ -159,39 +132,14 @@ class Consistency : public ::testing::Test {
   }
 };
 
+// Beyond the shipped cases: the day's tens 8 and 9 (day 85 and 95 would be 5 and 15 for a woman), a
+// woman's day for a man, and name letters other than the derived ones.
 TEST_F(Consistency, CodesWithACorrectCheckLetter) {
-  struct Case { const char* first15; bool consistent; const char* why; } cases[] = {
-      {"RSSMRA50C05H501", true, "the derived code"},
-      {"RSSMRA50C05F205", true, "another place: the place is not compared"},
-      {"RSSMRA50C05HRLM", true, "omocodia letters for the place digits"},
-      {"RSSMRARLC0RH501", true, "omocodia letters for year and day"},
-      {"RSSMRA50C06H501", false, "another day"},
-      {"RSSMRA50C45H501", false, "the same day for a woman"},
-      {"RSSMRA5MC05H501", false, "omocodia code of another year"},
-      {"RSSMRA50C0LH501", false, "L read back gives day 00"},
-      {"RSSMRA50CU5H501", false, "U in the day's tens gives day 85"},
-      {"RSSMRA50CV5H501", false, "V in the day's tens gives day 95"},
-      {"RSSMRA50C0OH501", false, "O is not an omocodia letter"},
-      {"RSSMRA5AC05H501", false, "A in a year position"},
-      {"RSSMRA50C05H5O1", false, "O in a place position"},
-      {"RSSMRA50C05HABC", false, "letters that no code holds in the place"},
-      {"RSSMRA50F05H501", false, "F is not a month letter"},
-      {"RSSMRA50C35H501", false, "day 35 is no day"},
-      {"RSSMRB50C05H501", false, "other name letters"},
-      {"R5SMRA50C05H501", false, "a digit among the name letters"},
+  const std::pair<const char*, bool> cases[] = {
+      {"RSSMRA50C05H501", true},  {"RSSMRA50CU5H501", false}, {"RSSMRA50CV5H501", false},
+      {"RSSMRA50C45H501", false}, {"RSSMRB50C05H501", false}, {"R5SMRA50C05H501", false},
   };
-  for (const auto& c : cases) EXPECT_EQ(Consistent(mario, c.first15), c.consistent) << c.first15 << ": " << c.why;
-  // Whatever their letters: a wrong check letter, lower case (with an omocodia letter too), a wrong length, a symbol.
-  for (const char* entered : {"RSSMRA50C05H501A", "rssmra50c05h501f", "rssmra50c0rh501f", "", "RSSMRA50C05H501",
-                              "RSSMRA50C05H501FF", "RSSMRA50C05H50-F"}) {
-    EXPECT_FALSE(ConfrontaCF(mario, entered, places)) << entered;
-  }
-}
-
-TEST_F(Consistency, TwentyNinthOfFebruaryAndAnIssuedCodeWithMarks) {
-  EXPECT_TRUE(Consistent(Rossi("F", 29, 2, 1984), "RSSMRA8QB6VH501")) << "omocodia of 29 February 1984";
-  EXPECT_FALSE(Consistent(Rossi("F", 28, 2, 1983), "RSSMRA8PB69H501")) << "29 February 1983 does not exist";
-  EXPECT_TRUE(ConfrontaCF({"MÜLLER", "HANS", "M", *MakeDate(5, 3, 1950), "", "GERMANIA"}, "MLLHNS50C05Z112K", places));
+  for (const auto& [first15, consistent] : cases) EXPECT_EQ(Consistent(mario, first15), consistent) << first15;
 }
 
 // A man or a woman whose derived code holds the digit at that year or day position; mario for the
@@ -221,20 +169,6 @@ TEST_F(Consistency, EachLetterInEachDigitPosition) {
       first15[position] = kOmocodiaLetters[(digit + 1) % 10];
       EXPECT_FALSE(Consistent(*person, first15)) << first15 << " is another date";
     }
-  }
-}
-
-TEST_F(Consistency, OmocodiaVariantsBelongToTheirOwnerOnly) {
-  // Namesakes born the next day, a year later, and a woman.
-  const Person others[] = {Rossi("M", 6, 3, 1950), Rossi("M", 5, 3, 1951), Rossi("F", 5, 3, 1950)};
-  for (unsigned replaced = 0; replaced < 128; ++replaced) {  // every choice of the seven digits
-    std::string first15 = "RSSMRA50C05H501";
-    for (std::size_t bit = 0; bit < 7; ++bit) {
-      char& c = first15[kDigitPositions[bit]];
-      if (replaced & (1U << bit)) c = kOmocodiaLetters[static_cast<std::size_t>(c - '0')];
-    }
-    EXPECT_TRUE(Consistent(mario, first15)) << first15;
-    for (const Person& other : others) EXPECT_FALSE(Consistent(other, first15)) << first15 << " for a namesake";
   }
 }
 

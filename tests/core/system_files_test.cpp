@@ -1,4 +1,5 @@
 #include "core/system_files.h"
+#include "core/user_config.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -9,6 +10,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <functional>
 
 #include "temp_dir.h"
 
@@ -24,16 +26,30 @@ bool ExitedCleanly(pid_t child) {
   int status = 0;
   return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
+// Whether what answers true when run in a child on a disk that takes no more than 4 bytes a file (a
+// limit of the child alone, which binds root too).
+bool OnASmallDisk(const std::function<bool()>& what) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{4, 4};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::_exit(what() ? 0 : 1);
+  }
+  return ExitedCleanly(child);
+}
 
-// A link planted where a careless writer would put its temporary file is never followed.
-TEST(WriteAtomically, ReplacesTheFileAndLeavesNothingElse) {
+// Replacing, a link planted where a careless writer would put its temporary file is never followed;
+// keeping, an existing name is never replaced and a new one is whole. Nothing else is left.
+TEST(WriteAtomically, ReplacesOrKeepsAndLeavesNothingElse) {
   TempDir dir;
   const auto file = dir.Write("config.ini", "OLD\r\n"), target = dir.Write("elsewhere.txt", "KEEP");
   for (const char* name : {"config.ini.tmp", "config.ini.new", "config.ini~"}) fs::create_symlink(target, dir / name);
   ASSERT_TRUE(WriteAtomically(file, "NEW\r\n"));
-  EXPECT_EQ(ReadFile(file), "NEW\r\n");
-  EXPECT_EQ(ReadFile(target), "KEEP");
-  EXPECT_EQ(FilesIn(dir.path()), 5);
+  EXPECT_FALSE(WriteAtomically(file, "SECOND", Existing::kKeep));
+  ASSERT_TRUE(WriteAtomically(dir / "copy.20261207_2", "SECOND", Existing::kKeep));
+  EXPECT_EQ(ReadFile(file) + ReadFile(target) + ReadFile(dir / "copy.20261207_2"), "NEW\r\nKEEPSECOND");
+  EXPECT_EQ(FilesIn(dir.path()), 6);
 }
 
 // Whatever stands in the way, the old file stays as it was, no temporary file is left behind and
@@ -46,17 +62,12 @@ TEST(WriteAtomically, FailuresLeaveTheOldFileAndNameTheCause) {
   EXPECT_FALSE(WriteAtomically(dir / "config.ini", "X"));
   EXPECT_EQ(FilesIn(dir.path()), 1);
   EXPECT_TRUE(fs::is_directory(dir / "config.ini" / "busy"));
-  // A disk that takes no more than 4 bytes: the write fails half way (in a child, which alone is limited).
+  // The write fails half way.
   const auto file = dir.Write("small.ini", "OLD\r\n");
-  const pid_t child = ::fork();
-  if (child == 0) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{4, 4};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
+  EXPECT_TRUE(OnASmallDisk([&] {
     const Status full = WriteAtomically(file, "NEW CONTENT\r\n");
-    ::_exit(!full && full.message().ends_with("il file è troppo grande per il disco") ? 0 : 1);
-  }
-  EXPECT_TRUE(ExitedCleanly(child));
+    return !full && full.message().ends_with("il file è troppo grande per il disco");
+  }));
   EXPECT_EQ(ReadFile(file), "OLD\r\n");
   EXPECT_EQ(FilesIn(dir.path()), 2);
 }
@@ -83,17 +94,6 @@ TEST(WriteAtomically, TwoWritersNeverInterleave) {
   for (pid_t writer : writers) EXPECT_TRUE(ExitedCleanly(writer));
   EXPECT_EQ(broken, 0);
   EXPECT_EQ(FilesIn(dir.path()), 1);
-}
-
-// Kept: an existing name is never replaced, the new one is whole or absent.
-TEST(WriteAtomically, KeepingNeverReplaces) {
-  TempDir dir;
-  const auto file = dir.Write("copy.20261207", "FIRST");
-  EXPECT_FALSE(WriteAtomically(file, "SECOND", Existing::kKeep));
-  EXPECT_EQ(ReadFile(file), "FIRST");
-  ASSERT_TRUE(WriteAtomically(dir / "copy.20261207_2", "SECOND", Existing::kKeep));
-  EXPECT_EQ(ReadFile(dir / "copy.20261207_2"), "SECOND");
-  EXPECT_EQ(FilesIn(dir.path()), 2);
 }
 
 // A reading never waits on a FIFO, never goes on without end on a device, and never takes more than
@@ -135,12 +135,55 @@ TEST(RemoveLeftoverTemporaries, OnlyUnheldTemporariesOfTheFile) {
   EXPECT_EQ(RemoveLeftoverTemporaries(table), std::vector<fs::path>{held});
 }
 
+// The causes an operator meets most, in Italian, from the system's number or its error code.
 TEST(ItalianReason, CommonCauses) {
-  EXPECT_EQ(ItalianReason(EACCES), "permesso negato");
-  EXPECT_EQ(ItalianReason(EROFS), "il disco è in sola lettura");
-  EXPECT_EQ(ItalianReason(ENOSPC), "il disco è pieno");
-  EXPECT_EQ(ItalianReason(ENAMETOOLONG), "il nome è troppo lungo");
+  const std::pair<int, const char*> causes[] = {{EACCES, "permesso negato"}, {EROFS, "il disco è in sola lettura"},
+                                                {ENOSPC, "il disco è pieno"}, {ENAMETOOLONG, "il nome è troppo lungo"}};
+  for (const auto& [error, reason] : causes) EXPECT_EQ(ItalianReason(error), reason);
   EXPECT_EQ(ItalianReason(std::make_error_code(std::errc::no_such_file_or_directory)), "il file o la cartella non esiste");
+}
+
+// config.ini: five lines in Windows-1252 ending in CR LF, read back as written.
+TEST(UserConfig, RoundTripWritesFiveWindows1252Lines) {
+  TempDir dir;
+  const UserConfig config{"D704", "FORLÌ DÀ", "NICOLÒ", "/home/op/XML", ""};
+  ASSERT_TRUE(WriteConfig(dir / "config.ini", config));
+  EXPECT_EQ(ReadFile(dir / "config.ini"), "D704\r\nFORL\xCC D\xC0\r\nNICOL\xD2\r\n/home/op/XML\r\n\r\n");
+  UserConfig read;
+  ASSERT_TRUE(ReadConfig(dir / "config.ini", read));
+  EXPECT_EQ(read, config);
+}
+
+// A config.ini cut short, too long or damaged is no config.ini, but the values read before the fault
+// count; a contact person needs both names.
+TEST(UserConfig, ShortFileKeepsValuesReadBeforeTheGap) {
+  TempDir dir;
+  UserConfig read;
+  EXPECT_FALSE(ReadConfig(dir.Write("config.ini", "H501\r\n\r\n\r\n"), read));
+  EXPECT_EQ(read.CodiceComune, "H501");
+  EXPECT_FALSE(read.HasReferente());  // a code without a contact person: first start
+  EXPECT_FALSE((UserConfig{"H501", "BIANCHI", "", "", ""}.HasReferente()));  // one name is not a contact person
+  EXPECT_FALSE((UserConfig{"H501", "", "LUCIA", "", ""}.HasReferente()));
+  EXPECT_FALSE(ReadConfig(dir / "missing.ini", read));
+  // Long folders read up to 64 KiB in all, a byte more is no config.ini.
+  const std::string head = "H501\r\nBIANCHI\r\nLUCIA\r\n\r\n";
+  EXPECT_TRUE(ReadConfig(dir.Write("long.ini", head + std::string(65536 - head.size() - 2, 'C') + "\r\n"), read));
+  EXPECT_FALSE(ReadConfig(dir.Write("long.ini", head + std::string(65536 - head.size() - 1, 'C') + "\r\n"), read));
+
+  // A control character is damage: the values before it count, that one and the rest never do.
+  for (const std::string& damaged : {std::string("BIAN\x01" "CHI"), std::string("BIAN\rCHI"), std::string("BIAN\0CHI", 8)}) {
+    UserConfig config;
+    EXPECT_FALSE(ReadConfig(dir.Write("damaged.ini", "H501\r\n" + damaged + "\r\nLUCIA\r\n\r\n\r\n"), config));
+    EXPECT_EQ(config, (UserConfig{"H501", "", "", "", ""}));
+  }
+}
+
+// A config.ini that cannot be replaced stays as it was.
+TEST(UserConfig, AFailedWriteLeavesTheOldFileIntact) {
+  TempDir dir;
+  const auto file = dir.Write("config.ini", "OLD\r\n");
+  EXPECT_TRUE(OnASmallDisk([&] { return !WriteConfig(file, UserConfig{"NEW", "A", "B", "", ""}); }));
+  EXPECT_EQ(ReadFile(file), "OLD\r\n");
 }
 
 }  // namespace

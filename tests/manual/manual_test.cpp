@@ -62,11 +62,9 @@ QStringList Pieces(QString text, const QRegularExpression& variable) {
   return pieces;
 }
 
-bool UnderCalendar(const QObject* object) {
-  for (const QObject* o = object; o != nullptr; o = o->parent()) {
-    if (qobject_cast<const QCalendarWidget*>(o) != nullptr) return true;
-  }
-  return false;
+bool UnderCalendar(const QObject* o) {
+  while (o != nullptr && qobject_cast<const QCalendarWidget*>(o) == nullptr) o = o->parent();
+  return o != nullptr;
 }
 
 // Every caption a window shows: its title, labels, buttons, frames, menus and their items, tool
@@ -97,29 +95,19 @@ QStringList Captions(QWidget& window) {
   return captions;
 }
 
-class ManualText : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    std::string error;
-    text_ = new QString(Normal(ManualPlainText(kSource / "docs" / "manuale", &error)));
-    ASSERT_FALSE(text_->isEmpty()) << error;
+// Fails for every piece of a text that the manual, read once, does not hold.
+void ExpectInManual(const QString& text, const QString& where, const QRegularExpression& variable) {
+  static std::string error;
+  static const QString manual = Normal(ManualPlainText(kSource / "docs" / "manuale", &error));
+  ASSERT_FALSE(manual.isEmpty()) << error;
+  for (const QString& piece : Pieces(text, variable)) {
+    EXPECT_TRUE(manual.contains(piece)) << "not in docs/manuale (" << where.toStdString() << "): \"" << piece.toStdString()
+                                        << "\"";
   }
-  static void TearDownTestSuite() { delete text_; }
+}
 
-  // Fails for every piece of a text that the manual does not hold.
-  static void ExpectInManual(const QString& text, const QString& where,
-                             const QRegularExpression& variable = QRegularExpression(QString(kVar))) {
-    for (const QString& piece : Pieces(text, variable)) {
-      EXPECT_TRUE(text_->contains(piece)) << "not in docs/manuale (" << where.toStdString() << "): \""
-                                          << piece.toStdString() << "\"";
-    }
-  }
-
-  static QString* text_;
-};
-QString* ManualText::text_ = nullptr;
-
-TEST_F(ManualText, NamesEveryCaptionOfEveryWindow) {
+// The tour opens every window; each caption it shows, and each message shown on the way, is in the manual.
+TEST(ManualText, NamesEveryCaptionOfEveryWindow) {
   testing::TempDir dir;
   std::set<std::string> visited;
   std::vector<ui::MessageRequest> shown = TourWindows(kSource, dir / "tour", [&](const std::string& name, QWidget& w) {
@@ -138,75 +126,57 @@ TEST_F(ManualText, NamesEveryCaptionOfEveryWindow) {
   }
 }
 
-TEST_F(ManualText, ExplainsEveryMessage) {
+// Every message the program can give, with a stand-in for its variable parts, is in the manual.
+TEST(ManualText, ExplainsEveryMessage) {
   const std::string v = kVar;
   QStringList messages;
   const auto add = [&messages](std::string_view text) { messages << QtFromUtf8(text); };
 
   for (int rule = 1; rule <= validation::kEntryRuleCount; ++rule) add(validation::RuleMessage(validation::EntryRule(rule)));
-  add(validation::RejectionText({}));
   for (auto c = static_cast<int>(validation::TableCondition::kCognome);
        c <= static_cast<int>(validation::TableCondition::kCodiceFiscaleCoerente); ++c) {
     add(validation::ConditionText(validation::TableCondition(c)));
   }
-  add(validation::ValidateCommunicationHeader("", "", 0).warning);
-  add(validation::ReportFailedRows({98765}));
-  add(validation::SenderFaultText(validation::SenderFaults("", "", "", ""), ui::kSenderRemedyWindow));
-  add(validation::SenderFaultText(validation::SenderFaults(v, "", "x", "x"), ""));
-  add(validation::SenderFaultText(validation::SenderFaults("", "", std::string(73, 'x'), "<&>"), ""));
   for (const auto* filter : {&validation::filters::kCognome, &validation::filters::kComuneEstero,
                              &validation::filters::kAttoMorte, &validation::filters::kNumeroComunicazione,
                              &validation::filters::kReferente}) {
     add(filter->full_message);
   }
-  add(ui::TableFullText());
-  add(ui::kEditedSubjectGone);
-  for (const auto text : {ui::kInserireComune, ui::kInserireCognomeReferente,
-                          ui::kInserireNomeReferente, ui::kSelezionareUnFile,
-                          ui::kDriveNonDisponibile}) {
+  for (const auto text : {ui::kEditedSubjectGone, ui::kInserireComune, ui::kInserireCognomeReferente,
+                          ui::kInserireNomeReferente, ui::kSelezionareUnFile, ui::kDriveNonDisponibile,
+                          summary::kStampaRiepilogo}) {
     add(text);
   }
-  for (const auto& text : {ui::ConfigNotSavedText(v), ui::ConfigNotReadText(v),
-                           ui::ManualMissingText(v), ui::ManualNotOpenedText(v),
-                           output::SuccessText(v), output::FailureText(v), output::NotSavedText(v),
-                           summary::SummaryNotWrittenText(v, v),
-                           summary::SummarySavedText(v, true), import::ImportFailureText(98765)}) {
-    add(text);
-  }
-  import::ImportResult full;
-  full.failed_line = 98765;
-  full.fault = import::ImportFault::kTableFull;
-  add(import::ImportFailureText(full, 98765));
-  for (const auto fault : {import::ImportFault::kFieldCount, import::ImportFault::kLineTooLong,
-                           import::ImportFault::kNotText, import::ImportFault::kControlCharacter}) {
-    import::ImportResult failed;
-    failed.failed_line = 98765;
-    failed.fault = fault;
-    failed.fields = 98765;
-    add(import::ImportFailureText(failed, 0));
-  }
-  for (const std::size_t count : {std::size_t{98765}, std::size_t{1}, std::size_t{0}}) add(import::ImportDoneText(count));
-  import::ImportResult unreadable;
-  unreadable.fault = import::ImportFault::kUnreadable;
-  unreadable.error = ENOENT;
-  add(import::ImportFailureText(unreadable, 0));
-  import::ImportResult no_tables;
-  no_tables.fault = import::ImportFault::kReferenceTables;
-  no_tables.reason = v;
-  add(import::ImportFailureText(no_tables, 0));
-  add(summary::kStampaRiepilogo);
-  // The draft of the notice in progress.
+  // The draft of the notice in progress among them.
   const Moment moment{*dates::MakeDate(6, 12, 2026), 13, 56, 42};
-  add(draft::RecoveryQuestion(98765, moment));
-  add(draft::RecoveryQuestion(1, moment));
+  for (const std::string& text : std::initializer_list<std::string>{
+           validation::RejectionText({}), validation::ValidateCommunicationHeader("", "", 0).warning,
+           validation::ReportFailedRows({98765}),
+           validation::SenderFaultText(validation::SenderFaults("", "", "", ""), ui::kSenderRemedyWindow),
+           validation::SenderFaultText(validation::SenderFaults(v, "", "x", "x"), ""),
+           validation::SenderFaultText(validation::SenderFaults("", "", std::string(73, 'x'), "<&>"), ""),
+           ui::TableFullText(), ui::ConfigNotSavedText(v), ui::ConfigNotReadText(v), ui::ManualMissingText(v),
+           ui::ManualNotOpenedText(v), output::SuccessText(v), output::FailureText(v), output::NotSavedText(v),
+           summary::SummaryNotWrittenText(v, v), summary::SummarySavedText(v, true), import::ImportFailureText(98765),
+           import::ImportDoneText(98765), import::ImportDoneText(1), import::ImportDoneText(0),
+           draft::RecoveryQuestion(98765, moment), draft::RecoveryQuestion(1, moment),
+           draft::UnusableText(v, {Status::Ok(), std::filesystem::path("bozza_danneggiata_" + v + ".nerovale")}),
+           draft::NotMovedText({Status::Failure(v), std::filesystem::path(v) / "bozza.nerovale"}),
+           draft::UnusableText(v, {Status::Failure(v), {}}), draft::SaveFailedText(v)}) {
+    add(text);
+  }
   for (const auto what : {draft::Discarding::kExit, draft::Discarding::kNewNotice}) {
     add(draft::DiscardQuestion(98765, what));
     add(draft::DiscardQuestion(1, what));
   }
-  add(draft::UnusableText(v, {Status::Ok(), std::filesystem::path("bozza_danneggiata_" + v + ".nerovale")}));
-  add(draft::NotMovedText({Status::Failure(v), std::filesystem::path(v) / "bozza.nerovale"}));
-  add(draft::UnusableText(v, {Status::Failure(v), {}}));
-  add(draft::SaveFailedText(v));
+  using import::ImportFault;
+  for (const auto fault : {ImportFault::kUnreadable, ImportFault::kFieldCount, ImportFault::kLineTooLong, ImportFault::kNotText,
+                           ImportFault::kControlCharacter, ImportFault::kTableFull, ImportFault::kReferenceTables}) {
+    import::ImportResult failed;  // each fault's text takes its own fields
+    failed.fault = fault, failed.failed_line = fault == ImportFault::kUnreadable ? 0 : 98765;
+    failed.error = ENOENT, failed.fields = 98765, failed.reason = v;
+    add(import::ImportFailureText(failed, 0));
+  }
   for (const int error : {EACCES, EROFS, ENOSPC, EFBIG, ENOENT, ENOTDIR, EISDIR, EEXIST, ENAMETOOLONG, ELOOP, EIO,
                           EBUSY, files::kNotRegularFile, files::kFileTooLarge, 98765}) {
     add(files::ItalianReason(error));
@@ -215,11 +185,10 @@ TEST_F(ManualText, ExplainsEveryMessage) {
   // The messages about files, made by the operations that meet the faults.
   testing::TempDir dir;
   UserConfig config;
-  add(ReadConfig(dir / "config.ini", config).message());
-  dir.Write("config.ini", "H501\r\n");
-  add(ReadConfig(dir / "config.ini", config).message());
-  dir.Write("config.ini", "H501\r\nBIAN\x01" "CHI\r\nLUCIA\r\n\r\n\r\n");
-  add(ReadConfig(dir / "config.ini", config).message());
+  for (const char* content : {"", "H501\r\n", "H501\r\nBIAN\x01" "CHI\r\nLUCIA\r\n\r\n\r\n"}) {  // none, short, damaged
+    if (*content != 0) dir.Write("config.ini", content);
+    add(ReadConfig(dir / "config.ini", config).message());
+  }
   add(WriteConfig(dir / "missing" / "config.ini", config).message());
   add(reference::ReferenceTables(dir.path()).Check().message());
   for (const char* table : {"", "\x01", "ALFA,A001\r\n"}) {  // damaged: empty, not text, no Italy

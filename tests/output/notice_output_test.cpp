@@ -1,32 +1,107 @@
+// The notice: its bytes, their validation against the schema, and the output step that writes it into
+// a folder of its own.
 #include "output/notice_output.h"
 
 #include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 
-#include <sys/resource.h>
-
 #include "core/dates.h"
 #include "core/system_files.h"
 #include "notice_fixture.h"
+#include "output/notice_xml.h"
+#include "output/schema_validation.h"
 #include "temp_dir.h"
 
 namespace nerovale::output {
 namespace {
 
+// A notice of awkward content: every ASCII character but NUL in one cell, letters outside ASCII of
+// two, three and four bytes, empty elements, a month/year, a year-only and odd birth dates, a
+// 9-digit number, and a schema path that an attribute must escape.
+std::string AwkwardNotice(const std::filesystem::path& file = {}) {
+  std::string ascii;
+  for (int c = 1; c < 128; ++c) ascii += static_cast<char>(c);
+  const Sender sender{"H501", "D'ANGELO & <FIGLI>", "\"ÈVA\" ]]> ß"};
+  const CommunicationHeader header{"123456789", "01/02/2026"};
+  SubjectTable table;
+  SubjectRow row = testing::ValidItalianRow();
+  row[kCognome] = ascii, row[kNome] = "NICOLÒ € 𝄞", row[kNomePadre] = "a\r\nb\tc";
+  EXPECT_TRUE(table.Add(row));
+  row = testing::ValidForeignRow();
+  row[kDataNascita] = "03/1931", row[kComuneEsteroNascita] = "SÃO PAULO";
+  row[kAnnoProtocollo] = row[kNumeroProtocollo] = "";
+  EXPECT_TRUE(table.Add(row));
+  row[kDataNascita] = "1950", row[kDataDecesso] = "1/2/2024/9";
+  EXPECT_TRUE(table.Add(row));
+  row[kDataNascita] = "12345", row[kDataDecesso] = "";
+  EXPECT_TRUE(table.Add(row));
+  EXPECT_TRUE(table.Add(SubjectRow{}));
+  const Notice notice{sender, header, table, "/srv/Città & \"figli\" <1>\t\n/ref/validate.xsd"};
+  if (file.empty()) return BuildNoticeXml(notice);
+  EXPECT_TRUE(SaveNoticeXml(notice, file));
+  return testing::ReadFile(file);
+}
+
+// Written in memory or to a file, the notice has the stored notice's bytes: every element in its
+// place, the text escaped as libxml2 escapes it, each form of a date split into its parts.
+TEST(NoticeXmlBytes, AsTheStoredNotice) {
+  const std::string stored = testing::ReadFile(std::filesystem::path(NEROVALE_TEST_DATA_DIR) / "awkward_notice.xml");
+  testing::TempDir dir;
+  EXPECT_EQ(AwkwardNotice(), stored);
+  EXPECT_EQ(AwkwardNotice(dir / "notice.xml"), stored);
+  // A table without subjects: the one element without a child closes itself. The number keeps its
+  // leading zero.
+  const std::string empty = BuildNoticeXml({Sender{}, CommunicationHeader{"0123", ""}, SubjectTable{}, ""});
+  EXPECT_NE(empty.find("<NUMERO_RICHIESTA>0123</NUMERO_RICHIESTA>"), std::string::npos);
+  EXPECT_NE(empty.find("\n  <ANAGRAFICHE/>\n</DATI_CHIAMATA_NEROVALE>\n"), std::string::npos);
+}
+
+// A TCP listener on the loopback that must never be called.
+struct SilentListener {
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+  sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};  // any free port
+  SilentListener() {
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+    ::listen(fd, 4);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  }
+  ~SilentListener() { ::close(fd); }
+  std::string Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/" + path;
+  }
+  bool Called() const { return ::accept(fd, nullptr, nullptr) >= 0; }
+};
+
 Moment At(int hour, int minute) { return {*dates::MakeDate(5, 12, 2026), hour, minute}; }
 
+// A notice of the subjects of table, written by the output step into dir, or as text and validated.
 class NoticeOutput : public ::testing::Test {
  protected:
   testing::TempDir dir;
   SubjectTable table;
   NoticeFolderMaker folders;
   std::filesystem::path schema = std::filesystem::path(NEROVALE_SOURCE_DIR) / "ref" / "validate.xsd";
+  const Sender sender{"H501", "BIANCHI", "LUCIA"};
+  const CommunicationHeader header{"123", "30/11/2026"};
 
   NoticeOutcome Write(const Moment& now, const std::filesystem::path& directory = {}, const Progress& progress = {}) {
-    return WriteNotice({{"H501", "BIANCHI", "LUCIA"}, {"123", "30/11/2026"}, table, schema},
-                       directory.empty() ? dir.path() : directory, now, folders, progress);
+    return WriteNotice({sender, header, table, schema}, directory.empty() ? dir.path() : directory, now, folders,
+                       progress);
+  }
+  std::string Xml() { return BuildNoticeXml({sender, header, table, schema}); }
+  ValidationResult Check(const std::string& xml) { return ValidateFile(dir.Write("notice.xml", xml)); }
+  static std::string Replace(std::string xml, const std::string& from, const std::string& to) {
+    const auto at = xml.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? xml : xml.replace(at, from.size(), to);
   }
   std::vector<std::string> Entries() {
     std::vector<std::string> names;
@@ -35,6 +110,7 @@ class NoticeOutput : public ::testing::Test {
     return names;
   }
 };
+using Schema = NoticeOutput;  // the validation of a notice's text
 
 // One folder per notice, named by the minute, with a suffix when that name is taken (even by a
 // folder holding something else).
@@ -72,6 +148,8 @@ TEST_F(NoticeOutput, ValidNoticesLeaveOneFolderEachWithOneFile) {
   EXPECT_NE(testing::ReadFile(elsewhere.file).find("/caff%E8%2050%25/ref/validate.xsd\">"), std::string::npos);
 }
 
+// A notice the schema refuses is named as refused, with the subject and line at fault; its file and
+// folder go, and an earlier notice's folder of the same minute stays.
 TEST_F(NoticeOutput, FailedValidationRemovesOnlyWhatItMade) {
   dir.Write("Nerovale_20261205,1430/earlier.xml", "<kept/>");
   SubjectRow row = testing::ValidItalianRow();
@@ -181,6 +259,75 @@ TEST_F(NoticeOutput, AStopAtAnyMomentLeavesAValidNoticeOrNothing) {
     EXPECT_EQ(Entries(), std::vector<std::string>{}) << allowed;
   }
   EXPECT_GT(allowed, 6);  // it was asked while writing and while reading back
+}
+
+// Broken notices are refused with a reason of one line, and nothing is fetched from the network:
+// not a remote schema, nor one that a local schema includes, nor an external entity.
+TEST_F(Schema, AcceptsValidNoticesAndRejectsBrokenOnesWithoutTheNetwork) {
+  SilentListener listener;
+  const std::string no_subject = Xml();
+  for (const auto& row : {testing::ValidItalianRow(), testing::ValidForeignRow()}) EXPECT_TRUE(table.Add(row));
+  const std::string xml = Xml(), root = "<DATI_CHIAMATA_NEROVALE";
+  const auto valid = Check(xml);
+  ASSERT_TRUE(valid.valid) << valid.reason;
+
+  const auto include = dir.Write("include.xsd", "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"><xs:include "
+                                                "schemaLocation=\"" + listener.Url("other.xsd") + "\"/></xs:schema>");
+  const std::string entity = "<!DOCTYPE DATI_CHIAMATA_NEROVALE [<!ENTITY ext SYSTEM \"" + listener.Url("e") + "\">]>\n";
+  struct Case { const char* why; std::string xml; NoticeFault fault = NoticeFault::kRefused; } broken[] = {
+      {"missing element", Replace(xml, "<PERS_NOME>MARIO</PERS_NOME>", "")},
+      {"wrong order", Replace(xml, "<PERS_COGNOME>ROSSI</PERS_COGNOME>\n      <PERS_NOME>MARIO</PERS_NOME>",
+                              "<PERS_NOME>MARIO</PERS_NOME>\n      <PERS_COGNOME>ROSSI</PERS_COGNOME>")},
+      {"5-character code", Replace(xml, ">H501</CODI_LUOGO_NASCITA>", ">H5011</CODI_LUOGO_NASCITA>")},
+      {"no subject", no_subject},
+      {"not well formed", xml.substr(0, xml.size() / 2)},
+      {"undeclared entity", Replace(xml, "<PERS_NOME>MARIO", "<PERS_NOME>&nome;MARIO")},
+      {"external entity", Replace(Replace(xml, root, entity + root), "<PERS_NOME>MARIO", "<PERS_NOME>&ext;MARIO")},
+      {"remote include", Replace(xml, schema.string(), include.string()), NoticeFault::kEnvironment},
+      {"remote schema", Replace(xml, schema.string(), listener.Url("validate.xsd")), NoticeFault::kEnvironment},
+  };
+  for (const auto& [why, changed, fault] : broken) {
+    const auto result = Check(changed);
+    EXPECT_FALSE(result.valid) << why;
+    EXPECT_EQ(result.fault, fault) << why;
+    EXPECT_FALSE(result.reason.empty()) << why;
+    EXPECT_EQ(result.reason.find('\n'), std::string::npos) << why;  // one line
+  }
+  EXPECT_EQ(ValidateFile(dir / "missing.xml").reason,
+            "Impossibile leggere il file " + (dir / "missing.xml").string() + ": il file o la cartella non esiste");
+  EXPECT_EQ(Check(Replace(xml, root, "<!DOCTYPE DATI_CHIAMATA_NEROVALE>\n" + root)).reason,
+            "Il file contiene una dichiarazione DOCTYPE, non ammessa in una comunicazione");
+  EXPECT_FALSE(listener.Called());
+}
+
+// The reason names the subject an error lies in (the n-th DATI_ANAGRAFICI, from its start tag to its
+// end tag) and the error's true line, with the thousands marked.
+TEST_F(Schema, NamesTheSubjectAndTheTrueLine) {
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(table.Add(testing::ValidItalianRow()));
+  const std::string xml = Xml();
+  const auto second = xml.find("<DATI_ANAGRAFICI>", xml.find("<DATI_ANAGRAFICI>") + 1);
+  const auto death = xml.find("<DATI_DECESSO>", second);
+  const std::string death_block = xml.substr(death, xml.find("</DATI_DECESSO>", death) + 15 - death);
+  const std::tuple<std::string, std::string, const char*> cases[] = {
+      {"<PROG_ANAGRAFICA>2</PROG_ANAGRAFICA>", "<X/>", "Soggetto 2 (riga 50 del file): Element 'X'"},
+      {"<SESSO>M</SESSO>", "<SESSO>X</SESSO>", "Soggetto 2 (riga 53 del file): Element 'SESSO'"},
+      {"<NUME_PROT_DECESSO>7</NUME_PROT_DECESSO>", "", "Soggetto 2 (riga 77 del file): Element 'DATI_DECESSO'"},
+      {death_block, "", "Soggetto 2 (riga 65 del file): Element 'DATI_ANAGRAFICI'"},  // judged at its end tag
+      {"<DATI_ANAGRAFICI>", "<X/><DATI_ANAGRAFICI>", "Riga 49 del file: Element 'X'"},  // between two subjects
+  };
+  for (auto [from, to, reason] : cases) {
+    const auto result = Check(xml.substr(0, second) + Replace(xml.substr(second), from, to));
+    EXPECT_EQ(result.fault, NoticeFault::kRefused) << reason;
+    EXPECT_EQ(result.reason.rfind(reason, 0), 0U) << result.reason;
+  }
+
+  // Past line 65,535, where a line number of 16 bits stops.
+  for (int i = 0; i < 2497; ++i) EXPECT_TRUE(table.Add(testing::ValidItalianRow()));
+  std::string large = Xml();
+  const auto at = large.find("<SESSO>M</SESSO>", large.find("<PROG_ANAGRAFICA>2500</PROG_ANAGRAFICA>"));
+  large.replace(at, 16, "<SESSO>X</SESSO>");
+  ASSERT_EQ(std::count(large.begin(), large.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 1, 74993);
+  EXPECT_EQ(Check(large).reason.rfind("Soggetto 2500 (riga 74.993 del file): Element 'SESSO'", 0), 0U);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "notice_fixture.h"
 #include "pdf_text.h"
 #include "temp_dir.h"
+#include "validation/table_check.h"
 
 namespace nerovale::session {
 namespace {
@@ -39,9 +40,7 @@ TEST_F(Session, TheChecksStopAtTheFirstStepThatFails) {
 
   outcome = session.Check({"", "31/02/2026"});
   EXPECT_EQ(outcome.failed, Failed::kHeader);
-  EXPECT_EQ(outcome.header_warning,
-            "ATTENZIONE! Sono stati riscontrati i seguenti errori:\r\n\r\n- Numero comunicazione non immesso o non "
-            "valido\r\n- Data comunicazione non immessa o non valida");
+  EXPECT_EQ(outcome.header_warning, validation::ValidateCommunicationHeader("", "31/02/2026", 1).warning);  // one subject
 
   SubjectRow refused = testing::ValidItalianRow();
   refused[kSesso] = "X";

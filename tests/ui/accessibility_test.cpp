@@ -55,8 +55,7 @@ class Accessibility : public testing::WindowTest {
     Choose(&w, "Command6");
     check(w.avvisoTabella());
     w.avvisoTabella()->close();
-    TypeInto(Find<QLineEdit>(&w, "TxtNumeroRichiesta"), "123");
-    w.SetNoticeDate("30/11/2026");
+    TypeHeader(w, "123");
     w.model().PaintRow(1, QColor(Qt::white));
     Choose(&w, "Command1");
     WaitForTheCheck(w);

@@ -1,22 +1,25 @@
 // The small windows as the operator meets them: the user data dialog at the first start and later, the
-// palette, the import dialog, the save dialog and the folder lists.
+// palette, the import dialog, the save dialog with the summary it offers, and the folder lists.
 #include <QComboBox>
-#include <QListWidget>
+#include <QPrinter>
 #include <QPushButton>
 #include <QToolButton>
 
 #include "csv_fixture.h"
 #include "notice_fixture.h"
+#include "pdf_text.h"
 #include "ui/dati_utente.h"
-#include "ui/file_dialogs.h"
-#include "ui/folder_browser.h"
 #include "ui/small_windows.h"
+#include "ui/summary_print.h"
 #include "window_fixture.h"
 
 namespace nerovale::ui {
 namespace {
 
-class Dialogs : public testing::WindowTest {};
+class Dialogs : public testing::WindowTest {
+ protected:
+  ~Dialogs() override { SetPrintHook({}); }
+};
 
 // At the first start "Esci" writes nothing; "OK" with the municipality typed and looked up on leaving,
 // the names typed (à from the keyboard), writes five lines and brings the main window up.
@@ -27,7 +30,6 @@ TEST_F(Dialogs, TheFirstStart) {
   EXPECT_EQ(Find<QPushButton>(none.datiUtente(), "Command2")->text(), "Esci");
   Click(Find<QPushButton>(none.datiUtente(), "Command2"));
   EXPECT_FALSE(std::filesystem::exists(dir / "config.ini"));
-  window.reset();
 
   Principale& w = Open("H501\r\n\r\n\r\n");  // a code but no contact person: first start
   DatiUtente* dialog = w.datiUtente();
@@ -44,7 +46,7 @@ TEST_F(Dialogs, TheFirstStart) {
   Tab(2);  // past the palette
   TypeText("   ");  // blanks are no name
   Click(Find<QPushButton>(dialog, "Command1"));
-  EXPECT_EQ(messages.back().text, "Inserire il Nome del Referente");
+  EXPECT_EQ(Said(), "Inserire il Nome del Referente");
   TypeText("anna");
   Click(Find<QPushButton>(dialog, "Command1"));
   EXPECT_EQ(testing::ReadFile(dir / "config.ini"), "F205\r\nD'\xC0MICO\r\n   ANNA\r\n\r\n\r\n");
@@ -54,7 +56,7 @@ TEST_F(Dialogs, TheFirstStart) {
 }
 
 // Later the dialog changes the sender: the municipality is filtered and looked up whenever it is left,
-// a name takes the palette's letter through its filter, "Annulla" changes nothing.
+// a name takes the palette's letter, "Annulla" changes nothing.
 TEST_F(Dialogs, ChangingTheSender) {
   Principale& w = Open();
   Choose(&w, "modConfig");
@@ -70,71 +72,59 @@ TEST_F(Dialogs, ChangingTheSender) {
   EXPECT_EQ(combo->currentText(), "ROMAX");
   Click(Find<QPushButton>(dialog, "Command1"));
   EXPECT_EQ(code->text(), "");
-  EXPECT_EQ(messages.back().text, "Inserire il Comune");
+  EXPECT_EQ(Said(), "Inserire il Comune");
   QApplication::clipboard()->setText("roma1;");
   ChooseFromMenu(combo, "select-all");
   ChooseFromMenu(combo, "edit-paste");
   EXPECT_EQ(combo->currentText(), "ROMA");
-
-  auto* nome = Find<QLineEdit>(dialog, "Text2");
   Click(Find<QToolButton>(dialog, "Image2"));
   auto* palette = dialog->findChild<Diacritici*>();
   ASSERT_NE(palette, nullptr);
   EXPECT_EQ(palette->findChildren<ClickableLabel*>().size(), 31);
   Click(Find<QLabel>(palette, "Label12"));
-  EXPECT_EQ(nome->text(), "LUCIAÉ");
+  EXPECT_EQ(Find<QLineEdit>(dialog, "Text2")->text(), "LUCIAÉ");
   Click(Find<QPushButton>(dialog, "Command2"));  // Annulla
   EXPECT_EQ(session->config().NomeReferente, "LUCIA");
   EXPECT_TRUE(w.isVisible());
-
-  Choose(&w, "modConfig");
-  QApplication::clipboard()->setText("anna2 maria;#");
-  ChooseFromMenu(Find<QLineEdit>(w.datiUtente(), "Text2"), "select-all");
-  ChooseFromMenu(Find<QLineEdit>(w.datiUtente(), "Text2"), "edit-paste");
-  Click(Find<QPushButton>(w.datiUtente(), "Command1"));
-  EXPECT_EQ(testing::ReadFile(dir / "config.ini"), "H501\r\nBIANCHI\r\nANNA MARIA\r\n\r\n\r\n");
 }
 
-// The import appends a file's rows, remembers its folder in config.ini, and refuses a bad file whole.
+// The import asks for a file, appends a file's rows and remembers its folder in config.ini, and
+// refuses a bad file whole.
 TEST_F(Dialogs, TheImportDialog) {
   Principale& w = Open();
-  const auto folder = dir / "exports";
-  dir.Write("exports/good.csv", testing::kGoodCsv);
   dir.Write("exports/bad.csv", "a;b\r\n");
-  session->config().CartellaImport = folder.string();
   Choose(&w, "Command7");
-  auto* files = Find<QListWidget>(w.importaFile(), "File1");
-  ASSERT_EQ(files->count(), 2);
   Click(Find<QPushButton>(w.importaFile(), "Command1"));
-  EXPECT_EQ(messages.back().text, "Selezionare un file");
-  files->setCurrentRow(1);  // good.csv
-  Click(Find<QPushButton>(w.importaFile(), "Command1"));
+  EXPECT_EQ(Said(), "Selezionare un file");
+  Import(w, "good.csv", testing::kGoodCsv);
   EXPECT_EQ(session->table().Count(), 2);
   EXPECT_TRUE(session->importoFile());
   EXPECT_EQ(w.CurrentRow(), 2);
-  EXPECT_EQ(testing::ReadFile(dir / "config.ini"), "H501\r\nBIANCHI\r\nLUCIA\r\n\r\n" + folder.string() + "\r\n");
-
-  Choose(&w, "Command7");
-  Find<QListWidget>(w.importaFile(), "File1")->setCurrentRow(0);  // bad.csv
-  Click(Find<QPushButton>(w.importaFile(), "Command1"));
+  EXPECT_EQ(testing::ReadFile(dir / "config.ini"), "H501\r\nBIANCHI\r\nLUCIA\r\n\r\n" + (dir / "exports").string() + "\r\n");
+  Import(w, "bad.csv");
   EXPECT_EQ(messages.back().icon, Icon::kCritical);
-  EXPECT_TRUE(messages.back().text.startsWith("Errore nel file importato alla riga 1\n"));
+  EXPECT_TRUE(Said().startsWith("Errore nel file importato alla riga 1\n")) << Said();
   EXPECT_EQ(session->table().Count(), 2);
 }
 
-// "OK" of the save dialog writes the notice with the wait window up and a busy cursor, says so, and
-// remembers the folder; a remembered folder that is gone leaves the list where it opens.
-TEST_F(Dialogs, TheSaveDialog) {
+// "OK" of the save dialog (its remembered folder gone) writes the notice with the wait window up and a
+// busy cursor, says so, and remembers the folder. "Stampa riepilogo" then saves the summary beside the
+// notice folder, which keeps its one file, and prints through the print dialog (here a PDF printer)
+// the pages the file holds. A drive that cannot be opened is said.
+TEST_F(Dialogs, TheSaveDialogAndTheSummary) {
   Principale& w = Open();
   ASSERT_TRUE(w.model().Append(testing::ValidItalianRow()));
-  TypeInto(Find<QLineEdit>(&w, "TxtNumeroRichiesta"), "123");
-  w.SetNoticeDate("30/11/2026");
+  TypeHeader(w, "123");
   session->config().CartellaFileXml = (dir / "missing").string();
-  Choose(&w, "Command1");
-  CreaFiles* dialog = w.creaFiles();
+  CreaFiles* dialog = SaveDialog(w);
   ASSERT_NE(dialog, nullptr);
-  std::filesystem::create_directories(dir / "out");
-  ASSERT_TRUE(dialog->browser()->Open(QString::fromStdString((dir / "out").string())));
+  const auto printed = dir / "stampa.pdf";
+  SetPrintHook([&printed](QPrinter& printer) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(printed.string()));
+    return true;
+  });
+  answer = kExtraButton;
   Activate(dialog);
   bool busy = false;
   QTimer::singleShot(0, [&] {
@@ -145,15 +135,27 @@ TEST_F(Dialogs, TheSaveDialog) {
   Click(Find<QPushButton>(dialog, "Command1"));
   EXPECT_TRUE(busy);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-  ASSERT_FALSE(messages.empty());
-  EXPECT_EQ(messages.back().icon, Icon::kNone);
-  EXPECT_TRUE(messages.back().text.startsWith("XML validato e salvato con successo!"));
+  ASSERT_EQ(messages.size(), 2U) << Texts().join("|");
+  EXPECT_TRUE(messages[0].text.startsWith("XML validato e salvato con successo!"));
+  EXPECT_EQ(messages[0].icon, Icon::kNone);
+  EXPECT_EQ(messages[0].extra_button, "Stampa riepilogo");
   EXPECT_NE(testing::ReadFile(dir / "config.ini").find((dir / "out").string()), std::string::npos);
+  const auto listed = Names(dir / "out");  // the notice folder and the summary
+  ASSERT_EQ(listed.size(), 2U);
+  EXPECT_EQ(Names(dir / "out" / listed[0]), std::vector<std::string>{"nerovale_123_20261130.xml"});
+  const auto summary = dir / "out" / "nerovale_123_20261130_riepilogo.pdf";
+  EXPECT_EQ(messages[1].text.toStdString(),
+            "Il riepilogo della comunicazione è stato salvato nel file\n'" + summary.string() + "'\ne inviato alla stampante.");
+  for (const auto& pdf : {summary, printed}) {
+    const std::string text = testing::PdfText(pdf);
+    EXPECT_NE(text.find("ROSSI MARIO"), std::string::npos) << pdf << text;
+    EXPECT_NE(text.find("pagina 1 di 1"), std::string::npos) << pdf << text;
+  }
 
-  FolderBrowser browser;  // a drive that cannot be opened
+  FolderBrowser browser;
   const QString before = browser.currentPath();
   browser.ChooseDrive("/no/such/volume");
-  EXPECT_EQ(messages.back().text, "Drive non disponibile");
+  EXPECT_EQ(Said(), "Drive non disponibile");
   EXPECT_EQ(browser.currentPath(), before);
 }
 

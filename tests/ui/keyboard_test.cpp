@@ -63,10 +63,7 @@ TEST_F(Keyboard, EnterPressesTheFocusedButtonAndTabLeavesTheGrid) {
 // The palette follows its box in the tab order and its letters are chosen with the arrows and Enter;
 // the calendar follows the death date.
 TEST_F(Keyboard, ThePalettesAndTheCalendarAreReachedByTab) {
-  Principale& w = Open();
-  Click(Find<QPushButton>(&w, "Command3"));
-  InsertPersona* form = w.subjectForm();
-  Activate(form);
+  InsertPersona* form = NewForm(Open());
   Click(Find<QLineEdit>(form, "NomeBox"));
   TypeText("nicol");
   Tab();
@@ -88,9 +85,7 @@ TEST_F(Keyboard, ThePalettesAndTheCalendarAreReachedByTab) {
 // A combo's list opens at the name it holds, or at the first that begins with its text; Down then
 // moves on and Enter chooses, with its code.
 TEST_F(Keyboard, AComboListOpensAtItsName) {
-  Principale& w = Open();
-  Click(Find<QPushButton>(&w, "Command3"));
-  InsertPersona* form = w.subjectForm();
+  InsertPersona* form = NewForm(Open());
   auto* combo = Find<QComboBox>(form, "ComuneITCombo");
   for (const auto& [typed, shown] : {std::pair{"milano", "MILANO"}, {"forl", "FORLÌ"}}) {
     Click(combo);
@@ -109,9 +104,7 @@ TEST_F(Keyboard, AComboListOpensAtItsName) {
 
 // Typing over a selection replaces it: a full box takes as much as the selection frees.
 TEST_F(Keyboard, TypingOverASelectionInAFullBox) {
-  Principale& w = Open();
-  Click(Find<QPushButton>(&w, "Command3"));
-  InsertPersona* form = w.subjectForm();
+  InsertPersona* form = NewForm(Open());
   for (const auto& [box, first, second] : {std::tuple{"AnnoBox", "1950", "1951"},
                                            {"CodiceFiscaleBox", "RSSMRA50C05H501F", "BNCNNA60A41F205X"}}) {
     TypeInto(Find<QLineEdit>(form, box), first);
@@ -127,8 +120,7 @@ TEST_F(Keyboard, TypingOverASelectionInAFullBox) {
 TEST_F(Keyboard, TheFolderListByKeysAlone) {
   Principale& w = Open();
   ASSERT_TRUE(w.model().Append(testing::ValidItalianRow()));
-  TypeInto(Find<QLineEdit>(&w, "TxtNumeroRichiesta"), "123");
-  w.SetNoticeDate("30/11/2026");
+  TypeHeader(w, "123");
   std::filesystem::create_directories(dir / "uno/due/tre");
   std::filesystem::create_directories(dir / "uno/altra");
   session->config().CartellaFileXml = dir.path().string();
@@ -154,18 +146,15 @@ TEST_F(Keyboard, TheFolderListByKeysAlone) {
   EXPECT_EQ(folders->currentItem()->text(), "altra");
   Press(Qt::Key_Down);
   open("due");
-  const auto entries = [this](const char* folder) {
-    return std::distance(std::filesystem::directory_iterator(dir / folder), std::filesystem::directory_iterator());
-  };
   EXPECT_TRUE(messages.empty());
-  EXPECT_EQ(entries("uno/due"), 1);  // nothing was written, the dialog is still there
+  EXPECT_EQ(Names(dir / "uno/due").size(), 1U);  // nothing was written, the dialog is still there
   ASSERT_EQ(w.creaFiles(), dialog);
   Tab(2);  // the drives, then "OK"
   EXPECT_EQ(FocusedName(), "Command1");
   Enter();
   ASSERT_FALSE(messages.empty());
   EXPECT_TRUE(messages.back().text.startsWith("XML validato e salvato con successo!"));
-  EXPECT_EQ(entries("uno/due"), 2);  // the notice's folder beside "tre"
+  EXPECT_EQ(Names(dir / "uno/due").size(), 2U);  // the notice's folder beside "tre"
 }
 
 // Enter on a file of the import dialog chooses it and goes to "OK", which imports.

@@ -7,6 +7,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPointer>
 #include <QTest>
@@ -14,14 +15,24 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <ostream>
 #include <vector>
 
 #include "core/clock.h"
 #include "session/notice_session.h"
 #include "temp_dir.h"
+#include "ui/file_dialogs.h"
+#include "ui/folder_browser.h"
+#include "ui/insert_persona.h"
 #include "ui/message_box.h"
 #include "ui/principale.h"
+#include "ui/qt_text.h"
+
+// Qt's text as a failed check shows it.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline std::ostream& operator<<(std::ostream& out, const QString& text) { return out << text.toStdString(); }
 
 namespace nerovale::testing {
 
@@ -52,6 +63,7 @@ class WindowTest : public ::testing::Test {
   // The main window after its load, with config.ini as given ("" for none).
   ui::Principale& Open(const std::string& config = "H501\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n") {
     if (!config.empty()) dir.Write("config.ini", config);
+    window.reset();  // an earlier window goes before its session
     session = std::make_unique<session::NoticeSession>(dir.path(), clock);
     window = std::make_unique<ui::Principale>(*session);
     window->show();
@@ -69,23 +81,25 @@ class WindowTest : public ::testing::Test {
   // Makes a window the active one, as a click on its title would.
   // Under a window manager the focus may arrive a moment after the window is active.
   static void Activate(QWidget* window) {
-    if (window->isActiveWindow() && QApplication::focusWidget() != nullptr &&
-        QApplication::focusWidget()->window() == window) {
-      return;
-    }
+    const auto focused = [window] {
+      return QApplication::focusWidget() != nullptr && QApplication::focusWidget()->window() == window;
+    };
+    if (window->isActiveWindow() && focused()) return;
     window->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window));
-    static_cast<void>(QTest::qWaitFor(
-        [window] { return QApplication::focusWidget() != nullptr && QApplication::focusWidget()->window() == window; },
-        1000));
+    static_cast<void>(QTest::qWaitFor(focused, 1000));
   }
 
-  // A left click on the centre of a widget (on what lies there: the line edit of an editable combo),
-  // after its window was made active; the focus may follow a moment later, and the next key waits.
+  // What lies at the centre of a widget: the line edit of an editable combo, or the widget itself.
+  static QWidget* Centre(QWidget* widget) {
+    QWidget* target = widget->childAt(widget->rect().center());
+    return target != nullptr ? target : widget;
+  }
+  // A left click on the centre of a widget, after its window was made active; the focus may follow
+  // a moment later, and the next key waits.
   static void Click(QWidget* widget, Qt::MouseButton button = Qt::LeftButton) {
     Activate(widget->window());
-    QWidget* target = widget->childAt(widget->rect().center());
-    if (target == nullptr) target = widget;
+    QWidget* target = Centre(widget);
     QTest::mouseClick(target, button, {}, target->rect().center());
     if ((widget->focusPolicy() & Qt::ClickFocus) != 0 && widget->isEnabled()) {
       const QPointer<QWidget> clicked(widget);  // a button may close its window
@@ -126,8 +140,7 @@ class WindowTest : public ::testing::Test {
   // The box's menu opened by a right click, and one of its actions chosen ("edit-paste", ...).
   static void ChooseFromMenu(QWidget* widget, const char* action) {
     Click(widget, Qt::RightButton);
-    QWidget* target = widget->childAt(widget->rect().center());
-    if (target == nullptr) target = widget;
+    QWidget* target = Centre(widget);
     bool chosen = false;
     QTimer::singleShot(0, [action, &chosen] {
       auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -161,29 +174,57 @@ class WindowTest : public ::testing::Test {
     QCoreApplication::processEvents();
   }
 
-  // A valid subject born in Rome, typed into the entry form by keyboard alone from the surname on:
-  // Tab from box to box, Space for the sex.
+  // A valid subject born in Rome, typed into the entry form by keyboard alone from the surname on,
+  // Space for the sex: each text, then Tab as often as it takes to the next box (past the names'
+  // palettes, the disabled foreign town, the country, the father and the calendar).
   void TypeValidSubject(QWidget* form) {
     Click(Find<QLineEdit>(form, "CognomeBox"));
-    for (const char* typed : {"rossi", "mario"}) {
+    for (auto [typed, tabs] : {std::pair{"rossi", 2}, {"mario", 2}, {" ", 1}, {"5", 1}, {"3", 1}, {"1950", 1},
+                               {"roma", 2}, {"rssmra50c05h501f", 3}, {"10012024", 3}, {"milano", 1}, {"12", 1},
+                               {"milano", 1}}) {
       TypeText(typed);
-      Tab(2);  // past the box's palette
+      Tab(tabs);
     }
-    for (const char* typed : {" ", "5", "3", "1950", "roma"}) {
-      TypeText(typed);
-      Tab();
+  }
+
+  // "Inserisci Soggetto" clicked: the entry form, made the active window.
+  ui::InsertPersona* NewForm(ui::Principale& w) {
+    Click(Find<QAbstractButton>(&w, "Command3"));
+    ui::InsertPersona* form = w.subjectForm();
+    if (form != nullptr) Activate(form);
+    return form;
+  }
+  // The number and date of a notice, typed.
+  void TypeHeader(ui::Principale& w, const QString& numero, const QString& data = "30112026") {
+    TypeInto(Find<QLineEdit>(&w, "TxtNumeroRichiesta"), numero);
+    TypeInto(Find<QLineEdit>(&w, "MaskEdBox1"), data);
+  }
+  // "Crea File XML" and its checks: the save dialog, its list open on the folder "out".
+  ui::CreaFiles* SaveDialog(ui::Principale& w) {
+    Choose(&w, "Command1");
+    WaitForTheCheck(w);
+    ui::CreaFiles* dialog = w.creaFiles();
+    if (dialog == nullptr) {
+      ADD_FAILURE() << "no save dialog: " << Texts().join("|").toStdString();
+      return nullptr;
     }
-    Tab();  // the foreign town and its palette are disabled; past the country
-    TypeText("rssmra50c05h501f");
-    Tab(3);  // past the father and his palette
-    TypeText("10012024");
-    Tab(3);  // past the calendar and the country of death
-    TypeText("milano");
-    Tab();  // the foreign town of death is disabled
-    for (const char* typed : {"12", "milano"}) {
-      TypeText(typed);
-      Tab();
-    }
+    std::filesystem::create_directories(dir / "out");
+    EXPECT_TRUE(dialog->browser()->Open(QString::fromStdString((dir / "out").string())));
+    return dialog;
+  }
+  // The notice written: the save dialog and its "OK".
+  void CreateNotice(ui::Principale& w) {
+    if (ui::CreaFiles* dialog = SaveDialog(w)) Click(Find<QAbstractButton>(dialog, "Command1"));
+  }
+  // A file of the folder "exports" (written first when its text is given) chosen in the import
+  // dialog, then its "OK".
+  void Import(ui::Principale& w, const char* file, const std::string& csv = {}) {
+    if (!csv.empty()) dir.Write(std::string("exports/") + file, csv);
+    session->config().CartellaImport = (dir / "exports").string();
+    Choose(&w, "Command7");
+    auto* files = Find<QListWidget>(w.importaFile(), "File1");
+    files->setCurrentItem(files->findItems(file, Qt::MatchExactly).value(0));
+    Click(Find<QAbstractButton>(w.importaFile(), "Command1"));
   }
 
   // Lets closed windows go (they delete themselves once the event loop runs).
@@ -196,6 +237,15 @@ class WindowTest : public ::testing::Test {
     QStringList texts;
     for (const auto& m : messages) texts << m.text;
     return texts;
+  }
+  // The last message, "" before any.
+  QString Said() const { return messages.empty() ? QString() : messages.back().text; }
+  // The names in a folder, in order.
+  static std::vector<std::string> Names(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
   }
 
   TempDir dir;
