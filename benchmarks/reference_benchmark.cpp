@@ -1,5 +1,6 @@
 // Five lookups for each of 32,767 imported lines against the shipped municipality table: the
-// in-memory tables beside a literal rescan of the file for every lookup.
+// in-memory tables beside a literal rescan of the file for every lookup; and the look-up of a name
+// at a day, with the validity file, beside the first-line look-up without it.
 #include <benchmark/benchmark.h>
 
 #include <fstream>
@@ -59,6 +60,34 @@ void InMemoryCheckedPerLookup(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kLookups);
 }
 BENCHMARK(InMemoryCheckedPerLookup)->Unit(benchmark::kMillisecond);
+
+// The first line of each name, as without the validity file: the anchor of the dated look-up.
+void FirstLineWithoutDates(benchmark::State& state) {
+  nerovale::reference::ReferenceTables tables(kSource / "ref" / "FileCodComuni.txt", kSource / "ref" / "FileCodStati.txt");
+  const auto names = SomeNames();
+  for (auto _ : state) {
+    const auto snapshot = tables.Snapshot();
+    for (int i = 0; i < kLookups; ++i) {
+      benchmark::DoNotOptimize(snapshot.ComuneAt(names[i % names.size()], *nerovale::dates::MakeDate(5, 3, 1950)));
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * kLookups);
+}
+BENCHMARK(FirstLineWithoutDates)->Unit(benchmark::kMillisecond);
+
+// Each name at a day, among the periods of its codes.
+void AtTheirDates(benchmark::State& state) {
+  nerovale::reference::ReferenceTables tables(kSource);
+  const auto names = SomeNames();
+  for (auto _ : state) {
+    const auto snapshot = tables.Snapshot();
+    for (int i = 0; i < kLookups; ++i) {
+      benchmark::DoNotOptimize(snapshot.ComuneAt(names[i % names.size()], *nerovale::dates::MakeDate(5, 3, 1950)));
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * kLookups);
+}
+BENCHMARK(AtTheirDates)->Unit(benchmark::kMillisecond);
 
 void RescanPerLookup(benchmark::State& state) {
   const auto file = kSource / "ref" / "FileCodComuni.txt";

@@ -14,18 +14,31 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kCodeNotAvailable = "ND";
 
-enum Column : std::size_t { kCode, kName, kTransliterated, kOtherName, kState, kColumnCount };
-constexpr std::array<const char*, kColumnCount> kColumnNames = {"CODCATASTALE", "DENOMINAZIONE_IT",
-                                                                "DENOMTRASLITTERATA", "ALTRADENOMINAZIONE", "STATO"};
+enum Column : std::size_t { kCode, kName, kTransliterated, kOtherName, kState, kFrom, kUntil, kProvince, kColumnCount };
+constexpr std::size_t kNeededColumns = kFrom;
+constexpr std::array<const char*, kColumnCount> kColumnNames = {
+    "CODCATASTALE", "DENOMINAZIONE_IT", "DENOMTRASLITTERATA", "ALTRADENOMINAZIONE",
+    "STATO",        "DATAISTITUZIONE",  "DATACESSAZIONE",     "SIGLAPROVINCIA"};
 
 bool IsCadastralCode(std::string_view code) noexcept {
   return code.size() == 4 && code[0] >= 'A' && code[0] <= 'Z' && text::IsDigits(code.substr(1));
 }
 
-// Where each column stands in the header; the first missing column when one is.
+bool IsIsoDay(std::string_view day) {
+  if (day.size() != 10 || day[4] != '-' || day[7] != '-') return false;
+  if (!text::IsDigits(day.substr(0, 4)) || !text::IsDigits(day.substr(5, 2)) || !text::IsDigits(day.substr(8, 2))) {
+    return false;
+  }
+  const int month = (day[5] - '0') * 10 + (day[6] - '0');
+  const int d = (day[8] - '0') * 10 + (day[9] - '0');
+  return month >= 1 && month <= 12 && d >= 1 && d <= 31;
+}
+
+// Where each column stands in the header; the first missing needed column when one is.
 struct HeaderColumns {
   std::array<std::size_t, kColumnCount> at{};
   std::string missing;
+  bool dated = true;  // the period and province columns are all there
 };
 
 HeaderColumns FindColumns(const std::vector<std::string>& header) {
@@ -33,6 +46,10 @@ HeaderColumns FindColumns(const std::vector<std::string>& header) {
   for (std::size_t c = 0; c < kColumnCount; ++c) {
     const auto found = std::find(header.begin(), header.end(), kColumnNames[c]);
     if (found == header.end()) {
+      if (c >= kNeededColumns) {
+        columns.dated = false;
+        continue;
+      }
       columns.missing = kColumnNames[c];
       break;
     }
@@ -105,8 +122,23 @@ ArchiveReading ParseMunicipalityArchive(std::string_view bytes, const std::strin
                          text::ToUpper(fields[columns.at[kName]]),
                          text::ToUpper(fields[columns.at[kTransliterated]]),
                          text::ToUpper(fields[columns.at[kOtherName]]),
-                         false};
+                         false,
+                         {},
+                         {},
+                         {}};
     if (const auto why = CheckRecord(record, fields[columns.at[kState]])) return refuse_line(record.line, *why);
+    if (columns.dated) {
+      record.from = fields[columns.at[kFrom]];
+      record.until = fields[columns.at[kUntil]];
+      record.province = text::ToUpper(fields[columns.at[kProvince]]);
+      if (!record.code.empty() && (!IsIsoDay(record.from) || !IsIsoDay(record.until) || record.until < record.from)) {
+        return refuse_line(record.line, "periodo \"" + text::Excerpt(record.from) + "\" - \"" +
+                                            text::Excerpt(record.until) + "\" diverso da due giorni AAAA-MM-GG in ordine");
+      }
+      if (record.province.find(',') != std::string::npos || !FitsCp1252(record.province)) {
+        return refuse_line(record.line, "sigla della provincia non scrivibile nella tabella: " + record.province);
+      }
+    }
     if (record.code.empty()) {
       ++reading.archive.without_code;
       continue;
@@ -115,6 +147,7 @@ ArchiveReading ParseMunicipalityArchive(std::string_view bytes, const std::strin
     reading.archive.records.push_back(std::move(record));
   }
   if (reading.archive.current_count == 0) return refuse("nessun comune attuale (STATO \"A\")");
+  reading.archive.dated = columns.dated;
   return reading;
 }
 

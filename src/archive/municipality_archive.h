@@ -20,12 +20,18 @@ struct ArchiveRecord {
   std::string transliterated;  // DENOMTRASLITTERATA: the name in plain Latin letters
   std::string other_name;      // ALTRADENOMINAZIONE: the name in the second language, or ""
   bool current = false;        // STATO "A" (current) rather than "C" (ceased)
+  // The period and the province, when the release gives them (DATAISTITUZIONE, DATACESSAZIONE as
+  // "AAAA-MM-GG", the last "9999-12-31" while the record holds; SIGLAPROVINCIA); empty otherwise.
+  std::string from;
+  std::string until;
+  std::string province;
 };
 
 struct Archive {
   std::vector<ArchiveRecord> records;
   std::size_t current_count = 0;
   std::size_t without_code = 0;  // ceased records whose code the archive gives as "ND", left out
+  bool dated = false;            // every record has its period and province
 };
 
 struct ArchiveReading {
@@ -34,7 +40,8 @@ struct ArchiveReading {
 };
 
 // Reads the archive file. Columns are found by name, and only the five named above are needed: a release
-// may add, drop, rename or move any other. The file is refused, with a message naming it, when it
+// may add, drop, rename or move any other. The period and province columns are read when all three are
+// there, and a record's dates must then be days written AAAA-MM-GG. The file is refused, with a message naming it, when it
 // cannot be read, is not UTF-8 (a byte-order mark is allowed), lacks one of the five, holds no current
 // municipality, or has a record that does not fit: a code other than a letter and three digits, a
 // state other than A or C, an empty name, a name with a comma (the table has no quoting), or a

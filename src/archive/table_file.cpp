@@ -12,6 +12,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr std::string_view kValidityName = "FileValiditaComuni.txt";
+
 // As the look-ups allow: a file many times larger than the table is no table.
 constexpr std::size_t kMaxTableBytes = std::size_t{16} << 20;
 
@@ -49,10 +51,14 @@ fs::path MunicipalityTablePath(const fs::path& application_folder) {
   return application_folder / "ref" / "FileCodComuni.txt";
 }
 
+fs::path ValidityTablePath(const fs::path& application_folder) {
+  return application_folder / "ref" / kValidityName;
+}
+
 std::vector<fs::path> RemoveUnfinishedWrites(const fs::path& table) {
   const std::string name = table.filename().string();
   return files::RemoveLeftoverTemporaries(table.parent_path(), [&name](std::string_view base) {
-    return base == name || IsCopyName(base, name);
+    return base == name || IsCopyName(base, name) || base == kValidityName;
   });
 }
 

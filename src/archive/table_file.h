@@ -11,6 +11,8 @@ namespace nerovale::archive {
 
 // The municipality table of an application folder.
 std::filesystem::path MunicipalityTablePath(const std::filesystem::path& application_folder);
+// The validity of its names, beside it.
+std::filesystem::path ValidityTablePath(const std::filesystem::path& application_folder);
 
 struct TableReading {
   std::vector<TableLine> lines;  // in file order; empty when the file does not exist
@@ -22,8 +24,8 @@ struct TableReading {
 // the next one; lines without a comma are skipped.
 TableReading ReadTable(const std::filesystem::path& table);
 
-// Removes the temporary files that runs killed half way left beside the table: its own and those of
-// its dated copies, and only those (see files::RemoveLeftoverTemporaries). The paths removed.
+// Removes the temporary files that runs killed half way left beside the table: its own, those of
+// its dated copies and of the validity file, and only those (see files::RemoveLeftoverTemporaries). The paths removed.
 std::vector<std::filesystem::path> RemoveUnfinishedWrites(const std::filesystem::path& table);
 
 struct Replacement {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 #include <tuple>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "core/text.h"
@@ -85,15 +86,59 @@ std::vector<TableLine> BuildMunicipalityTable(const std::vector<ArchiveRecord>& 
     }
   }
   for (const auto& line : lines) current_names.insert(line.name);
+  std::unordered_set<std::string> codes;
   for (const auto& record : records) {
     if (record.current) continue;
     std::string name = Written(record.name, record.transliterated);
     if (!current_names.contains(name)) lines.push_back({std::move(name), record.code});
   }
+  for (const auto& line : lines) codes.insert(line.code);
+  for (const auto& record : records) {
+    if (!record.current && !codes.contains(record.code)) {
+      lines.push_back({Written(record.name, record.transliterated), record.code});
+      codes.insert(record.code);
+    }
+  }
 
   std::sort(lines.begin(), lines.end(), ComesBefore);
   lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
   return lines;
+}
+
+std::vector<ValidityLine> BuildValidityLines(const std::vector<ArchiveRecord>& records) {
+  // The record each code is shown under: the current one, otherwise the one that ceased last.
+  std::unordered_map<std::string, const ArchiveRecord*> shown;
+  for (const auto& record : records) {
+    const ArchiveRecord*& best = shown[record.code];
+    if (best == nullptr || std::tie(record.current, record.until, record.from) > std::tie(best->current, best->until, best->from)) {
+      best = &record;
+    }
+  }
+  std::vector<ValidityLine> lines;
+  for (const auto& record : records) {
+    const bool is_shown = shown[record.code] == &record;
+    lines.push_back({Written(record.name, record.transliterated), record.code, record.province, record.from,
+                     record.until, is_shown});
+    if (const auto italian = ItalianName(record.name, record.other_name)) {
+      const std::size_t dashes = static_cast<std::size_t>(std::count(italian->begin(), italian->end(), '-'));
+      lines.push_back({Written(*italian, BeforeDash(record.transliterated, dashes + 1)), record.code,
+                       record.province, record.from, record.until, false});
+    }
+  }
+  std::sort(lines.begin(), lines.end(), [](const ValidityLine& a, const ValidityLine& b) {
+    const TableLine ta{a.name, a.code};
+    const TableLine tb{b.name, b.code};
+    if (ComesBefore(ta, tb)) return true;
+    if (ComesBefore(tb, ta)) return false;
+    return std::tie(a.from, a.until, a.province) < std::tie(b.from, b.until, b.province);
+  });
+  lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+  return lines;
+}
+
+std::string ValidityLineText(const ValidityLine& line) {
+  return line.name + ',' + line.code + ',' + line.province + ',' + line.from + ',' + line.until + ',' +
+         (line.shown ? 'S' : 'N');
 }
 
 }  // namespace nerovale::archive

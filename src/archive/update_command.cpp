@@ -8,7 +8,9 @@
 #include "archive/table_difference.h"
 #include "archive/table_file.h"
 #include "archive/table_update.h"
+#include "core/system_files.h"
 #include "core/text.h"
+#include "core/text_file.h"
 #include "core/version.h"
 
 namespace nerovale::archive {
@@ -17,6 +19,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t kShownEntries = 10;
+// The validity file of the whole archive takes some 900 KB.
+constexpr std::size_t kMaxValidityBytes = std::size_t{16} << 20;
 
 constexpr std::string_view kHelp =
     "Uso: nerovale-tabelle [--si | --prova] ARCHIVIO.csv\n"
@@ -28,6 +32,8 @@ constexpr std::string_view kHelp =
     "Mostra le differenze con la tabella attuale e chiede conferma; la tabella\n"
     "precedente resta come ref/FileCodComuni.txt.AAAAMMGG (_2, _3, ... per un'altra\n"
     "tabella dello stesso giorno); nessuna copia viene mai sostituita.\n"
+    "Accanto scrive ref/FileValiditaComuni.txt: per ogni nome e codice la provincia\n"
+    "e il periodo in cui quel nome ha avuto quel codice, e quale nome è quello attuale.\n"
     "\n"
     "  --si     sostituisce la tabella senza chiedere conferma\n"
     "  --prova  mostra soltanto le differenze e non cambia nulla\n"
@@ -110,6 +116,31 @@ int Fail(std::ostream& err, const std::string& message) {
   return kFault;
 }
 
+// What runs killed half way left beside the table goes first; the tables themselves never do.
+void RemoveUnfinished(const fs::path& table, std::ostream& out) {
+  for (const auto& removed : RemoveUnfinishedWrites(table)) {
+    out << "Rimosso il file temporaneo di un aggiornamento interrotto: " << removed.string() << '\n';
+  }
+}
+
+// Whether the file holds exactly these lines (a missing or unreadable file does not).
+bool SameCp1252Lines(const fs::path& file, const std::vector<std::string>& lines) {
+  std::string bytes;
+  if (files::ReadWholeFile(file, kMaxValidityBytes, bytes) != 0) return false;
+  std::string expected;
+  for (const auto& line : lines) expected += text::Cp1252FromUtf8(line) + "\r\n";
+  return bytes == expected;
+}
+
+// The validity file is made from the archive alone and kept by no copy: written whole or not at all.
+int WriteValidity(const fs::path& file, const std::vector<std::string>& lines, const CommandEnvironment& env) {
+  if (const Status status = text::WriteCp1252LinesAtomically(file, lines); !status) {
+    return Fail(env.err, status.message());
+  }
+  env.out << "Validità dei nomi scritta: " << file.string() << " (" << lines.size() << " righe)\n";
+  return kDone;
+}
+
 }  // namespace
 
 int RunTableUpdate(const std::vector<std::string>& args, const CommandEnvironment& env) {
@@ -144,10 +175,22 @@ int RunTableUpdate(const std::vector<std::string>& args, const CommandEnvironmen
 
   Introduce(env.out, parsed.archive, archive, table, current, lines.size());
 
+  const fs::path validity = ValidityTablePath(env.application_folder);
+  std::vector<std::string> validity_lines;
+  for (const auto& line : BuildValidityLines(archive.records)) validity_lines.push_back(ValidityLineText(line));
+  const bool validity_changed = archive.dated && !SameCp1252Lines(validity, validity_lines);
+  if (!archive.dated) env.out << "L'archivio non dà i periodi dei nomi: " << validity.string() << " non viene scritto.\n";
+
   const TableDifference difference = CompareTables(current.lines, lines);
   if (difference.identical) {
     env.out << "La tabella è già aggiornata: nulla da cambiare.\n";
-    return kDone;
+    if (!validity_changed) return kDone;
+    if (parsed.mode == Mode::kTrial) {
+      env.out << "Prova: " << validity.string() << " va riscritto; nessun file è stato cambiato.\n";
+      return kDone;
+    }
+    RemoveUnfinished(table, env.out);
+    return WriteValidity(validity, validity_lines, env);
   }
   env.out << DescribeDifference(difference, updated.kept, kShownEntries);
   if (parsed.mode == Mode::kTrial) {
@@ -162,10 +205,7 @@ int RunTableUpdate(const std::vector<std::string>& args, const CommandEnvironmen
     }
   }
 
-  // What runs killed half way left beside the table goes first; the tables themselves never do.
-  for (const auto& removed : RemoveUnfinishedWrites(table)) {
-    env.out << "Rimosso il file temporaneo di un aggiornamento interrotto: " << removed.string() << '\n';
-  }
+  RemoveUnfinished(table, env.out);
   const Replacement replacement = ReplaceTable(table, lines, env.today);
   if (!replacement.status) return Fail(env.err, replacement.status.message());
   if (!replacement.backup.empty()) {
@@ -174,7 +214,7 @@ int RunTableUpdate(const std::vector<std::string>& args, const CommandEnvironmen
             << replacement.backup.string() << '\n';
   }
   env.out << "Tabella sostituita: " << table.string() << " (" << lines.size() << " righe)\n";
-  return kDone;
+  return validity_changed ? WriteValidity(validity, validity_lines, env) : kDone;
 }
 
 }  // namespace nerovale::archive

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <map>
 #include <ostream>
 #include <string_view>
 #include <variant>
@@ -10,6 +11,7 @@
 #include "core/stop_signals.h"
 #include "core/text.h"
 #include "core/version.h"
+#include "reference/place_dates.h"
 #include "session/notice_session.h"
 #include "summary/summary_texts.h"
 #include "validation/sender_check.h"
@@ -212,18 +214,37 @@ std::string SummaryPathFault(const fs::path& riepilogo, const std::vector<fs::pa
   return {};
 }
 
+// Where a row of the table comes from: "FILE:LINE: riga N: ".
+std::string Where(int row, const std::vector<fs::path>& sources, const std::vector<int>& first_rows) {
+  std::size_t file = 0;
+  while (file + 1 < first_rows.size() && first_rows[file + 1] <= row) ++file;
+  return Shown(sources[file]) + ':' + std::to_string(row - first_rows[file] + 1) + ": riga " + std::to_string(row) + ": ";
+}
+
+// The notes on each row's places (row numbers from 1; see reference::PlaceNotes).
+using RowNotes = std::map<int, std::vector<std::string>>;
+RowNotes NotesOnPlaces(const SubjectTable& table, const reference::ReferenceSnapshot& places) {
+  RowNotes notes;
+  const int count = table.Count();
+  for (int r = 1; r <= count; ++r) {
+    if (auto row_notes = reference::PlaceNotes(table.Row(r), places); !row_notes.empty()) notes[r] = std::move(row_notes);
+  }
+  return notes;
+}
+
 // Every row that the check refuses, after the message of the window: where it comes from (the file
-// and its line) and what it fails.
-void SayFailedRows(const std::vector<validation::FailedRow>& failed, const std::vector<fs::path>& sources,
-                   const std::vector<int>& first_rows, std::ostream& out) {
+// and its line) and what it fails, with the notes on its places (the municipalities its name stood for).
+void SayFailedRows(const std::vector<validation::FailedRow>& failed, const RowNotes& notes,
+                   const std::vector<fs::path>& sources, const std::vector<int>& first_rows, std::ostream& out) {
   std::vector<int> rows;
   for (const auto& row : failed) rows.push_back(row.row);
   Say(out, validation::ReportFailedRows(rows));
   for (const auto& row : failed) {
-    std::size_t file = 0;
-    while (file + 1 < first_rows.size() && first_rows[file + 1] <= row.row) ++file;
-    out << Shown(sources[file]) << ':' << row.row - first_rows[file] + 1 << ": riga " << row.row << ": "
-        << validation::FailedRowReasons(row) << '\n';
+    out << Where(row.row, sources, first_rows) << validation::FailedRowReasons(row);
+    if (const auto found = notes.find(row.row); found != notes.end()) {
+      for (const auto& note : found->second) out << "; " << note;
+    }
+    out << '\n';
   }
 }
 
@@ -281,13 +302,18 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
   }
 
   if (stop_signal() != 0) return stopped(kNothingWritten);
+  // Notes are warnings: they change no exit status.
+  const RowNotes notes = NotesOnPlaces(session.table(), session.tables().Snapshot());
+  for (const auto& [row, row_notes] : notes) {
+    for (const auto& note : row_notes) env.err << Where(row, args.files, first_rows) << "nota: " << note << '\n';
+  }
   const session::CheckOutcome checked = session.Check({args.numero, args.data});
   if (checked.failed == session::CheckOutcome::Failed::kHeader) {
     Say(env.out, checked.header_warning);
     return kRefused;
   }
   if (checked.failed == session::CheckOutcome::Failed::kRows) {
-    SayFailedRows(checked.rows, args.files, first_rows, env.out);
+    SayFailedRows(checked.rows, notes, args.files, first_rows, env.out);
     return kRefused;
   }
 

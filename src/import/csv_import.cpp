@@ -6,6 +6,7 @@
 #include "core/system_files.h"
 #include "core/text.h"
 #include "core/text_file.h"
+#include "reference/place_dates.h"
 
 namespace nerovale::import {
 namespace {
@@ -221,6 +222,11 @@ ImportResult ImportCsv(const std::filesystem::path& file, int progressivo, refer
     }
     SubjectRow row = MakeRow(*fields, places);
     row[kNumero] = std::to_string(progressivo + number);
+    if (!reference::DatePlaces(row, places).empty()) {
+      for (const auto& note : reference::PlaceNotes(row, places)) {
+        result.notes.push_back("riga " + std::to_string(number) + ": " + note);
+      }
+    }
     result.rows.push_back(std::move(row));
   }
   result.ok = true;
@@ -229,10 +235,14 @@ ImportResult ImportCsv(const std::filesystem::path& file, int progressivo, refer
 
 void AppendRows(SubjectTable& table, std::vector<SubjectRow> rows) { table.Append(std::move(rows)); }
 
-std::string ImportDoneText(std::size_t subjects) {
-  if (subjects == 0) return "Il file è vuoto.";
-  if (subjects == 1) return "Importato 1 soggetto.";
-  return "Importati " + std::to_string(subjects) + " soggetti.";
+std::string ImportDoneText(std::size_t subjects, const std::vector<std::string>& notes) {
+  constexpr std::size_t kShownNotes = 10;
+  std::string done = subjects == 0   ? "Il file è vuoto."
+                     : subjects == 1 ? "Importato 1 soggetto."
+                                     : "Importati " + std::to_string(subjects) + " soggetti.";
+  for (std::size_t i = 0; i < notes.size() && i < kShownNotes; ++i) done += "\n" + notes[i];
+  if (notes.size() > kShownNotes) done += "\n... e altre " + std::to_string(notes.size() - kShownNotes) + " note.";
+  return done;
 }
 
 std::string ImportFailureText(int line) {

@@ -34,6 +34,9 @@ struct ImportResult {
   std::size_t fields = 0;  // kFieldCount: the most fields the line has with either separator
   std::string reason;  // kReferenceTables: which table and why
   std::vector<SubjectRow> rows;  // numbered after the subjects already in the table
+  // "riga N: ..." for each line with a place whose name several municipalities bore on its day: the
+  // place is left without a code, so the check before the notice stops that row.
+  std::vector<std::string> notes;
 };
 
 // An import can fill the table up to this many subjects: the caption row counts in the grid's
@@ -42,7 +45,8 @@ inline constexpr int kMaxImportedSubjects = SubjectTable::kMaxSubjects - 1;
 
 // Reads the subjects of a CSV file: 17 fields a line, separated by commas or, when that does not give
 // 17, by semicolons; no quoting and no header line. Values are compacted, trimmed and upper-cased,
-// the five places looked up, an empty country taken as ITALIA and the dates written dd/mm/yyyy. A
+// the five places looked up (a municipality as its name stood on the day of its birth or death), an
+// empty country taken as ITALIA and the dates written dd/mm/yyyy. A
 // file with a UTF-8 byte-order mark, or valid UTF-8 with multi-byte characters, is read as UTF-8,
 // any other as Windows-1252; lines end with CR LF, LF or a lone CR. The table can grow to 32,766
 // subjects. The file is read line by line and the reading stops at the first line that fails, so
@@ -63,7 +67,8 @@ std::optional<dates::Date> RecogniseDate(std::string_view text);
 std::string ImportFailureText(int line);
 std::string ImportFailureText(const ImportResult& result, int progressivo);
 
-// What a good import says: "Importati N soggetti.", "Importato 1 soggetto." or "Il file è vuoto.".
-std::string ImportDoneText(std::size_t subjects);
+// What a good import says: "Importati N soggetti.", "Importato 1 soggetto." or "Il file è vuoto.";
+// under it the first notes of the import, and how many more there are.
+std::string ImportDoneText(std::size_t subjects, const std::vector<std::string>& notes = {});
 
 }  // namespace nerovale::import

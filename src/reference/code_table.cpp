@@ -42,7 +42,7 @@ TableRows::TableRows(std::string_view file_bytes) {
                 "\", che non è una lettera seguita da tre cifre";
       return;
     }
-    code_by_name_.try_emplace(name, code);
+    codes_by_name_[name].push_back(code);
     if (const auto [it, added] = name_by_folded_.try_emplace(text::FoldMarks(name), name); !added && it->second != name) {
       it->second.clear();
     }
@@ -53,8 +53,14 @@ TableRows::TableRows(std::string_view file_bytes) {
 }
 
 const std::string& TableRows::CodeOf(const std::string& name) const {
-  const auto found = code_by_name_.find(name);
-  return found == code_by_name_.end() ? kNothing : found->second;
+  const auto found = codes_by_name_.find(name);
+  return found == codes_by_name_.end() ? kNothing : found->second.front();
+}
+
+const std::vector<std::string>& TableRows::CodesOf(const std::string& name) const {
+  static const std::vector<std::string> kNone;
+  const auto found = codes_by_name_.find(name);
+  return found == codes_by_name_.end() ? kNone : found->second;
 }
 
 std::string TableRows::NameLike(std::string_view name) const {
@@ -70,25 +76,38 @@ const std::string& TableRows::NameOf(const std::string& code) const {
 CodeTable::CodeTable(std::filesystem::path file, std::string required)
     : file_(std::move(file)), required_(std::move(required)) {}
 
+FileRead ReadIfChanged(const std::filesystem::path& file, files::FileStamp& stamp, bool have_rows) {
+  FileRead read;
+  const auto now = files::StampOf(file);
+  if (!now) {
+    std::error_code error;
+    read.missing = !std::filesystem::exists(file, error);
+    read.status = Status::Failure(
+        read.missing ? "File di riferimento mancante: " + file.string()
+                     : "File di riferimento illeggibile: " + file.string() + ": " +
+                           files::ItalianReason(std::filesystem::is_directory(file, error) ? EISDIR : files::kNotRegularFile));
+    return read;
+  }
+  if (have_rows && *now == stamp) return read;
+  if (const int error = files::ReadWholeFile(file, kMaxTableBytes, read.bytes); error != 0) {
+    read.status = Status::Failure("File di riferimento illeggibile: " + file.string() + ": " + files::ItalianReason(error));
+    return read;
+  }
+  read.changed = true;
+  stamp = *now;
+  return read;
+}
+
 std::shared_ptr<const TableRows> CodeTable::Current(Status* status) {
   const auto fail = [&](std::string message) -> std::shared_ptr<const TableRows> {
     rows_.reset();
     if (status != nullptr) *status = Status::Failure(std::move(message));
     return nullptr;
   };
-  const auto stamp = files::StampOf(file_);
-  if (!stamp) {
-    std::error_code error;
-    if (!std::filesystem::exists(file_, error)) return fail("File di riferimento mancante: " + file_.string());
-    return fail("File di riferimento illeggibile: " + file_.string() + ": " +
-                files::ItalianReason(std::filesystem::is_directory(file_, error) ? EISDIR : files::kNotRegularFile));
-  }
-  if (!rows_ || !(*stamp == stamp_)) {
-    std::string bytes;
-    if (const int error = files::ReadWholeFile(file_, kMaxTableBytes, bytes); error != 0) {
-      return fail("File di riferimento illeggibile: " + file_.string() + ": " + files::ItalianReason(error));
-    }
-    auto rows = std::make_shared<const TableRows>(bytes);
+  FileRead read = ReadIfChanged(file_, stamp_, rows_ != nullptr);
+  if (!read.status) return fail(read.status.message());
+  if (read.changed) {
+    auto rows = std::make_shared<const TableRows>(read.bytes);
     std::string damage = rows->damage();
     if (const auto comma = required_.find(','); damage.empty() && comma != std::string::npos &&
                                                 rows->CodeOf(required_.substr(0, comma)) != required_.substr(comma + 1)) {
@@ -96,7 +115,6 @@ std::shared_ptr<const TableRows> CodeTable::Current(Status* status) {
     }
     if (!damage.empty()) return fail("File di riferimento danneggiato: " + file_.string() + ": " + damage);
     rows_ = std::move(rows);
-    stamp_ = *stamp;
   }
   if (status != nullptr) *status = Status::Ok();
   return rows_;

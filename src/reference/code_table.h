@@ -26,6 +26,8 @@ class TableRows {
 
   // The code of the first row named name; "" when none is.
   const std::string& CodeOf(const std::string& name) const;
+  // The codes of every row named name, in file order.
+  const std::vector<std::string>& CodesOf(const std::string& name) const;
   // The name of the first row whose code is code.
   const std::string& NameOf(const std::string& code) const;
   const std::vector<std::string>& names() const noexcept { return names_; }
@@ -41,7 +43,7 @@ class TableRows {
  private:
   std::vector<std::string> names_;
   std::string damage_;
-  std::unordered_map<std::string, std::string> code_by_name_;
+  std::unordered_map<std::string, std::vector<std::string>> codes_by_name_;
   std::unordered_map<std::string, std::string> name_by_code_;
   std::unordered_map<std::string, std::string> name_by_folded_;  // "" where several names fold alike
 };
@@ -49,6 +51,17 @@ class TableRows {
 // One reference file of "NAME,CODE" lines, held in memory. The file's stamp (identity, size, the
 // times of its last changes) is compared at every call, so a file replaced or rewritten on disk
 // takes effect at the next call exactly as if it were read again.
+// Reads a file of the ref folder when its stamp differs from the one given (the first time, or after
+// it changed on disk): true with its bytes and the new stamp; false with the stamp unchanged when it is
+// as it was. A file that cannot be read gives a failure naming it, and "missing" tells it is absent.
+struct FileRead {
+  bool changed = false;
+  bool missing = false;
+  std::string bytes;
+  Status status;
+};
+FileRead ReadIfChanged(const std::filesystem::path& file, files::FileStamp& stamp, bool have_rows);
+
 class CodeTable {
  public:
   // required: a "NAME,CODE" row that the table cannot do without (ITALIA,Z000 of the countries);

@@ -185,7 +185,7 @@ void ImportaFile::Confirm() {
   model_.AppendRows(std::move(result.rows));
   session_.SetImportoFile(true);
   emit imported();
-  Say(this, Icon::kNone, QtText(import::ImportDoneText(count)));
+  Say(this, Icon::kNone, QtText(import::ImportDoneText(count, result.notes)));
   session_.config().CartellaImport = Utf8(QDir::toNativeSeparators(browser_->currentPath()));
   SaveConfig(parentWidget(), session_);
   close();

@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 
 #include <map>
 
+#include "reference/place_dates.h"
 #include "ui/field_filter.h"
 #include "ui/keyboard.h"
 #include "ui/message_box.h"
@@ -500,9 +502,20 @@ void InsertPersona::Inserisci() {
     return;
   }
 
+  // Each Italian place takes the code its name stood for on its day; where several municipalities bore
+  // the name then, the operator says which (Annulla goes back to the form, nothing stored).
+  SubjectRow dated = outcome.row;
+  const auto places = session_.tables().Snapshot();
+  for (const auto& choice : reference::DatePlaces(dated, places)) {
+    const std::string chosen = ChoosePlace(dated[choice.name_column], choice.candidates, outcome.row[choice.code_column]);
+    if (chosen.empty()) return;
+    dated[choice.code_column] = chosen;
+  }
+  const std::vector<std::string> notes = reference::PlaceNotes(dated, places);
+
   int row = 0;
   if (nuovo_) {
-    if (!model_.Append(outcome.row)) {
+    if (!model_.Append(dated)) {
       Say(this, Icon::kWarning, QtText(ui::TableFullText()));
       return;
     }
@@ -510,14 +523,35 @@ void InsertPersona::Inserisci() {
   } else {
     // The row the form was opened for, wherever it stands now; gone when it was deleted meanwhile.
     row = session_.table().RowOf(editing_);
-    if (row == 0 || !model_.Overwrite(row, outcome.row)) {
+    if (row == 0 || !model_.Overwrite(row, dated)) {
       Say(this, Icon::kWarning, QtText(std::string(ui::kEditedSubjectGone)));
       return;
     }
   }
   model_.PaintRow(row, kWhite);
   emit stored(row);
+  if (!notes.empty()) {
+    std::string said(ui::kNotaLuoghi);
+    for (const auto& note : notes) said += "\n" + note;
+    Say(this, Icon::kNone, QtText(said));
+  }
   close();
+}
+
+std::string InsertPersona::ChoosePlace(const std::string& name, const std::vector<reference::NamePeriod>& candidates,
+                                       const std::string& before) {
+  QStringList items;
+  int current = 0;
+  for (const auto& candidate : candidates) {
+    if (candidate.code == before) current = static_cast<int>(items.size());
+    items << QtText(reference::CandidateText(name, candidate));
+  }
+  bool ok = false;
+  const QString picked = QInputDialog::getItem(this, QtText(std::string(ui::kSceltaComuneTitolo)),
+                                               QtText(std::string(ui::kSceltaComune)).arg(QtText(name)), items, current,
+                                               false, &ok);
+  const auto at = items.indexOf(picked);
+  return ok && at >= 0 ? candidates[static_cast<std::size_t>(at)].code : std::string();
 }
 
 void InsertPersona::Cancella() {

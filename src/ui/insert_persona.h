@@ -38,6 +38,9 @@ class InsertPersona final : public QDialog {
 
   // The lookups of the combos: true when the text is a name of the table; the combo's code then is
   // the name's.
+  // The code the operator picks among municipalities that bore one name on a day; "" for Annulla.
+  std::string ChoosePlace(const std::string& name, const std::vector<reference::NamePeriod>& candidates,
+                          const std::string& before);
   bool RifComune(QComboBox* combo);
   bool RifStato(QComboBox* combo);
   // The Italy/abroad state of each side follows its country's code.

@@ -27,6 +27,11 @@ inline constexpr std::string_view kEditedSubjectGone =
 
 // The user data dialog, "OK" with a box left empty.
 inline constexpr std::string_view kInserireComune = "Inserire il Comune";
+// The choice between the municipalities that bore one name on the day of a birth or a death.
+inline constexpr std::string_view kSceltaComuneTitolo = "Scelta del Comune";
+inline constexpr std::string_view kSceltaComune = "Alla data più Comuni si chiamavano %1. Quale?";
+// Above the notes on a stored subject's places.
+inline constexpr std::string_view kNotaLuoghi = "Soggetto inserito. Nota:";
 inline constexpr std::string_view kInserireCognomeReferente = "Inserire il Cognome del Referente";
 inline constexpr std::string_view kInserireNomeReferente = "Inserire il Nome del Referente";
 

@@ -3,13 +3,19 @@
 #include "archive/csv_reader.h"
 #include "archive/municipality_archive.h"
 #include "archive/table_lines.h"
+#include "archive/table_file.h"
 #include "archive/table_update.h"
+#include "archive/update_command.h"
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <tuple>
 
 #include "archive_fixture.h"
+#include "core/text_file.h"
+#include "reference/reference_tables.h"
+#include "temp_dir.h"
 
 namespace nerovale::archive {
 namespace {
@@ -133,7 +139,7 @@ TEST(MunicipalityTable, FromTheArchiveExtract) {
 // A current bilingual name gives its Italian name alone as well; other names with a dash do not.
 TEST(MunicipalityTable, ItalianNameAloneOnlyForABilingualName) {
   const auto current = [](const char* name, const char* transliterated, const char* other) {
-    return ArchiveRecord{1, "X001", name, transliterated, other, true};
+    return ArchiveRecord{1, "X001", name, transliterated, other, true, {}, {}, {}};
   };
   // Why each: the second name alone after the dash; a second name with the titles of both languages;
   // a name with a dash in both languages is one name; the second name must be a whole word of the other;
@@ -146,7 +152,7 @@ TEST(MunicipalityTable, ItalianNameAloneOnlyForABilingualName) {
       {current("CASTELBELLO-CIARDES", "CASTELBELLO-CIARDES", "KASTELBELL-TSCHARS"), {"CASTELBELLO-CIARDES,X001"}},
       {current("ALFA-BETA", "ALFA-BETA", "ALFABETA"), {"ALFA-BETA,X001"}},
       {current("ČERNA-ZGORA", "CERNA-ZGORA", "ZGORA"), {"CERNA,X001", "CERNA-ZGORA,X001"}},
-      {{1, "X001", "SGONICO-ZGONIK", "SGONICO-ZGONIK", "ZGONIK", false}, {"SGONICO-ZGONIK,X001"}},
+      {{1, "X001", "SGONICO-ZGONIK", "SGONICO-ZGONIK", "ZGONIK", false, {}, {}, {}}, {"SGONICO-ZGONIK,X001"}},
   };
   for (const auto& [record, lines] : cases) EXPECT_EQ(Texts(BuildMunicipalityTable({record})), lines) << record.name;
 }
@@ -165,6 +171,69 @@ TEST(MunicipalityTable, OrderOfTheShippedTable) {
   for (const auto& [first, second] : cases) {
     EXPECT_TRUE(ComesBefore(first, second) && !ComesBefore(second, first)) << first.name << " " << second.name;
   }
+}
+
+// A merger recorded as an archive records it (the old code ceases the day before the new one begins,
+// under the same name): the table keeps both codes, and a birth takes the code of its day.
+TEST(MunicipalityTable, AMergerKeepsBothCodesEachForItsDays) {
+  const std::string header =
+      "\"DATAISTITUZIONE\",\"DATACESSAZIONE\",\"CODCATASTALE\",\"DENOMINAZIONE_IT\",\"DENOMTRASLITTERATA\","
+      "\"ALTRADENOMINAZIONE\",\"STATO\",\"SIGLAPROVINCIA\"\n";
+  const std::string extract = header +
+                              "\"1866-11-19\",\"2018-12-31\",\"I879\",\"SOVIZZO\",\"SOVIZZO\",\"\",\"C\",\"VI\"\n"
+                              "\"2019-01-01\",\"9999-12-31\",\"M401\",\"SOVIZZO\",\"SOVIZZO\",\"\",\"A\",\"VI\"\n"
+                              "\"1866-11-19\",\"2018-12-31\",\"X123\",\"VILLA SOVIZZO\",\"VILLA SOVIZZO\",\"\",\"C\",\"VI\"\n";
+  const auto reading = ParseMunicipalityArchive(extract, "fusione.csv");
+  ASSERT_TRUE(reading.status) << reading.status.message();
+  ASSERT_TRUE(reading.archive.dated);
+  testing::TempDir dir;
+  std::vector<std::string> table, validity;
+  for (const auto& line : BuildMunicipalityTable(reading.archive.records)) table.push_back(line.name + "," + line.code);
+  for (const auto& line : BuildValidityLines(reading.archive.records)) validity.push_back(ValidityLineText(line));
+  EXPECT_EQ(table, (std::vector<std::string>{"SOVIZZO,I879", "SOVIZZO,M401", "VILLA SOVIZZO,X123"}));
+  EXPECT_EQ(validity[0], "SOVIZZO,I879,VI,1866-11-19,2018-12-31,S");
+  ASSERT_TRUE(text::WriteCp1252LinesAtomically(dir / "comuni.txt", table));
+  ASSERT_TRUE(text::WriteCp1252LinesAtomically(dir / "validita.txt", validity));
+  dir.Write("stati.txt", "ITALIA,Z000\r\n");
+  reference::ReferenceTables tables(dir / "comuni.txt", dir / "stati.txt", dir / "validita.txt");
+  const auto places = tables.Snapshot();
+  EXPECT_EQ(places.ComuneAt("SOVIZZO", *dates::MakeDate(31, 12, 2018)).code, "I879");
+  EXPECT_EQ(places.ComuneAt("SOVIZZO", *dates::MakeDate(1, 1, 2019)).code, "M401");
+  EXPECT_EQ(places.DescComune("I879") + "|" + places.DescComune("X123"), "SOVIZZO|VILLA SOVIZZO");
+  // A day of the wrong form is refused with its line, a release without periods read without them.
+  EXPECT_FALSE(ParseMunicipalityArchive(testing::Replaced(extract, "\"2018-12-31\"", "\"31/12/2018\""), "x").status);
+  const auto undated = ParseMunicipalityArchive(testing::Replaced(extract, "\"SIGLAPROVINCIA\"", "\"SIGLA\""), "x");
+  EXPECT_TRUE(undated.status && !undated.archive.dated);
+}
+
+// The whole archive: every current municipality shows its current name with the shipped files, and
+// again after the shipped table is brought up to date with that archive (which then changes nothing).
+TEST(MunicipalityTable, EveryCurrentCodeShowsItsCurrentName) {
+  const auto reading = ReadMunicipalityArchive(testing::DataFile("ANPR_archivio_comuni.csv"));
+  ASSERT_TRUE(reading.status) << reading.status.message();
+  const auto count_shown = [&reading](const std::filesystem::path& folder) {
+    const auto places = reference::ReferenceTables(folder).Snapshot();
+    std::size_t shown = 0;
+    for (const auto& record : reading.archive.records) {
+      const std::string& name = places.DescComune(record.code);
+      shown += record.current && (name == record.name || name == record.transliterated);
+    }
+    return shown;
+  };
+  const std::filesystem::path source(NEROVALE_SOURCE_DIR);
+  EXPECT_EQ(count_shown(source), 7901U);
+  // Without the validity file the first line of each code speaks; the update writes the file again.
+  testing::TempDir app;
+  std::filesystem::copy(source / "ref", app / "ref");
+  std::filesystem::remove(ValidityTablePath(app.path()));
+  EXPECT_LT(count_shown(app.path()), 7901U);
+  std::istringstream in;
+  std::ostringstream out, err;
+  const std::string archive = testing::DataFile("ANPR_archivio_comuni.csv").string();
+  EXPECT_EQ(RunTableUpdate({"--si", archive}, {app.path(), *dates::MakeDate(7, 12, 2026), in, out, err}), kDone) << err.str();
+  EXPECT_NE(out.str().find("La tabella è già aggiornata"), std::string::npos) << out.str();
+  EXPECT_EQ(testing::ReadFile(ValidityTablePath(app.path())), testing::ReadFile(ValidityTablePath(source)));
+  EXPECT_EQ(count_shown(app.path()), 7901U);
 }
 
 }  // namespace

@@ -80,8 +80,14 @@ TEST_F(TableUpdate, ConfirmedReplacementKeepsTheTableTheDayBeganWith) {
   EXPECT_TRUE(Printed("Righe aggiunte (nomi nuovi): 14\n    ABANO,A001\n"));
   EXPECT_TRUE(Printed("Righe tolte (nomi che non ci sono più): 0\nNomi con codici cambiati: 1\n"
                       "    CALLIANO: B418 -> B419\nRighe tenute (l'archivio non le elenca): 1\n    ROMA,H501\n"));
-  EXPECT_EQ(RefFiles(), (std::vector<std::string>{"FileCodComuni.txt", kBackup}));
+  EXPECT_EQ(RefFiles(), (std::vector<std::string>{"FileCodComuni.txt", kBackup, "FileValiditaComuni.txt"}));
   EXPECT_EQ(ReadFile(Ref(kBackup)), kOldTable);
+  // Beside it, every name with its code, province and period, the name each code is shown under marked.
+  EXPECT_TRUE(Printed("Validità dei nomi scritta: " + Ref("FileValiditaComuni.txt").string()));
+  const std::string validity = ReadFile(Ref("FileValiditaComuni.txt"));
+  EXPECT_TRUE(validity.starts_with("ABANO,A001,PD,1866-11-19,1924-11-13,N\r\nABANO TERME,A001,PD,1924-11-14,9999-12-31,S\r\n"))
+      << validity;
+  EXPECT_NE(validity.find("\r\nDOBERD\xD2,D312,GO,"), std::string::npos) << validity;
   const std::string table = Table();
   EXPECT_TRUE(table.starts_with("ABANO,A001\r\nABANO TERME,A001\r\nARIZZANO,A409\r\n")) << table;
   EXPECT_NE(table.find("\r\nDOBERD\xD2,D312\r\n"), std::string::npos);  // Windows-1252
@@ -105,7 +111,8 @@ TEST_F(TableUpdate, ACutCopyOrAKilledRunNeverCostsTheOldTable) {
   EXPECT_TRUE(Printed("Rimosso il file temporaneo di un aggiornamento interrotto: " +
                       Ref("FileCodComuni.txt.tmp-0123456789ab").string()));
   EXPECT_EQ(RefFiles(), (std::vector<std::string>{"FileCodComuni.txt", kBackup, kBackup2,
-                                                  "FileCodComuni.txt.mine.tmp-0123456789ab", "FileCodComuni.txt.tmp-mine"}));
+                                                  "FileCodComuni.txt.mine.tmp-0123456789ab", "FileCodComuni.txt.tmp-mine",
+                                                  "FileValiditaComuni.txt"}));
   EXPECT_TRUE(Printed("Tabella precedente conservata in " + Ref(kBackup2).string() + "\n"));
   EXPECT_EQ(ReadFile(Ref(kBackup)) + "|" + ReadFile(Ref(kBackup2)), std::string("|") + kOldTable);
 
@@ -114,7 +121,7 @@ TEST_F(TableUpdate, ACutCopyOrAKilledRunNeverCostsTheOldTable) {
   app.Write("anpr.csv", testing::Replaced(testing::ArchiveExtract(), "\"VIGO DI FASSA\"", "\"VIGO\""));
   EXPECT_EQ(Run({"--si", "anpr.csv"}), kDone) << errors;
   EXPECT_TRUE(Printed("La tabella precedente era già conservata, uguale, in " + Ref(kBackup).string() + "_3"));
-  EXPECT_EQ(RefFiles().size(), 6U);
+  EXPECT_EQ(RefFiles().size(), 7U);
 
   // A link is no copy, not even one to the table itself, which is about to change.
   const std::string before = Table();
@@ -137,6 +144,7 @@ TEST_F(TableUpdate, OnlyAYesReplacesAndATrialOnlyShows) {
   for (const auto& [args, answer, status] : cases) {
     app.Write("ref/FileCodComuni.txt", kOldTable);
     fs::remove(Ref(kBackup));
+    fs::remove(Ref("FileValiditaComuni.txt"));
     EXPECT_EQ(Run(args, answer), status) << answer.substr(0, 9);
     if (args[0] == "--prova") {
       EXPECT_TRUE(Printed("    ... e altre 4\nRighe tolte") && !Printed("Sostituire"));
@@ -144,7 +152,7 @@ TEST_F(TableUpdate, OnlyAYesReplacesAndATrialOnlyShows) {
     } else if (status == kDeclined) {
       ExpectUnchanged(answer.substr(0, 9));
     } else {
-      EXPECT_EQ(RefFiles().size(), 2U) << answer;
+      EXPECT_EQ(RefFiles().size(), 3U) << answer;
     }
   }
 }
@@ -182,7 +190,7 @@ TEST_F(TableUpdate, AMissingTableIsMadeAndAnUnusableOneRefused) {
   fs::remove(Ref());
   EXPECT_EQ(Run({"--si", (app / "anpr.csv").string()}), kDone) << errors;
   EXPECT_TRUE(Printed(": assente\n"));
-  EXPECT_EQ(RefFiles(), std::vector<std::string>{"FileCodComuni.txt"});
+  EXPECT_EQ(RefFiles(), (std::vector<std::string>{"FileCodComuni.txt", "FileValiditaComuni.txt"}));
 
   fs::remove(Ref());
   fs::create_directories(app / "ref/FileCodComuni.txt/x");  // a folder where the table should be
@@ -212,7 +220,7 @@ TEST_F(TableUpdate, TheCommandWorksInItsFolder) {
   ExpectUnchanged("declined");
   EXPECT_EQ(run("--si anpr.csv"), kDone) << output;
   const auto files = RefFiles();
-  ASSERT_EQ(files.size(), 2U);
+  ASSERT_EQ(files.size(), 3U);
   EXPECT_EQ(files[1].size(), std::string(kBackup).size()) << files[1];  // dated today
 }
 

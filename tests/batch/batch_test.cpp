@@ -36,7 +36,7 @@ class Batch : public ::testing::Test {
   Batch() {
     const std::filesystem::path source(NEROVALE_SOURCE_DIR);
     std::filesystem::create_directories(work / "ref");
-    for (const char* file : {"FileCodComuni.txt", "FileCodStati.txt", "validate.xsd"}) {
+    for (const char* file : {"FileCodComuni.txt", "FileCodStati.txt", "FileValiditaComuni.txt", "validate.xsd"}) {
       std::filesystem::copy_file(source / "ref" / file, work / "ref" / file);
     }
     work.Write("config.ini", "H501\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n");
@@ -105,6 +105,21 @@ TEST_F(Batch, RefusedDataExitWithOne) {
                    out))
       << out;
   EXPECT_TRUE(Written().empty());
+}
+
+// A municipality is taken as its name stood on the day: a name two municipalities bore then fails its
+// row with both named; a codice fiscale born elsewhere than its place (omocodia read back) is a note on
+// standard error that changes nothing.
+TEST_F(Batch, PlacesAreTakenAtTheirDates) {
+  work.Write("castro.csv", "rossi,mario,m,5/3/1980,castro,,,RSSMRA80C05C337U,,10/1/2024,,milano,,12,milano,2024,7\r\n");
+  EXPECT_EQ(RunOn({"castro.csv"}), kRefused);
+  EXPECT_TRUE(Says("castro.csv:1: riga 1: Comune di nascita non inserito o non valido; il comune di nascita CASTRO al "
+                   "05/03/1980 indica più comuni: CASTRO (BG) C337, CASTRO (LE, dal 1975) M261\n",
+                   out))
+      << out;
+  work.Write("forli.csv", "rossi,mario,m,5/3/1950,forlì del sannio,,,RSSMRA50C05D70QL,,10/1/2024,,milano,,12,milano,2024,7\r\n");
+  EXPECT_EQ(RunOn({"forli.csv"}), kWritten) << out << err;
+  EXPECT_EQ(err, "forli.csv:1: riga 1: nota: il codice fiscale indica il luogo di nascita D704, non D703 di FORLÌ DEL SANNIO\n");
 }
 
 // Whatever is wrong around the data stops the run before any work, with exit status 2 and a reason

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <thread>
 
+#include "reference/place_dates.h"
 #include "temp_dir.h"
 
 namespace nerovale::reference {
@@ -20,9 +21,9 @@ TEST(ShippedTables, KnownPlaces) {
   EXPECT_EQ(tables.DescComune("H501").value, "ROMA");
   EXPECT_EQ(tables.CodStato("italia"), "Z000");
   EXPECT_EQ(tables.CodComune(" ROMA"), "");
-  EXPECT_EQ(tables.ComuniNames().size(), 12926U);
+  EXPECT_EQ(tables.ComuniNames().size(), 12975U);
   EXPECT_EQ(tables.StatiNames().size(), 231U);
-  EXPECT_EQ(tables.ComuniNames().front(), "ABANO BAGNI");
+  EXPECT_EQ(tables.ComuniNames().front(), "ABANO");
   EXPECT_TRUE(tables.Check());
   // A name written without its marks stands for the one name of the table that has them.
   EXPECT_EQ(tables.ComuneLike("forli"), "FORLÌ");
@@ -30,6 +31,69 @@ TEST(ShippedTables, KnownPlaces) {
   EXPECT_EQ(tables.ComuneLike("ROMA"), "ROMA");
   EXPECT_EQ(tables.ComuneLike("ROM"), "");
   EXPECT_EQ(tables.StatoLike("peru"), "PERÙ");
+}
+
+// Places in time, from real lines of the national archive: each code under its current name, a name
+// taken with the code it held on the day, homonyms of one day offered with province and years.
+TEST(ShippedTables, PlacesAtTheirDates) {
+  const ReferenceSnapshot places = ReferenceTables{std::filesystem::path(NEROVALE_SOURCE_DIR)}.Snapshot();
+  ASSERT_TRUE(places.status() && places.dated());
+  for (const auto& [code, name] : std::vector<std::pair<std::string, std::string>>{
+           {"H223", "REGGIO NELL'EMILIA"}, {"A001", "ABANO TERME"}, {"L468", "VALVESTINO"}, {"A744", "BELLAGIO"},
+           {"M335", "BELLAGIO"}, {"B385", "CALATAFIMI-SEGESTA"}, {"H501", "ROMA"}}) {
+    EXPECT_EQ(places.DescComune(code), name) << code;
+  }
+  const auto day = [](int d, int m, int y) { return *dates::MakeDate(d, m, y); };
+  struct Case {
+    std::string name;
+    std::string birth;  // as a cell holds it
+    std::string code;   // "" when several hold
+    bool held;          // the name held the code that day
+  };
+  for (const Case& c : std::vector<Case>{{"BELLAGIO", "05/03/1950", "A744", true},
+                                         {"BELLAGIO", "2015", "M335", true},
+                                         {"BELLAGIO", "2014", "A744", true},  // the first of January
+                                         {"BELLAGIO", "3/2014", "M335", true},
+                                         {"CASTRO", "1960", "C337", true},
+                                         {"CASTRO", "1980", "", true},
+                                         {"ACQUAVIVA", "1950", "A047", true},  // no date known: the first line
+                                         {"REGGIO NELL'EMILIA", "1850", "H223", false}}) {
+    const auto at = places.ComuneAt(c.name, *PlaceDay(c.birth));
+    EXPECT_EQ(at.code, c.code) << c.name << " " << c.birth;
+    EXPECT_EQ(places.NameHeldOn(c.name, c.code.empty() ? "C337" : c.code, *PlaceDay(c.birth)), c.held) << c.name;
+  }
+  EXPECT_EQ(places.CodComune("BELLAGIO"), "M335");  // undated: the one that bears the name today
+  const auto castro = places.ComuneAt("CASTRO", day(1, 1, 1980)).candidates;
+  ASSERT_EQ(castro.size(), 2U);
+  EXPECT_EQ(CandidateText("CASTRO", castro[0]) + " | " + CandidateText("CASTRO", castro[1]), "CASTRO (BG) | CASTRO (LE, dal 1975)");
+  std::vector<std::string> acquaviva;
+  for (const char* name : {"ACQUAVIVA DELLE FONTI", "ACQUAVIVA PICENA", "ACQUAVIVA PLATANI", "ACQUAVIVA D'ISERNIA"}) {
+    const auto& periods = ReferenceTables{std::filesystem::path(NEROVALE_SOURCE_DIR)}.Snapshot().ComuneAt(name, day(1, 1, 1865));
+    EXPECT_TRUE(periods.candidates.empty()) << name;
+    acquaviva.push_back(periods.code);
+  }
+  EXPECT_EQ(acquaviva, (std::vector<std::string>{"A048", "A047", "A049", "A051"}));
+  EXPECT_EQ(CandidateText("ACQUAVIVA D'ISERNIA", {"A051", "CB", 18610317, 19280531}), "ACQUAVIVA D'ISERNIA (CB, fino al 1928)");
+  EXPECT_EQ(CandidateText("X", {"A051", "", 19460426, 19700302}), "X (1946-1970)");
+
+  // A row gets each place's code at its day; the notes say what is odd and refuse nothing.
+  SubjectRow row{};
+  row[kComuneNascita] = "CASTRO", row[kDataNascita] = "05/03/1980", row[kCodNazioneNascita] = "Z000";
+  row[kComuneDecesso] = "BELLAGIO", row[kDataDecesso] = "10/01/2024", row[kCodNazioneDecesso] = "Z000";
+  row[kComuneAtto] = "REGGIO NELL'EMILIA";
+  const auto choices = DatePlaces(row, places);
+  ASSERT_EQ(choices.size(), 1U);
+  EXPECT_EQ(choices[0].code_column, kCodComuneNascita);
+  EXPECT_EQ(row[kCodComuneNascita] + row[kCodComuneDecesso] + row[kCodComuneAtto], "M335H223");
+  EXPECT_EQ(PlaceNotes(row, places), std::vector<std::string>{"il comune di nascita CASTRO al 05/03/1980 indica più "
+                                                              "comuni: CASTRO (BG) C337, CASTRO (LE, dal 1975) M261"});
+  row[kCodComuneNascita] = "M261";
+  row[kCodiceFiscale] = "RSSMRA80C05C33TU";  // C337 with its last digit as omocodia letter
+  row[kDataDecesso] = "10/01/1860";
+  EXPECT_EQ(PlaceNotes(row, places),
+            (std::vector<std::string>{"il comune di decesso BELLAGIO non aveva il codice M335 al 10/01/1860",
+                                      "il comune dell'atto di morte REGGIO NELL'EMILIA non aveva il codice H223 al 10/01/1860",
+                                      "il codice fiscale indica il luogo di nascita C337, non M261 di CASTRO"}));
 }
 
 class FixtureTables : public ::testing::Test {

@@ -1,9 +1,11 @@
 // The subject entry form as the operator uses it: typing, Tab and clicks, pastes, the combos' look-ups,
 // the Italy/abroad switch, the warning of a refused subject, and editing a row of the grid.
 #include <QComboBox>
+#include <QInputDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 
 #include <functional>
@@ -65,7 +67,7 @@ TEST_F(EntryForm, ASubjectTypedByKeyboardAloneIsStoredAfterTheOthers) {
   w.model().PaintRow(4, kErrorRowColour);
   InsertPersona* form = NewForm();
   EXPECT_EQ(form->windowTitle(), " Inserimento Soggetto 5");
-  EXPECT_EQ(Combo(form, "ComuneITCombo")->count(), 12926);
+  EXPECT_EQ(Combo(form, "ComuneITCombo")->count(), 12975);
   EXPECT_FALSE(Box(form, "ComuneSTBox")->isEnabled());
   TypeValidSubject(form);
   Retype(Combo(form, "StatoCombo"), "francia");
@@ -89,6 +91,34 @@ TEST_F(EntryForm, ASubjectTypedByKeyboardAloneIsStoredAfterTheOthers) {
   }
   EXPECT_EQ(w.CurrentRow(), 5);
   EXPECT_EQ(w.model().RowColour(4), kErrorRowColour);
+}
+
+// A birth place that two municipalities bore on the birth day is chosen from both, each with its
+// province: Down and Enter take the second; a codice fiscale born elsewhere is a note after storing.
+TEST_F(EntryForm, AHomonymIsChosenWithItsProvince) {
+  Open();
+  InsertPersona* form = NewForm();
+  TypeValidSubject(form);
+  Retype(Box(form, "AnnoBox"), "1980");
+  Retype(Combo(form, "ComuneITCombo"), "castro");
+  Retype(Box(form, "CodiceFiscaleBox"), "rssmra80c05c337u");
+  QStringList offered;
+  QTimer person;  // at the keyboard, once the choice is up
+  QObject::connect(&person, &QTimer::timeout, [&] {
+    auto* choice = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    if (choice == nullptr || !choice->isVisible()) return;
+    person.stop();
+    offered = choice->comboBoxItems();
+    offered.prepend(choice->labelText());
+    Press(Qt::Key_Down);
+    Press(Qt::Key_Return);
+  });
+  person.start(20);
+  Push(form, "Command1");
+  EXPECT_EQ(offered, (QStringList{"Alla data più Comuni si chiamavano CASTRO. Quale?", "CASTRO (BG)", "CASTRO (LE, dal 1975)"}));
+  ASSERT_EQ(session->table().Count(), 1);
+  EXPECT_EQ(Stored(1, kComuneNascita) + Stored(1, kCodComuneNascita), "CASTROM261");
+  EXPECT_EQ(Said(), "Soggetto inserito. Nota:\nil codice fiscale indica il luogo di nascita C337, non M261 di CASTRO");
 }
 
 // Every combo looks its name up whenever it is left: by Tab, Shift+Tab, a click or Enter (a name

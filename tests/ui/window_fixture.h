@@ -46,7 +46,7 @@ class WindowTest : public ::testing::Test {
  protected:
   WindowTest() {
     std::filesystem::create_directories(dir / "ref");
-    for (const char* file : {"FileCodComuni.txt", "FileCodStati.txt", "validate.xsd"}) {
+    for (const char* file : {"FileCodComuni.txt", "FileCodStati.txt", "FileValiditaComuni.txt", "validate.xsd"}) {
       std::filesystem::copy_file(std::filesystem::path(NEROVALE_SOURCE_DIR) / "ref" / file, dir / "ref" / file);
     }
     ui::SetMessageHook([this](const ui::MessageRequest& request) {
