@@ -1,5 +1,7 @@
 #include "archive/update_command.h"
 
+#include <unistd.h>
+
 #include <istream>
 #include <ostream>
 #include <string_view>
@@ -8,6 +10,7 @@
 #include "archive/table_difference.h"
 #include "archive/table_file.h"
 #include "archive/table_update.h"
+#include "core/data_places.h"
 #include "core/text.h"
 #include "core/version.h"
 
@@ -24,7 +27,9 @@ constexpr std::string_view kHelp =
     "Aggiorna la tabella dei comuni ref/FileCodComuni.txt con l'archivio storico dei\n"
     "comuni dell'ANPR (il file CSV degli open data ANPR, licenza CC BY 4.0): aggiunge\n"
     "i nomi che mancano e cambia i codici che l'archivio smentisce; le righe di cui\n"
-    "l'archivio non sa nulla restano. Va eseguito nella cartella dell'applicazione.\n"
+    "l'archivio non sa nulla restano. Va eseguito nella cartella dell'applicazione; senza\n"
+    "ref/ in quella cartella aggiorna la tabella installata con il programma\n"
+    "(../share/nerovale/ref accanto a bin/), se lo si esegue con i diritti per farlo.\n"
     "Mostra le differenze con la tabella attuale e chiede conferma; la tabella\n"
     "precedente resta come ref/FileCodComuni.txt.AAAAMMGG (_2, _3, ... per un'altra\n"
     "tabella dello stesso giorno); nessuna copia viene mai sostituita.\n"
@@ -126,7 +131,9 @@ int RunTableUpdate(const std::vector<std::string>& args, const CommandEnvironmen
     env.err << "nerovale-tabelle: " << parsed.problem << "\n\n" << kHelp;
     return kFault;
   }
-  const fs::path table = MunicipalityTablePath(env.application_folder);
+  // The table the programs would read: the working folder's ref/, or else the installed one.
+  const places::DataPlaces data = places::FindData(env.application_folder, env.installed_data);
+  const fs::path table = data.Comuni();
   std::error_code ec;
   if (!fs::is_directory(table.parent_path(), ec)) {
     return Fail(env.err, "manca la cartella " + table.parent_path().string() +
@@ -153,6 +160,10 @@ int RunTableUpdate(const std::vector<std::string>& args, const CommandEnvironmen
   if (parsed.mode == Mode::kTrial) {
     env.out << "Prova: nessun file è stato cambiato.\n";
     return kDone;
+  }
+  if (data.installed_ref && access(table.parent_path().c_str(), W_OK) != 0) {
+    return Fail(env.err, "la tabella installata " + table.string() +
+                             " si cambia soltanto con i diritti di amministratore (sudo): nessun file è stato cambiato");
   }
   if (parsed.mode == Mode::kAsk) {
     env.out << "Sostituire la tabella? (s/N) " << std::flush;
