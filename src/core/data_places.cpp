@@ -95,7 +95,9 @@ bool IsUserFolder(const fs::path& folder) {
 WorkingFolder ChooseWorkingFolder(const fs::path& started_in, const fs::path& home) {
   WorkingFolder chosen;
   chosen.folder = Absolute(started_in);
-  if (IsApplicationFolder(chosen.folder) || home.empty()) return chosen;
+  // The home folder itself is where the menu starts programs, and its config.ini may be another
+  // program's: it is never the working folder.
+  if (home.empty() || (chosen.folder != Absolute(home) && IsApplicationFolder(chosen.folder))) return chosen;
   chosen.folder = UserFolder(home);
   if (IsFolder(chosen.folder)) return chosen;
   std::error_code error;

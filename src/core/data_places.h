@@ -18,8 +18,9 @@
 // working folder's docs/Nerovale-Manuale_Utente.pdf, else the installed one.
 //
 // The working folder of the window: the folder it was started in when that folder holds config.ini,
-// the draft or ref/ (the application's folder); otherwise, as when it is started from the menu (in
-// the home folder), the user's own folder ~/Nerovale, made at the first start.
+// the draft or ref/ (the application's folder); otherwise, and always when it is started in the home
+// folder itself (as the desktop's menu does, and where a config.ini may be another program's), the
+// user's own folder ~/Nerovale, made at the first start.
 namespace nerovale::places {
 
 inline constexpr std::string_view kDataFolderName = "nerovale";      // <prefix>/share/nerovale
@@ -69,8 +70,8 @@ struct WorkingFolder {
   Status status;                 // a failure: the user's folder is not there and could not be made
 };
 
-// The started folder when it is an application folder; otherwise the user's folder of home, made
-// when it is missing. Without a home folder, the started folder.
+// The started folder when it is an application folder other than home itself; otherwise the user's
+// folder of home, made when it is missing. Without a home folder, the started folder.
 WorkingFolder ChooseWorkingFolder(const std::filesystem::path& started_in, const std::filesystem::path& home);
 
 }  // namespace nerovale::places

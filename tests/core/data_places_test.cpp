@@ -78,7 +78,9 @@ TEST(WorkingFolder, AProgramFolderStaysElsewhereTheUserFolderMadeAtTheFirstStart
   }
   EXPECT_FALSE(fs::exists(home / "Nerovale"));
 
-  // Started from the menu (in the home folder, or anywhere without the program's files).
+  // Started from the menu (in the home folder, even with another program's config.ini there, or
+  // anywhere without the program's files).
+  dir.Write("home/config.ini", "another program's");
   const WorkingFolder first = ChooseWorkingFolder(home, home);
   EXPECT_TRUE(first.status.ok()) << first.status.message();
   EXPECT_TRUE(first.made);
