@@ -8,8 +8,8 @@
 # root (dpkg -x) and there, from a working folder that has config.ini but no ref/: makes a notice
 # with the unpacked nerovale-batch, which must find the installed tables and schema, name that schema
 # in the notice and pass it (checked again with xmllint); and opens the main window of the unpacked
-# nerovale offscreen, which must still be up after a few seconds and close by itself, exit status 0,
-# on SIGTERM as on the end of a session.
+# nerovale offscreen, which must come up and close by itself, exit status 0, on SIGTERM as on the end
+# of a session.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="$(realpath "${1:?build folder}")"
@@ -48,10 +48,20 @@ xmllint --noout --schema "$schema" "$notice"
 echo "== nerovale offscreen in the same folder"
 QT_QPA_PLATFORM=offscreen "$installed/bin/nerovale" > "$root/window.log" 2>&1 &
 window=$!
-sleep 5
-if ! kill -0 "$window" 2>/dev/null; then
+# The program catches SIGTERM once its main window is made (SigCgt in /proc shows it), and answers it
+# from its event loop by closing that window: an exit status of 0 after SIGTERM says the window came
+# up and ran.
+caught() {
+  local mask
+  mask=$(sed -n 's/^SigCgt:\t*//p' "/proc/$window/status" 2>/dev/null) || return 1
+  [ -n "$mask" ] && (( 0x$mask & (1 << 14) ))
+}
+for ((i = 0; i < 60; i++)); do caught && break; sleep 0.5; done
+sleep 2
+if ! kill -0 "$window" 2>/dev/null || ! caught; then
+  kill -KILL "$window" 2>/dev/null || true
   wait "$window" || true
-  echo "the window did not stay up:" >&2
+  echo "the window did not come up:" >&2
   cat "$root/window.log" >&2
   exit 1
 fi
