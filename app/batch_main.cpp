@@ -3,7 +3,7 @@
 //   nerovale-batch --numero N --data dd/mm/yyyy --dest DIR FILE.csv [FILE.csv ...]
 //
 // It runs in a working directory laid out like the application's (config.ini, ref/) and never
-// writes config.ini.
+// writes config.ini; without ref/ there, it reads the tables and the schema installed with it.
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -11,6 +11,7 @@
 
 #include "batch/batch_run.h"
 #include "core/clock.h"
+#include "core/data_places.h"
 #include "core/stop_signals.h"
 
 int main(int argc, char* argv[]) {
@@ -24,5 +25,6 @@ int main(int argc, char* argv[]) {
   nerovale::stop::CatchSignals();
   const std::vector<std::string> args(argv + 1, argv + argc);
   const nerovale::LocalClock clock;
-  return nerovale::batch::RunBatch(args, {folder, clock, std::cout, std::cerr, &nerovale::stop::Signal});
+  return nerovale::batch::RunBatch(
+      args, {folder, clock, std::cout, std::cerr, &nerovale::stop::Signal, nerovale::places::RunningInstalledData()});
 }

@@ -2,7 +2,8 @@
 //
 //   nerovale-tabelle [--si | --prova] ARCHIVIO.csv
 //
-// It runs in the application's folder and replaces ref/FileCodComuni.txt there.
+// It runs in the application's folder and replaces ref/FileCodComuni.txt there; without ref/ there,
+// the table installed with the program.
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "archive/update_command.h"
 #include "core/clock.h"
+#include "core/data_places.h"
 
 int main(int argc, char* argv[]) {
   std::error_code ec;
@@ -19,5 +21,6 @@ int main(int argc, char* argv[]) {
     return nerovale::archive::kFault;
   }
   const std::vector<std::string> args(argv + 1, argv + argc);
-  return nerovale::archive::RunTableUpdate(args, {folder, nerovale::LocalClock().Now().date, std::cin, std::cout, std::cerr});
+  return nerovale::archive::RunTableUpdate(args, {folder, nerovale::LocalClock().Now().date, std::cin, std::cout,
+                                                  std::cerr, nerovale::places::RunningInstalledData()});
 }

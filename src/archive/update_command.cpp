@@ -1,5 +1,7 @@
 #include "archive/update_command.h"
 
+#include <unistd.h>
+
 #include <istream>
 #include <ostream>
 #include <string_view>
@@ -8,6 +10,7 @@
 #include "archive/table_difference.h"
 #include "archive/table_file.h"
 #include "archive/table_update.h"
+#include "core/data_places.h"
 #include "core/system_files.h"
 #include "core/text.h"
 #include "core/text_file.h"
@@ -28,7 +31,9 @@ constexpr std::string_view kHelp =
     "Aggiorna la tabella dei comuni ref/FileCodComuni.txt con l'archivio storico dei\n"
     "comuni dell'ANPR (il file CSV degli open data ANPR, licenza CC BY 4.0): aggiunge\n"
     "i nomi che mancano e cambia i codici che l'archivio smentisce; le righe di cui\n"
-    "l'archivio non sa nulla restano. Va eseguito nella cartella dell'applicazione.\n"
+    "l'archivio non sa nulla restano. Va eseguito nella cartella dell'applicazione; senza\n"
+    "ref/ in quella cartella aggiorna la tabella installata con il programma\n"
+    "(../share/nerovale/ref accanto a bin/), se lo si esegue con i diritti per farlo.\n"
     "Mostra le differenze con la tabella attuale e chiede conferma; la tabella\n"
     "precedente resta come ref/FileCodComuni.txt.AAAAMMGG (_2, _3, ... per un'altra\n"
     "tabella dello stesso giorno); nessuna copia viene mai sostituita.\n"
@@ -157,7 +162,9 @@ int RunTableUpdate(const std::vector<std::string>& args, const CommandEnvironmen
     env.err << "nerovale-tabelle: " << parsed.problem << "\n\n" << kHelp;
     return kFault;
   }
-  const fs::path table = MunicipalityTablePath(env.application_folder);
+  // The table the programs would read: the working folder's ref/, or else the installed one.
+  const places::DataPlaces data = places::FindData(env.application_folder, env.installed_data);
+  const fs::path table = data.Comuni();
   std::error_code ec;
   if (!fs::is_directory(table.parent_path(), ec)) {
     return Fail(env.err, "manca la cartella " + table.parent_path().string() +
@@ -175,7 +182,12 @@ int RunTableUpdate(const std::vector<std::string>& args, const CommandEnvironmen
 
   Introduce(env.out, parsed.archive, archive, table, current, lines.size());
 
-  const fs::path validity = ValidityTablePath(env.application_folder);
+  const fs::path validity = data.Validity();
+  const auto refused_rights = [&] {
+    return Fail(env.err, "la tabella installata " + table.string() +
+                             " si cambia soltanto con i diritti di amministratore (sudo): nessun file è stato cambiato");
+  };
+  const bool may_write = !data.installed_ref || access(table.parent_path().c_str(), W_OK) == 0;
   std::vector<std::string> validity_lines;
   for (const auto& line : BuildValidityLines(archive.records)) validity_lines.push_back(ValidityLineText(line));
   const bool validity_changed = archive.dated && !SameCp1252Lines(validity, validity_lines);
@@ -189,6 +201,7 @@ int RunTableUpdate(const std::vector<std::string>& args, const CommandEnvironmen
       env.out << "Prova: " << validity.string() << " va riscritto; nessun file è stato cambiato.\n";
       return kDone;
     }
+    if (!may_write) return refused_rights();
     RemoveUnfinished(table, env.out);
     return WriteValidity(validity, validity_lines, env);
   }
@@ -197,6 +210,7 @@ int RunTableUpdate(const std::vector<std::string>& args, const CommandEnvironmen
     env.out << "Prova: nessun file è stato cambiato.\n";
     return kDone;
   }
+  if (!may_write) return refused_rights();
   if (parsed.mode == Mode::kAsk) {
     env.out << "Sostituire la tabella? (s/N) " << std::flush;
     if (!Confirmed(env.in)) {

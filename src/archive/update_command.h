@@ -16,11 +16,12 @@ inline constexpr int kFault = 2;     // usage, environment, or an archive that i
 
 // What a run works in and with; main passes the process's own, tests their own.
 struct CommandEnvironment {
-  std::filesystem::path application_folder;  // holds ref/; a relative archive path starts here
+  std::filesystem::path application_folder;  // the working folder; a relative archive path starts here
   dates::Date today;                         // names the copy of the old table
   std::istream& in;
   std::ostream& out;
   std::ostream& err;
+  std::filesystem::path installed_data = {};  // the installed tables, used without ref/ (see places::FindData)
 };
 
 // Runs the command on its arguments (without the program's name) and answers its exit status.

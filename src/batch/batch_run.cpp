@@ -29,7 +29,8 @@ constexpr std::string_view kHelp =
     "(ognuno per intero o per niente), controlla i dati della comunicazione e ogni soggetto,\n"
     "crea la cartella della comunicazione dentro CARTELLA, vi scrive il file XML e lo valida\n"
     "con ref/validate.xsd. Va eseguito nella cartella di lavoro dell'applicazione (config.ini,\n"
-    "ref/); config.ini non viene mai scritto.\n"
+    "ref/); config.ini non viene mai scritto. Senza ref/ nella cartella di lavoro, tabelle e\n"
+    "schema sono quelli installati con il programma (../share/nerovale/ref accanto a bin/).\n"
     "\n"
     "  --numero N       numero della comunicazione (da 1 a 9 cifre)\n"
     "  --data D         data della comunicazione, gg/mm/aaaa\n"
@@ -190,7 +191,7 @@ bool SameFile(const fs::path& a, const fs::path& b) {
 // the files beside the program, or of anything in the destination; an existing file is replaced only
 // when it is a PDF. What is wrong with the path, or "".
 std::string SummaryPathFault(const fs::path& riepilogo, const std::vector<fs::path>& inputs, const fs::path& dest,
-                             const BatchEnvironment& env) {
+                             const fs::path& ref, const BatchEnvironment& env) {
   const std::string where = "il riepilogo non può essere scritto in " + Shown(riepilogo) + ": ";
   std::error_code error;
   if (!fs::is_directory(riepilogo.parent_path(), error)) {
@@ -198,7 +199,7 @@ std::string SummaryPathFault(const fs::path& riepilogo, const std::vector<fs::pa
   }
   if (SameFile(riepilogo, env.working_directory / "config.ini")) return where + "è il file config.ini";
   if (SameFile(riepilogo, env.working_directory / draft::kFileName)) return where + "è la bozza della finestra";
-  if (Inside(riepilogo, env.working_directory / "ref")) return where + "è nella cartella ref";
+  if (Inside(riepilogo, env.working_directory / "ref") || Inside(riepilogo, ref)) return where + "è nella cartella ref";
   for (const auto& input : inputs) {
     if (SameFile(riepilogo, input)) return where + "è un file da importare";
   }
@@ -256,7 +257,7 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
   constexpr std::string_view kNothingWritten = "nessun file XML è stato salvato";
 
   // Everything the run needs from its surroundings is checked before any work.
-  session::NoticeSession session(env.working_directory, env.clock);
+  session::NoticeSession session(env.working_directory, env.clock, env.installed_data);
   const Status read = session.ReadConfig();
   if (const Status status = session.tables().Check(); !status) return Fault(env.err, status.message());
   if (const auto faults = session.SenderFaults(); !faults.empty()) {
@@ -280,7 +281,7 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
   }
   const fs::path riepilogo = args.riepilogo.empty() ? fs::path() : InWorkingDirectory(args.riepilogo, env);
   if (!riepilogo.empty()) {
-    if (const std::string fault = SummaryPathFault(riepilogo, inputs, dest, env); !fault.empty()) {
+    if (const std::string fault = SummaryPathFault(riepilogo, inputs, dest, session.places().ref, env); !fault.empty()) {
       return Fault(env.err, fault);
     }
   }

@@ -18,11 +18,12 @@ inline constexpr int kFault = 2;    // usage or environment: arguments, sender, 
 
 // What a run works in and with; main passes the process's own, tests their own.
 struct BatchEnvironment {
-  std::filesystem::path working_directory;  // holds config.ini and ref/; relative paths start here
+  std::filesystem::path working_directory;  // holds config.ini (and ref/); relative paths start here
   const Clock& clock;                        // names the notice folder; today for the checks
   std::ostream& out;                        // the application's messages and the file written
   std::ostream& err;                        // usage and environment faults
   std::function<int()> stop_signal = {};    // the signal that asked the run to stop, or 0
+  std::filesystem::path installed_data = {};  // the tables and schema without ref/ (see places::FindData)
 };
 
 // Runs the command on its arguments (without the program's name) and answers its exit status. It

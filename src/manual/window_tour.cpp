@@ -237,7 +237,7 @@ void Tour(ui::Principale& w, session::NoticeSession& session, const fs::path& ex
 std::vector<ui::MessageRequest> TourWindows(const fs::path& source, const fs::path& work, const Visit& visit) {
   fs::remove_all(work);
   fs::create_directories(work / "ref");
-  for (const char* file : {"FileCodComuni.txt", "FileCodStati.txt", "validate.xsd"}) {
+  for (const char* file : {"FileCodComuni.txt", "FileCodStati.txt", "FileValiditaComuni.txt", "validate.xsd"}) {
     fs::copy_file(source / "ref" / file, work / "ref" / file);
   }
   const fs::path exports = work / "Esportazioni";

@@ -7,10 +7,12 @@
 
 namespace nerovale::session {
 
-NoticeSession::NoticeSession(std::filesystem::path working_directory, const Clock& clock)
-    : working_directory_(std::move(working_directory)), clock_(clock), tables_(working_directory_) {}
-
-std::filesystem::path NoticeSession::SchemaFile() const { return output::SchemaPath(working_directory_); }
+NoticeSession::NoticeSession(std::filesystem::path working_directory, const Clock& clock,
+                             const std::filesystem::path& installed_data)
+    : working_directory_(std::move(working_directory)),
+      places_(places::FindData(working_directory_, installed_data)),
+      clock_(clock),
+      tables_(places_.Comuni(), places_.Stati(), places_.Validity()) {}
 
 output::Sender NoticeSession::Sender() const {
   return {config_.CodiceComune, config_.CognomeReferente, config_.NomeReferente};

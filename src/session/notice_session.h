@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/clock.h"
+#include "core/data_places.h"
 #include "core/status.h"
 #include "core/subject_table.h"
 #include "core/user_config.h"
@@ -42,13 +43,19 @@ struct WrittenNotice {
 
 class NoticeSession {
  public:
-  // The working directory holds config.ini, the draft and ref/ (the tables and the schema); the clock
-  // gives today for the checks and the moment a notice is made at.
-  NoticeSession(std::filesystem::path working_directory, const Clock& clock);
+  // The working directory holds config.ini and the draft; the tables, the schema and the manual are
+  // its ref/ and docs/, or the installed data folder's when it has none (see places::FindData; an
+  // empty installed_data: none). The clock gives today for the checks and the moment a notice is
+  // made at.
+  NoticeSession(std::filesystem::path working_directory, const Clock& clock,
+                const std::filesystem::path& installed_data = {});
 
   const std::filesystem::path& working_directory() const noexcept { return working_directory_; }
   std::filesystem::path ConfigFile() const { return working_directory_ / "config.ini"; }
-  std::filesystem::path SchemaFile() const;
+  // Where the tables, the schema and the manual are read from.
+  const places::DataPlaces& places() const noexcept { return places_; }
+  // The schema every notice is validated against, and whose location it names.
+  std::filesystem::path SchemaFile() const { return places_.Schema(); }
   const Clock& clock() const noexcept { return clock_; }
 
   SubjectTable& table() noexcept { return table_; }
@@ -109,6 +116,7 @@ class NoticeSession {
   void RememberChecked();
 
   std::filesystem::path working_directory_;
+  places::DataPlaces places_;
   const Clock& clock_;
   SubjectTable table_;
   UserConfig config_;

@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "core/data_places.h"
 #include "ui/field_filter.h"
 #include "ui/keyboard.h"
 #include "ui/message_box.h"
@@ -43,6 +44,12 @@ DatiUtente::DatiUtente(session::NoticeSession& session, bool modifica_mode, QWid
                                  this),
                       "Label2");
   intro->setWordWrap(true);
+  // Started from the menu, the program works in the user's own folder: the first start says where.
+  QLabel* folder = nullptr;
+  if (!modifica && places::IsUserFolder(session.working_directory())) {
+    folder = Named(new QLabel(QtText(ui::UserFolderText(session.working_directory().string())), this), "LabelCartella");
+    folder->setWordWrap(true);
+  }
 
   const auto names = session.tables().ComuniNames();  // empty when the table is missing, reported at start-up
   QStringList list;
@@ -104,6 +111,7 @@ DatiUtente::DatiUtente(session::NoticeSession& session, bool modifica_mode, QWid
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(title);
   layout->addWidget(intro);
+  if (folder != nullptr) layout->addWidget(folder);
   layout->addLayout(comune_row);
   layout->addWidget(referente);
   layout->addLayout(buttons);

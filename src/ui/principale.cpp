@@ -563,7 +563,7 @@ void Principale::ShowSplash() {
 }
 
 void Principale::OpenGuida() {
-  const auto manual = session_.working_directory() / "docs" / "Nerovale-Manuale_Utente.pdf";
+  const auto manual = session_.places().manual;
   // The operator is told where the manual is when it is missing or no program opens it.
   if (!std::filesystem::is_regular_file(manual)) {
     Say(this, Icon::kWarning, QtText(ui::ManualMissingText(manual.string())));

@@ -43,6 +43,17 @@ inline std::string ConfigNotReadText(const std::string& reason) {
   return "Impossibile rileggere la configurazione:\r\n" + reason;
 }
 
+// The first start in the user's own folder (started from the menu, not in a folder of the program):
+// where config.ini, the draft and, unless another is chosen, the notices are kept.
+inline std::string UserFolderText(const std::string& folder) {
+  return "Nerovale lavora nella cartella " + folder +
+         ", creata al primo avvio: vi tiene config.ini e la bozza, e vi propone di salvare i file XML.";
+}
+// The user's own folder cannot be made: the program ends.
+inline std::string UserFolderNotMadeText(const std::string& reason) {
+  return reason + "\r\nNerovale si chiude.";
+}
+
 // The import dialog, "OK" with no file chosen.
 inline constexpr std::string_view kSelezionareUnFile = "Selezionare un file";
 

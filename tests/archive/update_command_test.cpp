@@ -5,6 +5,7 @@
 
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -29,6 +30,7 @@ class TableUpdate : public ::testing::Test {
  protected:
   testing::TempDir app;
   std::string output, errors;
+  fs::path installed;  // the installed data folder, none unless a test makes one
 
   TableUpdate() {
     app.Write("ref/FileCodComuni.txt", kOldTable);
@@ -37,7 +39,7 @@ class TableUpdate : public ::testing::Test {
   int Run(const std::vector<std::string>& args, const std::string& answer = "") {
     std::istringstream in(answer);
     std::ostringstream out, err;
-    const int status = RunTableUpdate(args, {app.path(), kToday, in, out, err});
+    const int status = RunTableUpdate(args, {app.path(), kToday, in, out, err, installed});
     output = out.str(), errors = err.str();
     return status;
   }
@@ -201,6 +203,30 @@ TEST_F(TableUpdate, AMissingTableIsMadeAndAnUnusableOneRefused) {
   fs::remove_all(app / "ref");
   EXPECT_EQ(Run({"--si", "anpr.csv"}), kFault);
   EXPECT_NE(errors.find("manca la cartella " + (app / "ref").string()), std::string::npos) << errors;
+  EXPECT_FALSE(fs::exists(app / "ref"));
+}
+
+// Without ref/ in the working folder the command updates the table the programs would read then,
+// the installed one, and says so; without the rights to write there it changes nothing.
+TEST_F(TableUpdate, WithoutRefTheInstalledTableIsTheOneUpdated) {
+  testing::TempDir root;
+  installed = root / "usr/share/nerovale";
+  fs::create_directories(installed);
+  fs::rename(app / "ref", installed / "ref");
+  const fs::path table = installed / "ref" / "FileCodComuni.txt";
+  EXPECT_EQ(Run({"--prova", "anpr.csv"}), kDone) << errors;
+  EXPECT_TRUE(Printed("Tabella attuale " + table.string() + ": 3 righe"));
+  if (geteuid() != 0) {  // root writes anywhere
+    fs::permissions(installed / "ref", fs::perms::owner_write, fs::perm_options::remove);
+    EXPECT_EQ(Run({"--si", "anpr.csv"}), kFault);
+    EXPECT_NE(errors.find("la tabella installata " + table.string() + " si cambia soltanto con i diritti"),
+              std::string::npos) << errors;
+    fs::permissions(installed / "ref", fs::perms::owner_write, fs::perm_options::add);
+  }
+  EXPECT_EQ(ReadFile(table), kOldTable);
+  EXPECT_EQ(Run({"--si", "anpr.csv"}), kDone) << errors;
+  EXPECT_TRUE(Printed("Tabella sostituita: " + table.string()));
+  EXPECT_EQ(ReadFile(installed / "ref" / kBackup), kOldTable);
   EXPECT_FALSE(fs::exists(app / "ref"));
 }
 

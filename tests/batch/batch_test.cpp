@@ -44,11 +44,12 @@ class Batch : public ::testing::Test {
   }
 
   std::function<int()> stop_signal;
+  std::filesystem::path installed;  // the installed data folder, none unless a test makes one
 
   int Run(std::vector<std::string> args) {
     std::ostringstream out_stream, err_stream;
     const FixedClock clock({*dates::MakeDate(6, 12, 2026), 10, 30});
-    const int status = RunBatch(args, {work.path(), clock, out_stream, err_stream, stop_signal});
+    const int status = RunBatch(args, {work.path(), clock, out_stream, err_stream, stop_signal, installed});
     out = out_stream.str();
     err = err_stream.str();
     return status;
@@ -222,6 +223,33 @@ TEST_F(Batch, AStopSignalEndsTheRunWithNothingHalfMade) {
       std::filesystem::remove_all(written.front());
     }
   }
+}
+
+// A working folder without ref/ takes the tables and the schema installed with the program, and the
+// notice names the schema it was validated with; ref/ in the working folder comes first; with
+// neither, the working folder's files are missing, as they always were.
+TEST_F(Batch, WithoutRefTheInstalledDataServeAndTheNoticeNamesTheirSchema) {
+  TempDir root;
+  installed = root / "usr/share/nerovale";
+  std::filesystem::create_directories(installed);
+  std::filesystem::rename(work / "ref", installed / "ref");
+  ASSERT_EQ(RunOn({"good.csv"}), kWritten) << err;
+  const std::string notice = testing::ReadFile(Written().back());
+  EXPECT_TRUE(Says("xsi:noNamespaceSchemaLocation=\"" + (installed / "ref" / "validate.xsd").string() + "\"", notice))
+      << notice.substr(0, 300);
+  EXPECT_TRUE(output::ValidateFile(Written().back()).valid);
+
+  work.Write("ref/validate.xsd",  // a working folder's ref/ wins, even with a schema that refuses every notice
+             "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"><xs:element name=\"ALTRO\"/></xs:schema>");
+  for (const char* table : {"FileCodComuni.txt", "FileCodStati.txt"}) {
+    std::filesystem::copy_file(installed / "ref" / table, work / "ref" / table);
+  }
+  EXPECT_EQ(RunOn({"good.csv"}), kRefused);
+
+  std::filesystem::remove_all(work / "ref");
+  installed.clear();
+  EXPECT_EQ(RunOn({"good.csv"}), kFault);
+  EXPECT_TRUE(Says((work / "ref" / "FileCodComuni.txt").string(), err)) << err;
 }
 
 // The output step: a notice its schema refuses is refused data, a destination that cannot take it is

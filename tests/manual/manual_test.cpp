@@ -19,6 +19,7 @@
 
 #include "archive/update_command.h"
 #include "batch/batch_run.h"
+#include "core/data_places.h"
 #include "core/draft.h"
 #include "core/system_files.h"
 #include "core/user_config.h"
@@ -156,7 +157,7 @@ TEST(ManualText, ExplainsEveryMessage) {
            validation::SenderFaultText(validation::SenderFaults(v, "", "x", "x"), ""),
            validation::SenderFaultText(validation::SenderFaults("", "", std::string(73, 'x'), "<&>"), ""),
            ui::TableFullText(), ui::ConfigNotSavedText(v), ui::ConfigNotReadText(v), ui::ManualMissingText(v),
-           ui::ManualNotOpenedText(v), output::SuccessText(v), output::FailureText(v), output::NotSavedText(v),
+           ui::ManualNotOpenedText(v), ui::UserFolderText(v), ui::UserFolderNotMadeText(v), output::SuccessText(v), output::FailureText(v), output::NotSavedText(v),
            summary::SummaryNotWrittenText(v, v), summary::SummarySavedText(v, true), import::ImportFailureText(98765),
            import::ImportDoneText(98765), import::ImportDoneText(1), import::ImportDoneText(0),
            draft::RecoveryQuestion(98765, moment), draft::RecoveryQuestion(1, moment),
@@ -190,6 +191,8 @@ TEST(ManualText, ExplainsEveryMessage) {
     add(ReadConfig(dir / "config.ini", config).message());
   }
   add(WriteConfig(dir / "missing" / "config.ini", config).message());
+  dir.Write("home/Nerovale", "");  // a file where the user's folder would be made
+  add(places::ChooseWorkingFolder(dir / "home", dir / "home").status.message());
   add(reference::ReferenceTables(dir.path()).Check().message());
   for (const char* table : {"", "\x01", "ALFA,A001\r\n"}) {  // damaged: empty, not text, no Italy
     dir.Write("ref/FileCodComuni.txt", "ALFA,A001\r\n");

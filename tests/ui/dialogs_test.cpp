@@ -1,6 +1,7 @@
 // The small windows as the operator meets them: the user data dialog at the first start and later, the
 // palette, the import dialog, the save dialog with the summary it offers, and the folder lists.
 #include <QComboBox>
+#include <QLabel>
 #include <QPrinter>
 #include <QPushButton>
 #include <QToolButton>
@@ -10,6 +11,7 @@
 #include "pdf_text.h"
 #include "ui/dati_utente.h"
 #include "ui/small_windows.h"
+#include "ui/window_texts.h"
 #include "ui/summary_print.h"
 #include "window_fixture.h"
 
@@ -27,6 +29,7 @@ TEST_F(Dialogs, TheFirstStart) {
   Principale& none = Open("");
   ASSERT_NE(none.datiUtente(), nullptr);
   EXPECT_FALSE(none.isVisible());
+  EXPECT_EQ(none.datiUtente()->findChild<QLabel*>("LabelCartella"), nullptr) << "a program folder goes unsaid";
   EXPECT_EQ(Find<QPushButton>(none.datiUtente(), "Command2")->text(), "Esci");
   Click(Find<QPushButton>(none.datiUtente(), "Command2"));
   EXPECT_FALSE(std::filesystem::exists(dir / "config.ini"));
@@ -53,6 +56,19 @@ TEST_F(Dialogs, TheFirstStart) {
   EXPECT_TRUE(w.isVisible());
   EXPECT_NE(w.splash(), nullptr);
   EXPECT_EQ(Find<QLineEdit>(&w, "TxtSedeComune")->text(), "MILANO");
+
+  // Started from the menu: the user's own folder, with the installed tables, is said at the first start.
+  testing::TempDir home;
+  const std::string old_home = qEnvironmentVariable("HOME").toStdString();
+  qputenv("HOME", QByteArray::fromStdString(home.path().string()));
+  session::NoticeSession in_home(home / "Nerovale", clock, dir.path());
+  DatiUtente first(in_home, false, nullptr), change(in_home, true, nullptr);
+  qputenv("HOME", QByteArray::fromStdString(old_home));
+  auto* said = first.findChild<QLabel*>("LabelCartella");
+  ASSERT_NE(said, nullptr);
+  EXPECT_EQ(said->text().toStdString(), UserFolderText((home / "Nerovale").string()));
+  EXPECT_EQ(change.findChild<QLabel*>("LabelCartella"), nullptr);
+  EXPECT_GT(Find<QComboBox>(&first, "Combo1")->count(), 7000) << "the installed table of municipalities";
 }
 
 // Later the dialog changes the sender: the municipality is filtered and looked up whenever it is left,
