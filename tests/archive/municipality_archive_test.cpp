@@ -200,6 +200,13 @@ TEST(MunicipalityTable, AMergerKeepsBothCodesEachForItsDays) {
   EXPECT_EQ(places.ComuneAt("SOVIZZO", *dates::MakeDate(31, 12, 2018)).code, "I879");
   EXPECT_EQ(places.ComuneAt("SOVIZZO", *dates::MakeDate(1, 1, 2019)).code, "M401");
   EXPECT_EQ(places.DescComune("I879") + "|" + places.DescComune("X123"), "SOVIZZO|VILLA SOVIZZO");
+  // A validity file that is not one is said, naming it; a missing one leaves the first line to speak.
+  dir.Write("validita.txt", "SOVIZZO,I879,VI,1866-11-19\r\n");
+  EXPECT_EQ(tables.Check().message(), "File di riferimento danneggiato: " + (dir / "validita.txt").string() +
+                                          ": la riga 1 non è NOME,CODICE,PROVINCIA,DAL,AL,S|N");
+  std::filesystem::remove(dir / "validita.txt");
+  EXPECT_TRUE(tables.Check());
+  EXPECT_EQ(tables.Snapshot().ComuneAt("SOVIZZO", *dates::MakeDate(1, 1, 2019)).code, "I879");
   // A day of the wrong form is refused with its line, a release without periods read without them.
   EXPECT_FALSE(ParseMunicipalityArchive(testing::Replaced(extract, "\"2018-12-31\"", "\"31/12/2018\""), "x").status);
   const auto undated = ParseMunicipalityArchive(testing::Replaced(extract, "\"SIGLAPROVINCIA\"", "\"SIGLA\""), "x");
