@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Nerovale need, when missing
 # (poppler-utils: pdftotext, with which the tests read back the PDF files the program makes; strace:
-# the tests that kill the programs at chosen system calls).
+# the tests that kill the programs at chosen system calls; libsqlite3-dev: the register of notices,
+# sqlite3: to read it by hand).
 set -euo pipefail
-packages=(build-essential cmake ninja-build qt6-base-dev qt6-translations-l10n libxml2-dev libxml2-utils
+packages=(build-essential cmake ninja-build qt6-base-dev qt6-translations-l10n libxml2-dev libxml2-utils libsqlite3-dev sqlite3
           libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core poppler-utils strace)
 missing=()
 for p in "${packages[@]}"; do
