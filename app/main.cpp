@@ -10,6 +10,7 @@
 #include "ui/italian.h"
 #include "ui/keyboard.h"
 #include "ui/principale.h"
+#include "ui/working_folder.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
@@ -18,6 +19,9 @@ int main(int argc, char* argv[]) {
   nerovale::ui::UseItalian();
   nerovale::ui::UseOfficeKeys();
   nerovale::ui::UseAccessibleWindows();
+  // One window per working folder: a second start here says so and ends before it touches a file.
+  nerovale::files::WorkingFolderLock lock;
+  if (!nerovale::ui::ClaimWorkingFolder(lock, std::filesystem::current_path())) return 1;
   const nerovale::LocalClock clock;
   nerovale::session::NoticeSession session(std::filesystem::current_path(), clock);
   nerovale::ui::Principale principale(session);

@@ -38,6 +38,12 @@ inline std::string ConfigNotReadText(const std::string& reason) {
   return "Impossibile rileggere la configurazione:\r\n" + reason;
 }
 
+// After a validated notice, beside its success message.
+inline constexpr std::string_view kEmptyTableQuestion = "Svuotare la tabella per la prossima comunicazione?";
+
+// A second start in a working folder where the program already runs.
+inline constexpr std::string_view kAlreadyOpen = "Nerovale è già aperto in questa cartella.";
+
 // The import dialog, "OK" with no file chosen.
 inline constexpr std::string_view kSelezionareUnFile = "Selezionare un file";
 
