@@ -143,7 +143,7 @@ void Tour(ui::Principale& w, session::NoticeSession& session, const fs::path& ex
   Settle();
   visit("insert_persona", *form);
   VisitMessage(visit, "messaggio_errori", messages.back());
-  form->close();
+  form->CloseWithoutQuestion();  // the refused subject is let go
   Settle();
 
   // The subject born abroad, opened again with "Modifica Soggetto", with the palette and the calendar.
@@ -164,7 +164,7 @@ void Tour(ui::Principale& w, session::NoticeSession& session, const fs::path& ex
   Settle();
   visit("calendario", *calendar);
   calendar->close();
-  form->close();
+  form->CloseWithoutQuestion();
   Settle();
 
   // Deleting a row asks first (answered No here); clearing the table asks in a window of its own.

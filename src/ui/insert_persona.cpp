@@ -15,6 +15,7 @@
 
 #include <map>
 
+#include "core/draft.h"
 #include "ui/field_filter.h"
 #include "ui/keyboard.h"
 #include "ui/message_box.h"
@@ -517,7 +518,7 @@ void InsertPersona::Inserisci() {
   }
   model_.PaintRow(row, kWhite);
   emit stored(row);
-  close();
+  CloseWithoutQuestion();  // stored: nothing is left behind
 }
 
 void InsertPersona::Cancella() {
@@ -536,7 +537,27 @@ void InsertPersona::Cancella() {
   Show(validation::SubjectForm::New());
 }
 
+bool InsertPersona::ConfirmLeaving() {
+  if (!ask_before_leaving_ || !HasUnsavedTyping()) return true;
+  ask_before_leaving_ = Say(this, Icon::kWarning, QtText(draft::UnsavedFormQuestion(draft::Leaving::kClose)),
+                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes;
+  return !ask_before_leaving_;
+}
+
+void InsertPersona::CloseWithoutQuestion() {
+  ask_before_leaving_ = false;
+  close();
+}
+
+void InsertPersona::reject() {
+  if (ConfirmLeaving()) QDialog::reject();
+}
+
 void InsertPersona::closeEvent(QCloseEvent* event) {
+  if (!ConfirmLeaving()) {
+    event->ignore();
+    return;
+  }
   for (Diacritici* palette : findChildren<Diacritici*>()) palette->close();
   QDialog::closeEvent(event);
 }

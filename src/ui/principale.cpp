@@ -356,7 +356,15 @@ bool Principale::ConfirmDiscarding(draft::Discarding what) {
   return answer == QMessageBox::Yes;
 }
 
+bool Principale::ConfirmLeavingForm(draft::Leaving what) {
+  if (!insert_persona_ || !insert_persona_->HasUnsavedTyping()) return true;
+  return Say(this, Icon::kWarning, QtText(draft::UnsavedFormQuestion(what)), QMessageBox::Yes | QMessageBox::No,
+             QMessageBox::No) == QMessageBox::Yes;
+}
+
 void Principale::AskNuovaComunicazione() {
+  if (!ConfirmLeavingForm(draft::Leaving::kNewNotice)) return;
+  if (insert_persona_) insert_persona_->CloseWithoutQuestion();
   const bool unsaved = draft_->HasUnsavedSubjects();
   if (!ConfirmDiscarding(draft::Discarding::kNewNotice)) return;
   NuovaComunicazione();
@@ -508,6 +516,7 @@ void Principale::SetNoticeDate(const QString& date) { data_->setText(date); }
 
 void Principale::RequestXml() {
   if (crea_files_) crea_files_->close();
+  if (!ConfirmLeavingForm(draft::Leaving::kNotice)) return;
   if (!CheckHeader() || !ConfirmNumber()) return;
   if (!session_.importoFile()) {
     if (ConfirmRepeats()) OpenCreaFiles();
@@ -640,6 +649,10 @@ void Principale::StopBySignal() {
 }
 
 void Principale::closeEvent(QCloseEvent* event) {
+  if (!stopping_ && !ConfirmLeavingForm(draft::Leaving::kClose)) {
+    event->ignore();
+    return;
+  }
   const bool unsaved = !stopping_ && draft_->HasUnsavedSubjects();
   if (!stopping_ && !ConfirmDiscarding(draft::Discarding::kExit)) {
     event->ignore();
@@ -651,7 +664,8 @@ void Principale::closeEvent(QCloseEvent* event) {
     draft_->SaveNow();
   }
   recovery_pending_ = false;  // a draft not yet offered stays for the next start; the splash closes without asking
-  for (QWidget* w : std::initializer_list<QWidget*>{splash_, importa_file_, insert_persona_, crea_files_,
+  if (insert_persona_) insert_persona_->CloseWithoutQuestion();  // asked above, or stopping
+  for (QWidget* w : std::initializer_list<QWidget*>{splash_, importa_file_, crea_files_,
                                                     avviso_tabella_, dati_utente_}) {
     if (w != nullptr) w->close();
   }

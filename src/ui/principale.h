@@ -92,6 +92,9 @@ class Principale final : public QMainWindow {
   void MakeTableUsable();
   // The question before subjects not in a validated notice are dropped; true for "Sì".
   bool ConfirmDiscarding(draft::Discarding what);
+  // The question before the typing of the open entry form is left behind; true when there is none
+  // or for "Sì".
+  bool ConfirmLeavingForm(draft::Leaving what);
   void OfferRecovery();
   void Restore(draft::Draft found);
   void DeleteSubjectRow();

@@ -183,6 +183,9 @@ TEST(ManualText, ExplainsEveryMessage) {
       add(text);
     }
   }
+  for (const auto what : {draft::Leaving::kClose, draft::Leaving::kNewNotice, draft::Leaving::kNotice}) {
+    add(draft::UnsavedFormQuestion(what));
+  }
   for (const auto what : {draft::Discarding::kExit, draft::Discarding::kNewNotice}) {
     add(draft::DiscardQuestion(98765, what));
     add(draft::DiscardQuestion(1, what));

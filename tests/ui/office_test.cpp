@@ -3,6 +3,7 @@
 #include <QTableView>
 
 #include <csignal>
+#include <functional>
 #include <map>
 
 #include <fcntl.h>
@@ -111,6 +112,49 @@ TEST_F(Office, TheRegisterGuardsTheNextNoticeAndOffersAnEmptyTable) {
   EXPECT_EQ(registry::FileRegister(dir / "registro.sqlite", clock)->Notices().value.size(), 2U);
   EXPECT_EQ(session->table().Count(), 0);
   EXPECT_EQ(numero->text(), "14");
+}
+
+// Typing in the open entry form is never dropped without a question (No by default): not by "Esci" or
+// the close box, not by "Nuova Comunicazione", not by "Crea File XML" (which would make the notice
+// without that subject), not by the form's "Annulla" or Escape; "Sì" lets it go.
+TEST_F(Office, TypingInTheOpenFormIsNotDroppedWithoutAQuestion) {
+  Principale& w = Open();
+  ASSERT_TRUE(w.model().Append(testing::ValidItalianRow()));
+  TypeHeader(w, "12");
+  InsertPersona* form = NewForm(w);
+  ASSERT_NE(form, nullptr);
+  TypeInto(Find<QLineEdit>(form, "CognomeBox"), "verdi");
+  const QString question = "I dati del soggetto in corso di inserimento non sono stati salvati. ";
+  answer = QMessageBox::No;
+  const struct {
+    std::function<void()> act;
+    QString ends;
+  } attempts[] = {
+      {[&] { Choose(&w, "Command2"); }, "Chiudere comunque?"},
+      {[&] { w.close(); }, "Chiudere comunque?"},
+      {[&] { Choose(&w, "CG"); }, "Iniziare comunque una nuova comunicazione?"},
+      {[&] { Choose(&w, "Command1"); }, "Creare il file senza questo soggetto?"},
+      {[&] { Click(Find<QAbstractButton>(form, "Command3")); }, "Chiudere comunque?"},
+      {[&] { Activate(form), Press(Qt::Key_Escape); }, "Chiudere comunque?"},
+  };
+  for (const auto& attempt : attempts) {
+    messages.clear();
+    attempt.act();
+    Settle();
+    EXPECT_EQ(Texts(), QStringList{question + attempt.ends});
+    EXPECT_EQ(messages.back().default_button, QMessageBox::No);
+    ASSERT_EQ(w.subjectForm(), form) << attempt.ends;
+    EXPECT_TRUE(form->isVisible() && w.isVisible()) << attempt.ends;
+    EXPECT_EQ(w.creaFiles(), nullptr);
+    EXPECT_EQ(session->table().Count(), 1);
+  }
+  answer = QMessageBox::Yes;
+  messages.clear();
+  Activate(form);
+  Press(Qt::Key_Escape);
+  Settle();
+  EXPECT_EQ(w.subjectForm(), nullptr);
+  EXPECT_EQ(messages.size(), 1U);
 }
 
 }  // namespace
