@@ -192,6 +192,24 @@ class Connection {
       db_ = nullptr;
       throw error;
     }
+    try {
+      Prepare();
+    } catch (const SqlError&) {
+      sqlite3_close_v2(db_);  // the destructor of an object never made does not run
+      throw;
+    }
+  }
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+  ~Connection() {
+    if (in_transaction_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db_);
+  }
+
+  sqlite3* db() const noexcept { return db_; }
+
+ private:
+  void Prepare() {
     sqlite3_extended_result_codes(db_, 1);
     // The window and a batch run may write at the same moment: one waits for the other.
     sqlite3_busy_timeout(db_, 10'000);
@@ -204,14 +222,8 @@ class Connection {
     Execute("PRAGMA foreign_keys = ON");
     BringForward();
   }
-  Connection(const Connection&) = delete;
-  Connection& operator=(const Connection&) = delete;
-  ~Connection() {
-    if (in_transaction_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close_v2(db_);
-  }
 
-  sqlite3* db() const noexcept { return db_; }
+ public:
 
   void Execute(const char* sql) {
     char* message = nullptr;
