@@ -92,7 +92,11 @@ Principale::Principale(session::NoticeSession& session, QWidget* parent) : QMain
   for (QLineEdit* box : {numero_, data_}) connect(box, &QLineEdit::textChanged, draft_, &DraftKeeper::Changed);
 }
 
-Principale::~Principale() = default;
+Principale::~Principale() {
+  // A window that goes without being closed (its close refused for the typing of the open entry
+  // form) takes the form down closed first, never with a control still holding the focus.
+  if (insert_persona_) insert_persona_->CloseWithoutQuestion();
+}
 
 InsertPersona* Principale::subjectForm() const { return insert_persona_; }
 CreaFiles* Principale::creaFiles() const { return crea_files_; }
