@@ -13,6 +13,7 @@
 #include "ui/message_box.h"
 #include "ui/principale.h"
 #include "ui/window_texts.h"
+#include "ui/working_folder.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
@@ -34,6 +35,9 @@ int main(int argc, char* argv[]) {
     return 2;
   }
   std::filesystem::current_path(working.folder, ec);  // the file dialogs start there too
+  // One window per working folder: a second start here says so and ends before it touches a file.
+  nerovale::files::WorkingFolderLock lock;
+  if (!nerovale::ui::ClaimWorkingFolder(lock, working.folder)) return 1;
   const nerovale::LocalClock clock;
   nerovale::session::NoticeSession session(working.folder, clock, nerovale::places::RunningInstalledData());
   nerovale::ui::Principale principale(session);

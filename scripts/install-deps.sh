@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Nerovale need, when missing
 # (poppler-utils: pdftotext, with which the tests read back the PDF files the program makes; strace:
-# the tests that kill the programs at chosen system calls; lintian, desktop-file-utils and appstream:
-# the checks of the Debian package, scripts/check-package.sh).
+# the tests that kill the programs at chosen system calls; libsqlite3-dev: the register of notices,
+# sqlite3: to read it by hand; lintian, desktop-file-utils and appstream: the checks of the Debian
+# package, scripts/check-package.sh).
 set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev qt6-translations-l10n libxml2-dev libxml2-utils
-          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core poppler-utils strace
-          dpkg-dev lintian desktop-file-utils appstream)
+          libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core
+          poppler-utils strace dpkg-dev lintian desktop-file-utils appstream)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -12,6 +12,7 @@
 #include "core/text.h"
 #include "core/version.h"
 #include "reference/place_dates.h"
+#include "register/register_texts.h"
 #include "session/notice_session.h"
 #include "summary/summary_texts.h"
 #include "validation/sender_check.h"
@@ -23,6 +24,7 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kHelp =
     "Uso: nerovale-batch --numero N --data gg/mm/aaaa --dest CARTELLA [--riepilogo FILE.pdf]\n"
+    "                    [--registro FILE | --senza-registro] [--consenti-ripetizioni]\n"
     "                    FILE.csv [FILE.csv ...]\n"
     "\n"
     "Prepara la comunicazione dei decessi senza finestre: importa i file CSV nell'ordine dato\n"
@@ -31,6 +33,9 @@ constexpr std::string_view kHelp =
     "con ref/validate.xsd. Va eseguito nella cartella di lavoro dell'applicazione (config.ini,\n"
     "ref/); config.ini non viene mai scritto. Senza ref/ nella cartella di lavoro, tabelle e\n"
     "schema sono quelli installati con il programma (../share/nerovale/ref accanto a bin/).\n"
+    "La comunicazione validata è registrata nel registro delle comunicazioni (registro.sqlite\n"
+    "accanto a config.ini); un numero già usato nello stesso anno o un soggetto già comunicato\n"
+    "fanno rifiutare i dati.\n"
     "\n"
     "  --numero N       numero della comunicazione (da 1 a 9 cifre)\n"
     "  --data D         data della comunicazione, gg/mm/aaaa\n"
@@ -39,18 +44,26 @@ constexpr std::string_view kHelp =
     "                   scrive anche il riepilogo da stampare (PDF) della comunicazione\n"
     "                   validata; sostituisce soltanto un PDF, mai config.ini, la bozza,\n"
     "                   un file di ref/, un file da importare o un file dentro CARTELLA\n"
+    "  --registro FILE  usa un altro registro delle comunicazioni\n"
+    "  --senza-registro non usa alcun registro: nessun controllo e nessuna registrazione\n"
+    "  --consenti-ripetizioni\n"
+    "                   scrive la comunicazione anche con un numero già usato o soggetti\n"
+    "                   già comunicati\n"
     "  --version        la versione del programma\n"
     "  --help           questo testo\n"
     "\n"
     "Codici di uscita:\n"
     "  0  file XML scritto e validato\n"
     "  1  dati rifiutati: errore di importazione, dati della comunicazione o soggetti non\n"
-    "     validi (con file, riga e motivo di ogni soggetto), file XML non conforme allo schema\n"
+    "     validi (con file, riga e motivo di ogni soggetto), numero già usato o soggetti già\n"
+    "     comunicati secondo il registro, file XML non conforme allo schema\n"
     "  2  errore d'uso o d'ambiente: argomenti errati o ripetuti; Comune o referente mancanti\n"
     "     o non validi in config.ini; file di riferimento o schema mancanti, illeggibili o\n"
     "     danneggiati; file CSV mancanti o illeggibili; cartella o file della comunicazione che\n"
     "     non si possono creare o scrivere (permessi, sola lettura, disco pieno, percorso troppo\n"
-    "     lungo); riepilogo che non si può scrivere (il file XML resta, scritto e validato);\n"
+    "     lungo); registro che non si può leggere (prima della comunicazione) o scrivere (il\n"
+    "     file XML resta, scritto e validato ma non registrato); riepilogo che non si può\n"
+    "     scrivere (il file XML resta, scritto e validato);\n"
     "     interruzione (SIGINT, SIGTERM, SIGHUP): nessun file XML resta a metà\n";
 
 constexpr std::string_view kSenderRemedy =
@@ -92,6 +105,9 @@ struct Arguments {
   std::string numero, data;
   fs::path dest;
   fs::path riepilogo;  // empty: none asked for
+  fs::path registro;   // empty: the one beside config.ini
+  bool senza_registro = false;
+  bool consenti_ripetizioni = false;
   std::vector<fs::path> files;
 };
 
@@ -109,7 +125,13 @@ std::variant<Arguments, int> Parse(const std::vector<std::string>& args, const B
       env.out << "nerovale-batch " << kVersion << '\n';
       return kWritten;
     }
-    if (arg == "--numero" || arg == "--data" || arg == "--dest" || arg == "--riepilogo") {
+    if (arg == "--senza-registro" || arg == "--consenti-ripetizioni") {
+      if (std::find(given.begin(), given.end(), arg) != given.end()) {
+        return Usage(env.err, std::string(arg) + " è indicato più di una volta");
+      }
+      given.push_back(arg);
+      (arg == "--senza-registro" ? parsed.senza_registro : parsed.consenti_ripetizioni) = true;
+    } else if (arg == "--numero" || arg == "--data" || arg == "--dest" || arg == "--riepilogo" || arg == "--registro") {
       if (i + 1 >= args.size()) return Usage(env.err, std::string(arg) + " richiede un valore");
       // A second value would silently win over the first: the caller must say which one it means.
       if (std::find(given.begin(), given.end(), arg) != given.end()) {
@@ -121,8 +143,9 @@ std::variant<Arguments, int> Parse(const std::vector<std::string>& args, const B
       if (arg == "--data") parsed.data = value;
       if (arg == "--dest") parsed.dest = value;
       if (arg == "--riepilogo") parsed.riepilogo = value;
+      if (arg == "--registro") parsed.registro = value;
       // An empty path would mean the working directory, which nobody asks for by saying nothing.
-      if ((arg == "--dest" || arg == "--riepilogo") && value.empty()) {
+      if ((arg == "--dest" || arg == "--riepilogo" || arg == "--registro") && value.empty()) {
         return Usage(env.err, std::string(arg) + " richiede un percorso non vuoto");
       }
     } else if (arg.starts_with("--")) {
@@ -138,6 +161,9 @@ std::variant<Arguments, int> Parse(const std::vector<std::string>& args, const B
   };
   if (!has("--numero") || !has("--data") || !has("--dest")) return Usage(env.err, "mancano --numero, --data o --dest");
   if (parsed.files.empty()) return Usage(env.err, "nessun file CSV indicato");
+  if (has("--registro") && parsed.senza_registro) {
+    return Usage(env.err, "--registro e --senza-registro non si possono indicare insieme");
+  }
   // The number box of the window lets digits only in; nothing else may reach the file name.
   if (!parsed.numero.empty() && !text::IsDigits(parsed.numero)) {
     return Usage(env.err, "il numero deve contenere solo cifre");
@@ -191,7 +217,7 @@ bool SameFile(const fs::path& a, const fs::path& b) {
 // the files beside the program, or of anything in the destination; an existing file is replaced only
 // when it is a PDF. What is wrong with the path, or "".
 std::string SummaryPathFault(const fs::path& riepilogo, const std::vector<fs::path>& inputs, const fs::path& dest,
-                             const fs::path& ref, const BatchEnvironment& env) {
+                             const fs::path& ref, const fs::path& registro, const BatchEnvironment& env) {
   const std::string where = "il riepilogo non può essere scritto in " + Shown(riepilogo) + ": ";
   std::error_code error;
   if (!fs::is_directory(riepilogo.parent_path(), error)) {
@@ -199,6 +225,7 @@ std::string SummaryPathFault(const fs::path& riepilogo, const std::vector<fs::pa
   }
   if (SameFile(riepilogo, env.working_directory / "config.ini")) return where + "è il file config.ini";
   if (SameFile(riepilogo, env.working_directory / draft::kFileName)) return where + "è la bozza della finestra";
+  if (!registro.empty() && SameFile(riepilogo, registro)) return where + "è il registro delle comunicazioni";
   if (Inside(riepilogo, env.working_directory / "ref") || Inside(riepilogo, ref)) return where + "è nella cartella ref";
   for (const auto& input : inputs) {
     if (SameFile(riepilogo, input)) return where + "è un file da importare";
@@ -215,8 +242,8 @@ std::string SummaryPathFault(const fs::path& riepilogo, const std::vector<fs::pa
   return {};
 }
 
-// Where a row of the table comes from: "FILE:LINE: riga N: ".
-std::string Where(int row, const std::vector<fs::path>& sources, const std::vector<int>& first_rows) {
+// "FILE:LINE: riga N: ", where a table row comes from.
+std::string RowSource(int row, const std::vector<fs::path>& sources, const std::vector<int>& first_rows) {
   std::size_t file = 0;
   while (file + 1 < first_rows.size() && first_rows[file + 1] <= row) ++file;
   return Shown(sources[file]) + ':' + std::to_string(row - first_rows[file] + 1) + ": riga " + std::to_string(row) + ": ";
@@ -241,12 +268,31 @@ void SayFailedRows(const std::vector<validation::FailedRow>& failed, const RowNo
   for (const auto& row : failed) rows.push_back(row.row);
   Say(out, validation::ReportFailedRows(rows));
   for (const auto& row : failed) {
-    out << Where(row.row, sources, first_rows) << validation::FailedRowReasons(row);
+    out << RowSource(row.row, sources, first_rows) << validation::FailedRowReasons(row);
     if (const auto found = notes.find(row.row); found != notes.end()) {
       for (const auto& note : found->second) out << "; " << note;
     }
     out << '\n';
   }
+}
+
+// The guard of the register: a number used this year by this sender, subjects already sent. What it
+// found is said; the answer is the exit status when the run must stop, or -1 to go on.
+int Guard(session::NoticeSession& session, const Arguments& args, const std::vector<int>& first_rows,
+          const BatchEnvironment& env) {
+  constexpr std::string_view kNotWritten = "nessun file XML è stato salvato";
+  const auto number = session.NumberUsed();
+  if (!number.note.empty()) Say(env.out, number.note);
+  if (!number.status) return Fault(env.err, number.status.message() + ": " + std::string(kNotWritten));
+  const auto repeats = session.RepeatedSubjects();
+  if (!repeats.note.empty()) Say(env.out, repeats.note);
+  if (!repeats.status) return Fault(env.err, repeats.status.message() + ": " + std::string(kNotWritten));
+  if (!number.value && repeats.value.empty()) return -1;
+  if (number.value) Say(env.out, registry::NumberUsedText(session.header().numero, *number.value));
+  for (const auto& repeat : repeats.value) {
+    Say(env.out, RowSource(repeat.row, args.files, first_rows) + registry::RepeatedReason(repeat));
+  }
+  return kRefused;
 }
 
 int Run(const Arguments& args, const BatchEnvironment& env) {
@@ -258,6 +304,12 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
 
   // Everything the run needs from its surroundings is checked before any work.
   session::NoticeSession session(env.working_directory, env.clock, env.installed_data);
+  if (args.senza_registro) {
+    session.UseRegister(nullptr);
+  } else if (!args.registro.empty()) {
+    session.UseRegister(registry::FileRegister(InWorkingDirectory(args.registro, env), env.clock));
+  }
+  const fs::path registro = args.senza_registro ? fs::path() : fs::path(session.notice_register()->Name());
   const Status read = session.ReadConfig();
   if (const Status status = session.tables().Check(); !status) return Fault(env.err, status.message());
   if (const auto faults = session.SenderFaults(); !faults.empty()) {
@@ -281,7 +333,8 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
   }
   const fs::path riepilogo = args.riepilogo.empty() ? fs::path() : InWorkingDirectory(args.riepilogo, env);
   if (!riepilogo.empty()) {
-    if (const std::string fault = SummaryPathFault(riepilogo, inputs, dest, session.places().ref, env); !fault.empty()) {
+    if (const std::string fault = SummaryPathFault(riepilogo, inputs, dest, session.places().ref, registro, env);
+        !fault.empty()) {
       return Fault(env.err, fault);
     }
   }
@@ -306,7 +359,7 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
   // Notes are warnings: they change no exit status.
   const RowNotes notes = NotesOnPlaces(session.table(), session.tables().Snapshot());
   for (const auto& [row, row_notes] : notes) {
-    for (const auto& note : row_notes) env.err << Where(row, args.files, first_rows) << "nota: " << note << '\n';
+    for (const auto& note : row_notes) env.err << RowSource(row, args.files, first_rows) << "nota: " << note << '\n';
   }
   const session::CheckOutcome checked = session.Check({args.numero, args.data});
   if (checked.failed == session::CheckOutcome::Failed::kHeader) {
@@ -318,6 +371,11 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
     return kRefused;
   }
 
+  if (!args.senza_registro && !args.consenti_ripetizioni) {
+    if (const int refused = Guard(session, args, first_rows, env); refused >= 0) return refused;
+  }
+
+  if (stop_signal() != 0) return stopped(kNothingWritten);
   const auto outcome = session.WriteNotice(dest, [&stop_signal] { return stop_signal() == 0; });
   for (const auto& removed : outcome.unfinished_removed) {
     env.out << "Rimosso quanto restava di una comunicazione non terminata: " << Shown(removed) << '\n';
@@ -332,6 +390,15 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
   }
   Say(env.out, outcome.message);
   env.out << Shown(outcome.file) << '\n';
+  // A notice that the register did not take stays as it is, written and validated: the run says so
+  // and ends with 2, after the summary asked for.
+  int status = kWritten;
+  const session::Registration& registration = session.last_notice()->registration;
+  if (!registration.note.empty()) Say(env.out, registration.note);
+  if (registration.state == session::Registration::State::kFailed) {
+    status = Fault(env.err, "il file XML " + Shown(outcome.file) + " è scritto e validato ma non è registrato: " +
+                                registration.reason);
+  }
   if (!riepilogo.empty()) {
     if (stop_signal() != 0) {
       return stopped("il file XML " + Shown(outcome.file) + " è scritto e validato, il riepilogo non è stato scritto");
@@ -342,7 +409,7 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
     }
     env.out << "Riepilogo: " << Shown(riepilogo) << '\n';
   }
-  return kWritten;
+  return status;
 }
 
 }  // namespace

@@ -368,4 +368,14 @@ std::string SaveFailedText(const std::string& reason) {
          ": se il programma si chiudesse in modo imprevisto, i soggetti inseriti andrebbero persi.\r\n" + reason;
 }
 
+std::string UnsavedFormQuestion(Leaving what) {
+  std::string text = "I dati del soggetto in corso di inserimento non sono stati salvati. ";
+  switch (what) {
+    case Leaving::kClose: return text + "Chiudere comunque?";
+    case Leaving::kNewNotice: return text + "Iniziare comunque una nuova comunicazione?";
+    case Leaving::kNotice: return text + "Creare il file senza questo soggetto?";
+  }
+  return text;
+}
+
 }  // namespace nerovale::draft

@@ -108,6 +108,10 @@ class Keeping {
 std::string RecoveryQuestion(int count, const Moment& saved);
 enum class Discarding { kExit, kNewNotice };
 std::string DiscardQuestion(int count, Discarding what);
+// The question before the typing of an open entry form is left behind: the form or the window
+// closes, a new notice begins, or a notice is made without that subject.
+enum class Leaving { kClose, kNewNotice, kNotice };
+std::string UnsavedFormQuestion(Leaving what);
 // A draft that cannot be restored, and where it went; when it could not be moved aside, that it
 // stays and that no draft is saved over it until it can be.
 std::string UnusableText(const std::string& fault, const Moved& moved);

@@ -31,6 +31,7 @@
 #include "ui/insert_persona.h"
 #include "ui/principale.h"
 #include "ui/small_windows.h"
+#include "ui/window_texts.h"
 #include "ui/summary_print.h"
 
 namespace nerovale::manual {
@@ -143,7 +144,7 @@ void Tour(ui::Principale& w, session::NoticeSession& session, const fs::path& ex
   Settle();
   visit("insert_persona", *form);
   VisitMessage(visit, "messaggio_errori", messages.back());
-  form->close();
+  form->CloseWithoutQuestion();  // the refused subject is let go
   Settle();
 
   // The subject born abroad, opened again with "Modifica Soggetto", with the palette and the calendar.
@@ -164,7 +165,7 @@ void Tour(ui::Principale& w, session::NoticeSession& session, const fs::path& ex
   Settle();
   visit("calendario", *calendar);
   calendar->close();
-  form->close();
+  form->CloseWithoutQuestion();
   Settle();
 
   // Deleting a row asks first (answered No here); clearing the table asks in a window of its own.
@@ -199,7 +200,7 @@ void Tour(ui::Principale& w, session::NoticeSession& session, const fs::path& ex
   const std::string folder_name = "Nerovale_20261130,0930";
   for (const auto& m : messages) {
     if (m.extra_button.isEmpty()) continue;
-    QString text = QString::fromStdString(output::SuccessText(folder_name));
+    QString text = QString::fromStdString(ui::ValidatedNoticeText(output::SuccessText(folder_name)));
     text.replace("\r\n", "\n");
     VisitMessage(visit, "messaggio_successo", {m.icon, text, m.buttons, m.default_button, m.extra_button});
   }

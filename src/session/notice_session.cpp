@@ -1,8 +1,11 @@
 #include "session/notice_session.h"
 
+#include <cerrno>
 #include <utility>
 
 #include "core/dates.h"
+#include "core/system_files.h"
+#include "summary/sha256.h"
 #include "validation/sender_check.h"
 
 namespace nerovale::session {
@@ -12,7 +15,8 @@ NoticeSession::NoticeSession(std::filesystem::path working_directory, const Cloc
     : working_directory_(std::move(working_directory)),
       places_(places::FindData(working_directory_, installed_data)),
       clock_(clock),
-      tables_(places_.Comuni(), places_.Stati(), places_.Validity()) {}
+      tables_(places_.Comuni(), places_.Stati(), places_.Validity()),
+      register_(registry::FileRegister(RegisterFile(), clock_)) {}
 
 output::Sender NoticeSession::Sender() const {
   return {config_.CodiceComune, config_.CognomeReferente, config_.NomeReferente};
@@ -45,11 +49,18 @@ CheckOutcome NoticeSession::CheckHeader(const CommunicationHeader& typed) {
   // The date box of the window holds dd/mm/yyyy; a date given otherwise (by the batch) is written so.
   header_ = typed;
   if (const auto date = dates::ParseDayMonthYear(typed.data)) header_.data = dates::FormatDdMmYyyy(*date);
-  const auto header = validation::ValidateCommunicationHeader(header_.numero, header_.data, table_.Count());
+  const auto header = validation::ValidateCommunicationHeader(header_.numero, header_.data, table_.Count(), clock_.Today());
   if (!header.ok()) {
     outcome.failed = CheckOutcome::Failed::kHeader;
     outcome.header_warning = header.warning;
     return outcome;
+  }
+  if (!importo_file_) {
+    outcome.rows = validation::DeathsAfterNotice(table_, *dates::ParseDayMonthYear(header_.data));
+    if (!outcome.rows.empty()) {
+      outcome.failed = CheckOutcome::Failed::kRows;
+      return outcome;
+    }
   }
   header_passed_ = true;
   if (!importo_file_) RememberChecked();
@@ -58,7 +69,8 @@ CheckOutcome NoticeSession::CheckHeader(const CommunicationHeader& typed) {
 
 CheckOutcome NoticeSession::CheckRows() {
   CheckOutcome outcome;
-  outcome.rows = validation::CheckSubjectTable(table_, clock_.Today(), tables_.Snapshot());
+  outcome.rows = validation::CheckSubjectTable(table_, clock_.Today(), tables_.Snapshot(),
+                                              header_passed_ ? dates::ParseDayMonthYear(header_.data) : std::nullopt);
   if (!outcome.rows.empty()) {
     outcome.failed = CheckOutcome::Failed::kRows;
     checked_.reset();
@@ -89,8 +101,50 @@ output::NoticeOutcome NoticeSession::WriteNotice(const std::filesystem::path& di
   const output::Sender sender = Sender();
   output::NoticeOutcome outcome =
       output::WriteNotice({sender, header_, table_, SchemaFile()}, directory, now, folders_, progress);
-  if (outcome.valid) last_notice_ = WrittenNotice{outcome.file, now, table_.Revision(), header_, sender};
+  if (!outcome.valid) return outcome;
+  last_notice_ = WrittenNotice{outcome.file, now, table_.Revision(), header_, sender, {}};
+  Registration& registration = last_notice_->registration;
+  if (!register_) return outcome;
+  registry::NoticeRecord record{header_.numero, header_.data, sender.codice_comune, sender.cognome_referente,
+                                sender.nome_referente, now, outcome.file.parent_path().string(),
+                                outcome.file.filename().string(), {}, 0, {}};
+  const auto sha = summary::FileSha256Hex(outcome.file);
+  std::error_code error;
+  record.size = std::filesystem::file_size(outcome.file, error);
+  if (!sha || error) {
+    registration = {Registration::State::kFailed, files::ReadFailureText(outcome.file, error ? error.value() : EIO), {}};
+    return outcome;
+  }
+  record.sha256 = *sha;
+  record.subjects.reserve(static_cast<std::size_t>(table_.Count()));
+  for (int r = 1; r <= table_.Count(); ++r) record.subjects.push_back(table_.Row(r));
+  const auto recorded = register_->Record(record);
+  registration = {recorded.status ? Registration::State::kRegistered : Registration::State::kFailed,
+                  recorded.status.message(), recorded.note};
   return outcome;
+}
+
+registry::Answer<std::string> NoticeSession::ProposedNumber() {
+  if (!register_) return {};
+  const auto highest = register_->HighestNumber(config_.CodiceComune, static_cast<int>(clock_.Today().year()));
+  registry::Answer<std::string> answer{{}, highest.status, highest.note};
+  // The number box takes nine digits at most: after 999999999 nothing is proposed.
+  if (highest.value && *highest.value < 999'999'999) answer.value = std::to_string(*highest.value + 1);
+  return answer;
+}
+
+registry::Answer<std::optional<registry::NoticeEntry>> NoticeSession::NumberUsed() {
+  const auto date = dates::ParseDayMonthYear(header_.data);
+  if (!register_ || !date) return {};
+  return register_->Numbered(config_.CodiceComune, header_.numero, static_cast<int>(date->year()));
+}
+
+registry::Answer<std::vector<registry::Repeat>> NoticeSession::RepeatedSubjects() {
+  if (!register_) return {};
+  std::vector<SubjectRow> rows;
+  rows.reserve(static_cast<std::size_t>(table_.Count()));
+  for (int r = 1; r <= table_.Count(); ++r) rows.push_back(table_.Row(r));
+  return register_->Repeats(rows);
 }
 
 std::optional<summary::Summary> NoticeSession::MakeSummary() {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "import/csv_import.h"
 #include "output/notice_output.h"
 #include "reference/reference_tables.h"
+#include "register/register.h"
 #include "summary/summary.h"
 #include "validation/table_check.h"
 
@@ -32,6 +34,14 @@ struct CheckOutcome {
   bool ok() const noexcept { return failed == Failed::kNothing; }
 };
 
+// Whether a validated notice reached the register.
+struct Registration {
+  enum class State { kRegistered, kNoRegister, kFailed };
+  State state = State::kNoRegister;
+  std::string reason;  // kFailed: which register and why
+  std::string note;    // a damaged register moved aside on the way ("" for none)
+};
+
 // A notice written and validated in this session.
 struct WrittenNotice {
   std::filesystem::path file;
@@ -39,6 +49,7 @@ struct WrittenNotice {
   std::uint64_t revision = 0;  // of the table it was written from
   CommunicationHeader header;
   output::Sender sender;
+  Registration registration;
 };
 
 class NoticeSession {
@@ -74,6 +85,20 @@ class NoticeSession {
   // too long or of characters the user data dialog refuses.
   std::vector<std::string> SenderFaults();
 
+  // The register of notices: registro.sqlite in the working directory unless another is given; none
+  // (nullptr) for a run that keeps no register.
+  std::filesystem::path RegisterFile() const { return working_directory_ / registry::kFileName; }
+  void UseRegister(std::unique_ptr<registry::Register> reg) { register_ = std::move(reg); }
+  registry::Register* notice_register() const noexcept { return register_.get(); }
+
+  // The guard of the next notice. The number after the highest that the register holds for this
+  // sender in today's year ("" when none, or without a register); the latest notice of this sender
+  // and of the checked header's year that had the checked number; the subjects of the table that a
+  // registered notice already carried.
+  registry::Answer<std::string> ProposedNumber();
+  registry::Answer<std::optional<registry::NoticeEntry>> NumberUsed();
+  registry::Answer<std::vector<registry::Repeat>> RepeatedSubjects();
+
   // Whether the table holds rows that no entry form checked (imported, restored from a draft): the
   // whole table is then checked before a notice. Set by an import, cleared by a new notice.
   bool importoFile() const noexcept { return importo_file_; }
@@ -85,8 +110,10 @@ class NoticeSession {
   void AppendImported(std::vector<SubjectRow> rows);
 
   // The checks before a notice. CheckHeader judges the sender, then the number and date as typed (a
-  // date that is one is written dd/mm/yyyy) with the table's count, and keeps them as the notice's
-  // header; CheckRows judges every row with today's date. Once both have passed (CheckRows only when
+  // date that is one is written dd/mm/yyyy, and not after today) with the table's count, and keeps
+  // them as the notice's header; for a table whose rows the entry form checked it also fails (kRows)
+  // the rows whose death is after the notice date, which the form could not know. CheckRows judges
+  // every row with today's date and the header's date. Once both have passed (CheckRows only when
   // importoFile), the session remembers what they saw. Check runs them all.
   CheckOutcome CheckHeader(const CommunicationHeader& typed);
   CheckOutcome CheckRows();
@@ -97,7 +124,8 @@ class NoticeSession {
   const CommunicationHeader& header() const noexcept { return header_; }
 
   // Writes the notice of the checked header and table into a new folder of directory and validates
-  // it (see output::WriteNotice); a validated notice is remembered as the last one.
+  // it (see output::WriteNotice); a validated notice is recorded in the register, whole, and
+  // remembered as the last one with how its recording went.
   output::NoticeOutcome WriteNotice(const std::filesystem::path& directory, const output::Progress& progress = {});
   const std::optional<WrittenNotice>& last_notice() const noexcept { return last_notice_; }
 
@@ -127,6 +155,7 @@ class NoticeSession {
   bool header_passed_ = false;
   std::optional<Checked> checked_;
   std::optional<WrittenNotice> last_notice_;
+  std::unique_ptr<registry::Register> register_;
 };
 
 }  // namespace nerovale::session

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "import/csv_import.h"
+#include "register/register_texts.h"
 #include "summary/summary_texts.h"
 #include "ui/busy_scope.h"
 #include "ui/folder_browser.h"
@@ -96,10 +97,17 @@ void CreaFiles::Confirm() {
     Say(this, Icon::kWarning, QtText(outcome.message));
   } else {
     emit noticeValidated(written);  // its subjects are safe: the draft goes
-    if (Say(this, Icon::kNone, QtText(outcome.message), QMessageBox::Ok, QMessageBox::Ok,
-            QtText(std::string(summary::kStampaRiepilogo))) == kExtraButton) {
-      OfferSummary(this, session_);
+    // The notice stays whatever became of its recording; a register that did not take it is said.
+    const session::Registration& registration = session_.last_notice()->registration;
+    if (!registration.note.empty()) Say(this, Icon::kWarning, QtText(registration.note));
+    if (registration.state == session::Registration::State::kFailed) {
+      Say(this, Icon::kWarning, QtText(registry::NotRegisteredText(registration.reason)));
     }
+    const auto answer = Say(this, Icon::kNone, QtText(ValidatedNoticeText(outcome.message)),
+                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No,
+                            QtText(std::string(summary::kStampaRiepilogo)));
+    if (answer == kExtraButton) OfferSummary(this, session_);
+    if (answer == QMessageBox::Yes) emit emptyTableAsked();
   }
   session_.config().CartellaFileXml = Utf8(QDir::toNativeSeparators(browser_->currentPath()));
   SaveConfig(parentWidget(), session_);

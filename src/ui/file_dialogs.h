@@ -30,6 +30,8 @@ class CreaFiles final : public QDialog {
  signals:
   // A notice written from the table at this revision passed the schema validation.
   void noticeValidated(std::uint64_t revision);
+  // The operator asked, after a validated notice, for an empty table for the next one.
+  void emptyTableAsked();
 
  private:
   session::NoticeSession& session_;

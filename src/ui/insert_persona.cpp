@@ -16,6 +16,7 @@
 
 #include <map>
 
+#include "core/draft.h"
 #include "reference/place_dates.h"
 #include "ui/field_filter.h"
 #include "ui/keyboard.h"
@@ -535,7 +536,7 @@ void InsertPersona::Inserisci() {
     for (const auto& note : notes) said += "\n" + note;
     Say(this, Icon::kNone, QtText(said));
   }
-  close();
+  CloseWithoutQuestion();  // stored: nothing is left behind
 }
 
 std::string InsertPersona::ChoosePlace(const std::string& name, const std::vector<reference::NamePeriod>& candidates,
@@ -570,7 +571,27 @@ void InsertPersona::Cancella() {
   Show(validation::SubjectForm::New());
 }
 
+bool InsertPersona::ConfirmLeaving() {
+  if (!ask_before_leaving_ || !HasUnsavedTyping()) return true;
+  ask_before_leaving_ = Say(this, Icon::kWarning, QtText(draft::UnsavedFormQuestion(draft::Leaving::kClose)),
+                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes;
+  return !ask_before_leaving_;
+}
+
+void InsertPersona::CloseWithoutQuestion() {
+  ask_before_leaving_ = false;
+  close();
+}
+
+void InsertPersona::reject() {
+  if (ConfirmLeaving()) QDialog::reject();
+}
+
 void InsertPersona::closeEvent(QCloseEvent* event) {
+  if (!ConfirmLeaving()) {
+    event->ignore();
+    return;
+  }
   for (Diacritici* palette : findChildren<Diacritici*>()) palette->close();
   QDialog::closeEvent(event);
 }

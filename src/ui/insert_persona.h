@@ -54,6 +54,11 @@ class InsertPersona final : public QDialog {
   validation::SubjectForm Entry() const;
   // Whether the operator changed anything since the form was opened (or filled from its row).
   bool HasUnsavedTyping() const;
+  // Asks before typing is left behind ("Chiudere comunque?", No by default); true when nothing is
+  // unsaved or the operator agreed, and then the form closes without asking again.
+  bool ConfirmLeaving();
+  // Closes without a question: the caller has asked, or the program is stopping.
+  void CloseWithoutQuestion();
 
  signals:
   // The subject was stored at this row of the table.
@@ -61,6 +66,7 @@ class InsertPersona final : public QDialog {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void reject() override;  // Escape
 
  private:
   using Field = validation::Field;
@@ -68,6 +74,7 @@ class InsertPersona final : public QDialog {
   QLineEdit* Box(Field field) const;
   QComboBox* Combo(Field field) const;
   std::optional<Field> FieldOf(const QComboBox* combo) const;
+  bool ask_before_leaving_ = true;
   void Build();
   void LayOut(QWidget* decesso, QWidget* inserisci, QWidget* cancella, QWidget* annulla);
   void Show(const validation::SubjectForm& form);

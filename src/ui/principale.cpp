@@ -23,6 +23,7 @@
 #include <functional>
 
 #include "core/grid_clip.h"
+#include "register/register_texts.h"
 #include "ui/busy_scope.h"
 #include "ui/dati_utente.h"
 #include "ui/draft_keeper.h"
@@ -91,7 +92,11 @@ Principale::Principale(session::NoticeSession& session, QWidget* parent) : QMain
   for (QLineEdit* box : {numero_, data_}) connect(box, &QLineEdit::textChanged, draft_, &DraftKeeper::Changed);
 }
 
-Principale::~Principale() = default;
+Principale::~Principale() {
+  // A window that goes without being closed (its close refused for the typing of the open entry
+  // form) takes the form down closed first, never with a control still holding the focus.
+  if (insert_persona_) insert_persona_->CloseWithoutQuestion();
+}
 
 InsertPersona* Principale::subjectForm() const { return insert_persona_; }
 CreaFiles* Principale::creaFiles() const { return crea_files_; }
@@ -294,6 +299,46 @@ void Principale::NuovaComunicazione() {
   MakeTableUsable();
   session_.SetImportoFile(false);
   ShowSender();
+  ProposeNumber();
+}
+
+void Principale::ProposeNumber() {
+  if (!numero_->text().isEmpty()) return;
+  const auto proposed = session_.ProposedNumber();
+  SayRegisterNote(proposed.note);
+  numero_->setText(QtText(proposed.value));  // a register that cannot be read proposes nothing
+}
+
+void Principale::SayRegisterNote(const std::string& note) {
+  if (!note.empty()) Say(this, Icon::kWarning, QtText(note));
+}
+
+bool Principale::ConfirmNumber() {
+  const auto used = session_.NumberUsed();
+  SayRegisterNote(used.note);
+  if (!used.status) {
+    Say(this, Icon::kWarning, QtText(registry::NotGuardedText(used.status.message())));
+    return true;
+  }
+  if (!used.value) return true;
+  return Say(this, Icon::kWarning, QtText(registry::NumberUsedQuestion(session_.header().numero, *used.value)),
+             QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool Principale::ConfirmRepeats() {
+  const auto repeats = session_.RepeatedSubjects();
+  SayRegisterNote(repeats.note);
+  if (!repeats.status) {
+    Say(this, Icon::kWarning, QtText(registry::NotGuardedText(repeats.status.message())));
+    return true;
+  }
+  if (repeats.value.empty()) return true;
+  for (const auto& repeat : repeats.value) {
+    model_->PaintRow(repeat.row, kRepeatedRowColour, QtText(registry::RepeatedTip(repeat)));
+  }
+  SetCurrentCell(repeats.value.front().row, 1);
+  return Say(this, Icon::kWarning, QtText(registry::RepeatedSubjectsQuestion(repeats.value, session_.table())),
+             QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 void Principale::MakeTableUsable() {
@@ -315,7 +360,15 @@ bool Principale::ConfirmDiscarding(draft::Discarding what) {
   return answer == QMessageBox::Yes;
 }
 
+bool Principale::ConfirmLeavingForm(draft::Leaving what) {
+  if (!insert_persona_ || !insert_persona_->HasUnsavedTyping()) return true;
+  return Say(this, Icon::kWarning, QtText(draft::UnsavedFormQuestion(what)), QMessageBox::Yes | QMessageBox::No,
+             QMessageBox::No) == QMessageBox::Yes;
+}
+
 void Principale::AskNuovaComunicazione() {
+  if (!ConfirmLeavingForm(draft::Leaving::kNewNotice)) return;
+  if (insert_persona_) insert_persona_->CloseWithoutQuestion();
   const bool unsaved = draft_->HasUnsavedSubjects();
   if (!ConfirmDiscarding(draft::Discarding::kNewNotice)) return;
   NuovaComunicazione();
@@ -467,9 +520,10 @@ void Principale::SetNoticeDate(const QString& date) { data_->setText(date); }
 
 void Principale::RequestXml() {
   if (crea_files_) crea_files_->close();
-  if (!CheckHeader()) return;
+  if (!ConfirmLeavingForm(draft::Leaving::kNotice)) return;
+  if (!CheckHeader() || !ConfirmNumber()) return;
   if (!session_.importoFile()) {
-    OpenCreaFiles();
+    if (ConfirmRepeats()) OpenCreaFiles();
     return;
   }
   attesa_ = new Attesa(this);
@@ -479,7 +533,7 @@ void Principale::RequestXml() {
 
 void Principale::CheckImportedTable() {
   timer1_->stop();
-  if (CheckTable()) OpenCreaFiles();
+  if (CheckTable() && ConfirmRepeats()) OpenCreaFiles();
 }
 
 bool Principale::CheckHeader() {
@@ -489,20 +543,27 @@ bool Principale::CheckHeader() {
         QtText(validation::SenderFaultText(outcome.sender_faults, ui::kSenderRemedyWindow)));
   } else if (outcome.failed == session::CheckOutcome::Failed::kHeader) {
     Say(this, Icon::kCritical, QtText(outcome.header_warning));
+  } else if (outcome.failed == session::CheckOutcome::Failed::kRows) {
+    ShowFailedRows(outcome.rows);  // deaths after the notice date
+    indice_soggetti_ = progressivo();
   }
   return outcome.ok();
 }
 
-bool Principale::CheckTable() {
-  SetCurrentCell(1, 1);
-  const session::CheckOutcome outcome = session_.CheckRows();
+void Principale::ShowFailedRows(const std::vector<validation::FailedRow>& failed) {
   std::vector<int> rows;
-  for (const auto& row : outcome.rows) {
+  for (const auto& row : failed) {
     model_->PaintRow(row.row, kErrorRowColour, QtText(validation::FailedRowReasons(row)));  // the reasons over the row
     rows.push_back(row.row);
   }
   if (attesa_) attesa_->close();
   if (!rows.empty()) Say(this, Icon::kWarning, QtText(validation::ReportFailedRows(rows)));
+}
+
+bool Principale::CheckTable() {
+  SetCurrentCell(1, 1);
+  const session::CheckOutcome outcome = session_.CheckRows();
+  ShowFailedRows(outcome.rows);
   SetCurrentCell(1, 1);
   indice_soggetti_ = progressivo();
   return outcome.ok();
@@ -512,15 +573,21 @@ bool Principale::CheckTable() {
 // again, and a notice is written only from what they passed.
 bool Principale::CheckedNow() {
   if (session_.StillAsChecked(HeaderAsShown())) return true;
-  if (!CheckHeader()) return false;
-  if (!session_.importoFile()) return true;
+  if (!CheckHeader() || !ConfirmNumber()) return false;
+  if (!session_.importoFile()) return ConfirmRepeats();
   BusyScope busy(this);
-  return CheckTable();
+  return CheckTable() && ConfirmRepeats();
 }
 
 void Principale::OpenCreaFiles() {
   OpenOnce(crea_files_, session_, [this] { return CheckedNow(); }, this);
   connect(crea_files_, &CreaFiles::noticeValidated, draft_, &DraftKeeper::NoticeValidated);
+  connect(crea_files_, &CreaFiles::emptyTableAsked, this, [this] {
+    int prog = 0;
+    EraseTable(prog);
+    numero_->clear();
+    ProposeNumber();
+  });
 }
 
 void Principale::OpenImportaFile() {
@@ -586,6 +653,10 @@ void Principale::StopBySignal() {
 }
 
 void Principale::closeEvent(QCloseEvent* event) {
+  if (!stopping_ && !ConfirmLeavingForm(draft::Leaving::kClose)) {
+    event->ignore();
+    return;
+  }
   const bool unsaved = !stopping_ && draft_->HasUnsavedSubjects();
   if (!stopping_ && !ConfirmDiscarding(draft::Discarding::kExit)) {
     event->ignore();
@@ -597,7 +668,8 @@ void Principale::closeEvent(QCloseEvent* event) {
     draft_->SaveNow();
   }
   recovery_pending_ = false;  // a draft not yet offered stays for the next start; the splash closes without asking
-  for (QWidget* w : std::initializer_list<QWidget*>{splash_, importa_file_, insert_persona_, crea_files_,
+  if (insert_persona_) insert_persona_->CloseWithoutQuestion();  // asked above, or stopping
+  for (QWidget* w : std::initializer_list<QWidget*>{splash_, importa_file_, crea_files_,
                                                     avviso_tabella_, dati_utente_}) {
     if (w != nullptr) w->close();
   }

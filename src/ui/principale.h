@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "core/draft.h"
+#include "validation/table_check.h"
 #include "session/notice_session.h"
 #include "ui/subject_table_model.h"
 
@@ -91,6 +92,9 @@ class Principale final : public QMainWindow {
   void MakeTableUsable();
   // The question before subjects not in a validated notice are dropped; true for "Sì".
   bool ConfirmDiscarding(draft::Discarding what);
+  // The question before the typing of the open entry form is left behind; true when there is none
+  // or for "Sì".
+  bool ConfirmLeavingForm(draft::Leaving what);
   void OfferRecovery();
   void Restore(draft::Draft found);
   void DeleteSubjectRow();
@@ -111,6 +115,16 @@ class Principale final : public QMainWindow {
   bool CheckHeader();
   bool CheckTable();
   bool CheckedNow();
+  // The rows a check refused, painted with their reasons and listed in one message.
+  void ShowFailedRows(const std::vector<validation::FailedRow>& failed);
+  // The register's guard after the checks: a number used this year, subjects already sent; each a
+  // question whose "No" (the default) stops the notice. A register that cannot be read is said.
+  bool ConfirmNumber();
+  bool ConfirmRepeats();
+  // The next number of the register in an empty number box.
+  void ProposeNumber();
+  // Something the register said on the way (a damaged register moved aside).
+  void SayRegisterNote(const std::string& note);
 
   void OpenCreaFiles();
   void OpenImportaFile();

@@ -28,6 +28,8 @@ inline std::string Utf8(const QString& text) { return text.toStdString(); }
 inline const QColor kWhite{255, 255, 255};
 inline const QColor kGrey{225, 225, 225};
 inline const QColor kErrorRowColour{255, 192, 192};
+// A subject that a registered notice already carried.
+inline const QColor kRepeatedRowColour{255, 224, 150};
 inline const QColor kHighlightColour{255, 128, 128};
 inline const QColor kDisabledText{90, 90, 90};  // on the grey of a disabled box: 5.3 to 1
 

@@ -54,6 +54,15 @@ inline std::string UserFolderNotMadeText(const std::string& reason) {
   return reason + "\r\nNerovale si chiude.";
 }
 
+// After a validated notice, beside its success message.
+inline constexpr std::string_view kEmptyTableQuestion = "Svuotare la tabella per la prossima comunicazione?";
+inline std::string ValidatedNoticeText(const std::string& success) {
+  return success + "\n\n" + std::string(kEmptyTableQuestion);
+}
+
+// A second start in a working folder where the program already runs.
+inline constexpr std::string_view kAlreadyOpen = "Nerovale è già aperto in questa cartella.";
+
 // The import dialog, "OK" with no file chosen.
 inline constexpr std::string_view kSelezionareUnFile = "Selezionare un file";
 

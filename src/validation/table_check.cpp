@@ -33,11 +33,14 @@ std::string_view ThirdPart(std::string_view text) {
 
 }  // namespace
 
-HeaderOutcome ValidateCommunicationHeader(std::string_view numero, std::string_view data, int progressivo) {
+HeaderOutcome ValidateCommunicationHeader(std::string_view numero, std::string_view data, int progressivo,
+                                          std::optional<Date> today) {
   HeaderOutcome outcome;
   if (numero.empty() || text::Length(numero) > 9) outcome.failed.push_back(HeaderRule::kNumero);
   // A full day/month/year date: a month/year text names no day of notice.
-  if (!dates::ParseDayMonthYear(data)) outcome.failed.push_back(HeaderRule::kData);
+  const auto date = dates::ParseDayMonthYear(data);
+  if (!date) outcome.failed.push_back(HeaderRule::kData);
+  if (date && today && *today < *date) outcome.failed.push_back(HeaderRule::kDataFutura);
   if (progressivo == 0) outcome.failed.push_back(HeaderRule::kSoggetti);
   if (outcome.failed.empty()) return outcome;
 
@@ -46,6 +49,7 @@ HeaderOutcome ValidateCommunicationHeader(std::string_view numero, std::string_v
     switch (rule) {
       case HeaderRule::kNumero: lines.push_back("- Numero comunicazione non immesso o non valido"); break;
       case HeaderRule::kData: lines.push_back("- Data comunicazione non immessa o non valida"); break;
+      case HeaderRule::kDataFutura: lines.push_back("- Data comunicazione successiva alla data odierna"); break;
       case HeaderRule::kSoggetti: lines.push_back("- Nessun Soggetto inserito"); break;
     }
   }
@@ -53,8 +57,14 @@ HeaderOutcome ValidateCommunicationHeader(std::string_view numero, std::string_v
   return outcome;
 }
 
+// Whether a death date of the table lies after the notice date.
+static bool DeathAfter(const std::string& death_text, const Date& notice_date) {
+  const auto death = DateText(death_text);
+  return death && CountParts(death_text) >= 3 && notice_date < *death;
+}
+
 std::vector<TableCondition> FailedConditions(const SubjectRow& row, const Date& today,
-                                             const reference::PlaceCodes& places) {
+                                             const reference::PlaceCodes& places, std::optional<Date> notice_date) {
   const std::string& birth_text = row[kDataNascita];
   const std::string& cf = row[kCodiceFiscale];
   const std::size_t birth_length = text::Length(birth_text);
@@ -93,6 +103,7 @@ std::vector<TableCondition> FailedConditions(const SubjectRow& row, const Date& 
     check(C::kDecessoDopoNascita,
           !(year_form && dates::LeadingNumber(ThirdPart(death_text)) < dates::LeadingNumber(birth_text)) &&
               !(birth && !(*birth < *death)));
+    if (notice_date) check(C::kDecessoDopoComunicazione, !DeathAfter(death_text, *notice_date));
   }
   check(C::kCodiceNazioneDecesso, text::Length(row[kCodNazioneDecesso]) == 4);
   check(C::kAttoMorte, fields::kAttoMorte.Holds(row[kAttoMorte]));
@@ -127,13 +138,21 @@ bool SubjectRowPasses(const SubjectRow& row, const Date& today, const reference:
 }
 
 std::vector<FailedRow> CheckSubjectTable(const SubjectTable& table, const Date& today,
-                                         const reference::PlaceCodes& places) {
+                                         const reference::PlaceCodes& places, std::optional<Date> notice_date) {
   std::vector<FailedRow> failed;
   const int count = table.Count();
   for (int r = 1; r <= count; ++r) {
-    if (auto conditions = FailedConditions(table.Row(r), today, places); !conditions.empty()) {
+    if (auto conditions = FailedConditions(table.Row(r), today, places, notice_date); !conditions.empty()) {
       failed.push_back({r, std::move(conditions)});
     }
+  }
+  return failed;
+}
+
+std::vector<FailedRow> DeathsAfterNotice(const SubjectTable& table, const Date& notice_date) {
+  std::vector<FailedRow> failed;
+  for (int r = 1; r <= table.Count(); ++r) {
+    if (DeathAfter(table.Row(r)[kDataDecesso], notice_date)) failed.push_back({r, {TableCondition::kDecessoDopoComunicazione}});
   }
   return failed;
 }
@@ -154,6 +173,8 @@ std::string_view ConditionText(TableCondition condition) {
     case C::kCodiceNazioneNascita: return "Nazione di nascita non inserita o non valida";
     case C::kDataDecesso: return "Data Decesso nulla o non valida";
     case C::kDecessoDopoNascita: return "La Data Decesso del Soggetto dev'essere maggiore della Data di Nascita";
+    case C::kDecessoDopoComunicazione:
+      return "La Data Decesso del Soggetto non può essere successiva alla Data della Comunicazione";
     case C::kCodiceNazioneDecesso: return "Nazione Decesso non inserita o non valida";
     case C::kAttoMorte: return "Atto di morte non inserito o non valido";
     case C::kCodiceComuneAtto: return "Comune Atto di morte non inserito o non valido";

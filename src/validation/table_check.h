@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,7 +12,7 @@
 namespace nerovale::validation {
 
 // The header rules, in the order in which they are listed.
-enum class HeaderRule { kNumero, kData, kSoggetti };
+enum class HeaderRule { kNumero, kData, kDataFutura, kSoggetti };
 
 struct HeaderOutcome {
   std::vector<HeaderRule> failed;
@@ -20,8 +21,9 @@ struct HeaderOutcome {
 };
 
 // The notice number (1 to 9 characters), the notice date (a real day/month/year, day and month of one
-// or two digits, a four-digit year) and at least one subject.
-[[nodiscard]] HeaderOutcome ValidateCommunicationHeader(std::string_view numero, std::string_view data, int progressivo);
+// or two digits, a four-digit year; when today is given, not after it) and at least one subject.
+[[nodiscard]] HeaderOutcome ValidateCommunicationHeader(std::string_view numero, std::string_view data, int progressivo,
+                                                        std::optional<dates::Date> today = std::nullopt);
 
 // The conditions a row of the table must hold before output, in the order in which they are judged
 // (the numbers are those of that order; the pair of dates is two conditions here, 6 and 6b, so that
@@ -34,6 +36,7 @@ enum class TableCondition {
   kCodiceNazioneNascita,            // 5
   kDataDecesso,                     // 6: a valid date of three parts
   kDecessoDopoNascita,              // 6b: and after the birth
+  kDecessoDopoComunicazione,        // 6c: and not after the notice date (judged only when it is known)
   kCodiceNazioneDecesso,            // 7
   kAttoMorte,                       // 8
   kCodiceComuneAtto,                // 9
@@ -57,9 +60,11 @@ enum class TableCondition {
 // What a condition asks, in plain Italian (the wording of the entry form where the rule is the same).
 std::string_view ConditionText(TableCondition condition);
 
-// The conditions one row fails, in order; empty when it passes.
+// The conditions one row fails, in order; empty when it passes. A notice reports no death after its
+// own date: given that date, a later death date fails.
 std::vector<TableCondition> FailedConditions(const SubjectRow& row, const dates::Date& today,
-                                             const reference::PlaceCodes& places);
+                                             const reference::PlaceCodes& places,
+                                             std::optional<dates::Date> notice_date = std::nullopt);
 bool SubjectRowPasses(const SubjectRow& row, const dates::Date& today, const reference::PlaceCodes& places);
 
 struct FailedRow {
@@ -70,7 +75,11 @@ struct FailedRow {
 // Checks every subject row once more before output: the rows that fail, ascending, each with what it
 // fails. Every row is judged on its own and the check always reaches the last row.
 std::vector<FailedRow> CheckSubjectTable(const SubjectTable& table, const dates::Date& today,
-                                         const reference::PlaceCodes& places);
+                                         const reference::PlaceCodes& places,
+                                         std::optional<dates::Date> notice_date = std::nullopt);
+// The rows whose death date is after the notice date, each with that condition alone: the check of a
+// table whose rows the entry form checked one by one, without the notice date.
+std::vector<FailedRow> DeathsAfterNotice(const SubjectTable& table, const dates::Date& notice_date);
 // The numbers of those rows alone.
 std::vector<int> ValidateSubjectTable(const SubjectTable& table, const dates::Date& today,
                                       const reference::PlaceCodes& places);

@@ -19,6 +19,7 @@
 #include "csv_fixture.h"
 #include "output/schema_validation.h"
 #include "pdf_text.h"
+#include "register/register.h"
 #include "summary/sha256.h"
 #include "temp_dir.h"
 
@@ -69,6 +70,12 @@ class Batch : public ::testing::Test {
     return files;
   }
   bool Says(const std::string& text, const std::string& where) { return where.find(text) != std::string::npos; }
+  static std::vector<std::string> Names(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 };
 
 // The executable, as an office calls it, writes one folder with the notice in it and touches nothing
@@ -84,7 +91,68 @@ TEST_F(Batch, TheExecutableWritesOneFolderWithOneValidFile) {
   ASSERT_EQ(written.size(), 2U);  // the folder and the file in it
   EXPECT_EQ(written.back().filename(), "nerovale_123_20260305.xml");  // the date written as the window writes it
   EXPECT_EQ(testing::ReadFile(work / "config.ini"), "H501\r\nBIANCHI\r\nLUCIA\r\n\r\n\r\n");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work.path()), {}), 4);  // nothing new beside it
+  // Nothing new beside it but the register, which holds the notice.
+  EXPECT_EQ(Names(work.path()), (std::vector<std::string>{"config.ini", "good.csv", "out.txt", "ref", "registro.sqlite"}));
+  const auto notices = registry::FileRegister(work / "registro.sqlite", LocalClock())->Notices().value;
+  ASSERT_EQ(notices.size(), 1U);
+  EXPECT_EQ(notices[0].File(), written.back());
+  EXPECT_EQ(notices[0].sha256, *summary::FileSha256Hex(written.back()));
+}
+
+// The register guards the next notice and records each one: a number of this year or a subject sent
+// before refuse the data, one line a subject, unless repetitions are allowed; another register or
+// none can be asked for; a register that cannot be read stops the run before the notice, one that
+// cannot be written leaves the notice written and validated, and says it is not registered.
+TEST_F(Batch, TheRegisterGuardsAndRecordsEveryNotice) {
+  const auto notices_in = [](const char* file) {
+    return registry::FileRegister(file, LocalClock())->Notices().value.size();
+  };
+  const auto xml_files = [this] {
+    return std::count_if(std::filesystem::recursive_directory_iterator(dest.path()), {},
+                         [](const auto& entry) { return entry.path().extension() == ".xml"; });
+  };
+  const std::string first = dest.path().string() + "/Nerovale_20261206,1030/nerovale_123_20261130.xml";
+  work.Write("bloccato.sqlite", "");  // a register that reads but takes no notice
+  ASSERT_TRUE(registry::FileRegister(work / "bloccato.sqlite", LocalClock())->Notices().status);
+  ASSERT_EQ(std::system(("sqlite3 '" + (work / "bloccato.sqlite").string() +
+                         "' \"CREATE TRIGGER no BEFORE INSERT ON comunicazioni BEGIN SELECT RAISE(ABORT, 'chiuso'); END\"")
+                            .c_str()),
+            0);
+  work.Write("danneggiato.sqlite", std::string(4096, 'x'));
+  const struct {
+    std::vector<std::string> options;
+    int status;
+    long xml_files;             // notices under --dest afterwards
+    std::size_t registered;     // notices in registro.sqlite afterwards
+    std::string says;
+  } runs[] = {
+      {{"123"}, kWritten, 1, 1, first},
+      {{"123"}, kRefused, 1, 1,
+       "Il numero 123 è già stato usato per la comunicazione del 30/11/2026 (file " + first + ").\n"
+       "good.csv:1: riga 1: già comunicato con la comunicazione 123 del 30/11/2026\n"
+       "good.csv:2: riga 2: già comunicato con la comunicazione 123 del 30/11/2026\n"},
+      {{"123", "--consenti-ripetizioni"}, kWritten, 2, 2, "XML validato"},
+      {{"124", "--senza-registro"}, kWritten, 3, 2, "XML validato"},
+      {{"123", "--registro", "altro.sqlite"}, kWritten, 4, 2, "XML validato"},
+      {{"1", "--registro", "altro.sqlite", "--senza-registro"}, kFault, 4, 2, "non si possono indicare insieme"},
+      {{"1", "--registro", "ref"}, kFault, 4, 2,
+       "Impossibile usare il registro delle comunicazioni " + (work / "ref").string() + ": al suo posto c'è una "
+       "cartella: nessun file XML è stato salvato"},
+      {{"1", "--registro", "bloccato.sqlite"}, kFault, 5, 2, "è scritto e validato ma non è registrato: Impossibile "
+       "usare il registro delle comunicazioni " + (work / "bloccato.sqlite").string() + ": errore del database: chiuso"},
+      {{"1", "--registro", "danneggiato.sqlite"}, kWritten, 6, 2, "danneggiato.sqlite era danneggiato"},
+  };
+  for (const auto& run : runs) {
+    std::vector<std::string> args = {"--data", "30/11/2026", "--dest", dest.path().string(), "--numero"};
+    args.insert(args.end(), run.options.begin(), run.options.end());
+    args.push_back("good.csv");
+    EXPECT_EQ(Run(args), run.status) << run.says << out << err;
+    EXPECT_TRUE(Says(run.says, out + err)) << run.says << "\n" << out << err;
+    EXPECT_EQ(xml_files(), run.xml_files) << run.says;
+    EXPECT_EQ(notices_in((work / "registro.sqlite").c_str()), run.registered) << run.says;
+  }
+  EXPECT_EQ(notices_in((work / "altro.sqlite").c_str()), 1U);
+  EXPECT_EQ(notices_in((work / "danneggiato.sqlite").c_str()), 1U);
 }
 
 // Refused data exit with 1: a file that does not import, a notice date that is none, and rows that
@@ -221,6 +289,7 @@ TEST_F(Batch, AStopSignalEndsTheRunWithNothingHalfMade) {
       EXPECT_TRUE(Says("è scritto e validato, il riepilogo non è stato scritto", err)) << err;
       EXPECT_TRUE(output::ValidateFile(written.back()).valid);
       std::filesystem::remove_all(written.front());
+      std::filesystem::remove(work / "registro.sqlite");  // the notice would be a repetition
     }
   }
 }
@@ -287,6 +356,7 @@ TEST_F(Batch, SummaryFollowsAValidatedNoticeAndItsFailureLeavesTheNotice) {
   EXPECT_TRUE(Says("ROSSI MARIO", text) && Says("DUPONT JEAN", text) && Says("pagina 1 di 1", text)) << text;
   EXPECT_TRUE(Says(*summary::FileSha256Hex(written.back()), text));
   std::filesystem::remove_all(written.front());
+  std::filesystem::remove(work / "registro.sqlite");
 
   work.Write("bad.csv", "verdi,anna,x,1/1/1950,roma,,,,,1/1/2020,,roma,,1,roma,2020,9\r\n");
   std::filesystem::remove(summary);

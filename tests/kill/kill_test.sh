@@ -37,7 +37,18 @@ for i in $(seq 1 300); do  # 600 subjects: the notice takes several blocks to wr
   printf 'rossi,mario,m,5/3/1950,roma,,,RSSMRA50C05H501F,,10/1/2024,,milano,,12,milano,2024,7\r\n'
   printf 'dupont;jean;m;1950;;parigi;francia;;;12/05/2020;;roma;;13;roma;2020;8\r\n'
 done > "$app/export.csv"
-run_batch() { (cd "$app" && "$@" --numero 5 --data 30/11/2026 --dest dest export.csv); }
+# The same notice again and again: the register records each (and is killed while it does), without
+# refusing the repetition.
+run_batch() { (cd "$app" && "$@" --numero 5 --data 30/11/2026 --dest dest --consenti-ripetizioni export.csv); }
+
+# The register opens and holds every notice whole: as many subjects as the notice says, or no notice.
+check_register() {
+  [ -e "$app/registro.sqlite" ] || return 0
+  [ "$(sqlite3 "$app/registro.sqlite" 'PRAGMA integrity_check')" = ok ] || fail "$1: il registro è danneggiato"
+  [ "$(sqlite3 "$app/registro.sqlite" 'SELECT count(*) FROM comunicazioni c WHERE soggetti <>
+        (SELECT count(*) FROM soggetti s WHERE s.comunicazione = c.id)')" = 0 ] ||
+    fail "$1: una comunicazione è registrata a metà"
+}
 
 # Every file under the notice's name is valid against the schema (so whole); echoes how many.
 check_notices() {
@@ -49,7 +60,7 @@ check_notices() {
   echo "$found"
 }
 
-batch_calls=openat,write,fsync,rename,renameat2,link,unlink,mkdir,rmdir,close,flock
+batch_calls=openat,write,pwrite64,fsync,fdatasync,rename,renameat2,link,unlink,mkdir,rmdir,close,flock
 batch_moments=0 batch_named=0 batch_signalled=0
 while read -r count call; do
   for n in $(moments "$count"); do
@@ -58,6 +69,7 @@ while read -r count call; do
     run_batch strace -f -qq -o /dev/null -e inject="$call":signal=SIGKILL:when="$n" "$batch" > /dev/null 2>&1
     named=$(check_notices "$call $n")
     batch_named=$((batch_named + named))
+    check_register "$call $n"
     # The next run works and removes what the killed one left: one notice, nothing else.
     if ! run_batch "$batch" > "$work/out" 2>&1; then fail "$call $n: il run successivo non riesce: $(head -c 300 "$work/out")"; fi
     [ "$(check_notices "$call $n, poi")" -eq $((named + 1)) ] || fail "$call $n: il run successivo non ha aggiunto una comunicazione"

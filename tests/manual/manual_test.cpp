@@ -28,6 +28,7 @@
 #include "manual/window_tour.h"
 #include "output/notice_output.h"
 #include "pdf_text.h"
+#include "register/register_texts.h"
 #include "reference/reference_tables.h"
 #include "summary/summary_texts.h"
 #include "temp_dir.h"
@@ -143,13 +144,14 @@ TEST(ManualText, ExplainsEveryMessage) {
                              &validation::filters::kReferente}) {
     add(filter->full_message);
   }
-  for (const auto text : {ui::kEditedSubjectGone, ui::kInserireComune, ui::kInserireCognomeReferente,
+  for (const auto text : {ui::kAlreadyOpen, ui::kEmptyTableQuestion, ui::kEditedSubjectGone, ui::kInserireComune, ui::kInserireCognomeReferente,
                           ui::kInserireNomeReferente, ui::kSelezionareUnFile, ui::kDriveNonDisponibile,
                           summary::kStampaRiepilogo}) {
     add(text);
   }
   // The draft of the notice in progress among them.
   const Moment moment{*dates::MakeDate(6, 12, 2026), 13, 56, 42};
+  const FixedClock clock_for_texts(moment);
   for (const std::string& text : std::initializer_list<std::string>{
            validation::RejectionText({}), validation::ValidateCommunicationHeader("", "", 0).warning,
            validation::ReportFailedRows({98765}),
@@ -163,8 +165,27 @@ TEST(ManualText, ExplainsEveryMessage) {
            draft::RecoveryQuestion(98765, moment), draft::RecoveryQuestion(1, moment),
            draft::UnusableText(v, {Status::Ok(), std::filesystem::path("bozza_danneggiata_" + v + ".nerovale")}),
            draft::NotMovedText({Status::Failure(v), std::filesystem::path(v) / "bozza.nerovale"}),
-           draft::UnusableText(v, {Status::Failure(v), {}}), draft::SaveFailedText(v)}) {
+           draft::UnusableText(v, {Status::Failure(v), {}}), draft::SaveFailedText(v),
+           validation::ValidateCommunicationHeader("1", "01/01/2100", 1, moment.date).warning}) {
     add(text);
+  }
+  // The register of notices: its questions and lines, and what it says of a damaged or newer file.
+  {
+    SubjectTable table;
+    SubjectRow row;
+    row[kCognome] = v, row[kNome] = v;
+    EXPECT_TRUE(table.Add(row));
+    registry::NoticeEntry earlier;
+    earlier.numero = v, earlier.data = v, earlier.folder = v, earlier.file_name = v;
+    const std::vector<registry::Repeat> repeats(30, registry::Repeat{1, earlier});
+    for (const std::string& text : {registry::NotRegisteredText(v), registry::NotGuardedText(v),
+                                    registry::NumberUsedQuestion(v, earlier), registry::RepeatedSubjectsQuestion(repeats, table),
+                                    registry::RepeatedReason(repeats[0]), registry::RepeatedTip(repeats[0])}) {
+      add(text);
+    }
+  }
+  for (const auto what : {draft::Leaving::kClose, draft::Leaving::kNewNotice, draft::Leaving::kNotice}) {
+    add(draft::UnsavedFormQuestion(what));
   }
   for (const auto what : {draft::Discarding::kExit, draft::Discarding::kNewNotice}) {
     add(draft::DiscardQuestion(98765, what));
@@ -193,6 +214,13 @@ TEST(ManualText, ExplainsEveryMessage) {
   add(WriteConfig(dir / "missing" / "config.ini", config).message());
   dir.Write("home/Nerovale", "");  // a file where the user's folder would be made
   add(places::ChooseWorkingFolder(dir / "home", dir / "home").status.message());
+  // The register, damaged and unusable.
+  dir.Write("reg/registro.sqlite", std::string(4096, 'x'));
+  const auto reg = registry::FileRegister(dir / "reg" / "registro.sqlite", clock_for_texts);
+  add(reg->Notices().note);
+  add(reg->Record({}).note);
+  add(registry::FileRegister(dir / "reg", clock_for_texts)->Record({}).status.message());
+
   add(reference::ReferenceTables(dir.path()).Check().message());
   for (const char* table : {"", "\x01", "ALFA,A001\r\n"}) {  // damaged: empty, not text, no Italy
     dir.Write("ref/FileCodComuni.txt", "ALFA,A001\r\n");

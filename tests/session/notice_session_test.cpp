@@ -89,5 +89,44 @@ TEST_F(Session, TheNoticeAndItsSummary) {
   EXPECT_NE(testing::WithoutSpaces(text).find("PARIGI,FRANCIA(Z110)"), std::string::npos) << text;
 }
 
+// Each validated notice goes into the register beside config.ini, and the register guards the next:
+// the number proposed after this year's highest (none after the year's turn), a number used this
+// year, the subjects sent before. The notice's date is not after today and not before its deaths.
+TEST_F(Session, TheRegisterRecordsEachNoticeAndGuardsTheNext) {
+  std::filesystem::create_directory(dir / "out");
+  EXPECT_EQ(session.ProposedNumber().value, "");
+  ASSERT_TRUE(session.Check({"12", "30/11/2026"}).ok());
+  ASSERT_TRUE(session.WriteNotice(dir / "out").valid);
+  EXPECT_EQ(session.last_notice()->registration.state, Registration::State::kRegistered);
+  EXPECT_EQ(session.ProposedNumber().value, "13");
+
+  ASSERT_TRUE(session.Check({"12", "1/12/2026"}).ok());
+  const auto used = session.NumberUsed();
+  ASSERT_TRUE(used.value.has_value());
+  EXPECT_EQ(used.value->data, "30/11/2026");
+  EXPECT_EQ(used.value->File(), session.last_notice()->file);
+  const auto repeats = session.RepeatedSubjects().value;
+  ASSERT_EQ(repeats.size(), 1U);
+  EXPECT_EQ(repeats[0].row, 1);
+
+  clock.Set({*dates::MakeDate(2, 1, 2027), 8, 0, 0});
+  EXPECT_EQ(session.ProposedNumber().value, "");
+  ASSERT_TRUE(session.Check({"12", "2/1/2027"}).ok());
+  EXPECT_FALSE(session.NumberUsed().value.has_value());
+  CheckOutcome outcome = session.Check({"12", "3/1/2027"});
+  EXPECT_EQ(outcome.failed, Failed::kHeader);
+  EXPECT_NE(outcome.header_warning.find("- Data comunicazione successiva alla data odierna"), std::string::npos);
+  outcome = session.Check({"12", "9/1/2024"});  // the form's row died on 10/01/2024
+  ASSERT_EQ(outcome.failed, Failed::kRows);
+  ASSERT_EQ(outcome.rows.size(), 1U);
+  EXPECT_EQ(outcome.rows[0].conditions, std::vector{validation::TableCondition::kDecessoDopoComunicazione});
+
+  session.UseRegister(nullptr);
+  ASSERT_TRUE(session.Check({"14", "2/1/2027"}).ok());
+  ASSERT_TRUE(session.WriteNotice(dir / "out").valid);
+  EXPECT_EQ(session.last_notice()->registration.state, Registration::State::kNoRegister);
+  EXPECT_EQ(registry::FileRegister(dir / "registro.sqlite", clock)->Notices().value.size(), 1U);
+}
+
 }  // namespace
 }  // namespace nerovale::session

@@ -218,6 +218,7 @@ TEST_F(EntryForm, ARefusedSubjectIsMarkedAndKept) {
 
   // A full table says so instead of opening the form.
   Settle();
+  answer = QMessageBox::Yes;  // its typing is let go
   form->close();
   window->model().AppendRows(std::vector<SubjectRow>(SubjectTable::kMaxSubjects, testing::ValidItalianRow()));
   EXPECT_FALSE(window->model().Append(testing::ValidItalianRow()));

@@ -80,6 +80,20 @@ TEST(TableCheck, EveryRowIsJudgedAndListed) {
   EXPECT_EQ(FailedRowReasons(reasons[0]), "Data Decesso nulla o non valida; Sesso non specificato o diverso da M e F");
   EXPECT_EQ(ReportFailedRows({2, 5}), "Sono stati riscontrati errori nei Soggetti alle seguenti righe: 2 , 5");
   EXPECT_EQ(ReportFailedRows({3}), "Sono stati riscontrati errori nei Soggetti alle seguenti righe: 3");
+
+  // Given the notice date, a death after it fails with its own condition, the same day passes; the
+  // rows that the entry form checked are judged on that condition alone.
+  ASSERT_TRUE(table.SetCell(1, kDataDecesso, "10/1/2024"));
+  ASSERT_TRUE(table.SetCell(3, kDataDecesso, "11/01/2024"));
+  const auto notice = dates::MakeDate(10, 1, 2024);
+  reasons = CheckSubjectTable(table, kToday, places, notice);
+  ASSERT_EQ(reasons.size(), 4U);
+  EXPECT_EQ(reasons[1].row, 3);
+  EXPECT_EQ(FailedRowReasons(reasons[1]), "La Data Decesso del Soggetto non può essere successiva alla Data della Comunicazione");
+  const auto after = DeathsAfterNotice(table, *notice);
+  ASSERT_EQ(after.size(), 1U);
+  EXPECT_EQ(after[0].row, 3);
+  EXPECT_EQ(after[0].conditions, std::vector{TableCondition::kDecessoDopoComunicazione});
 }
 
 // The notice's number of up to nine digits, its date a whole day, and at least one subject.
@@ -98,6 +112,10 @@ TEST(HeaderCheck, RulesAndWarning) {
   for (const char* data : {"31/02/2026", "12/13/2026", "__/__/____", "11/2026", "03/0012", "01/01/0000", "30/11/26"}) {
     EXPECT_FALSE(ValidateCommunicationHeader("1", data, 1).ok()) << data;
   }
+  // Given today, a notice date after it is refused with its own line; today itself passes.
+  EXPECT_TRUE(ValidateCommunicationHeader("1", "30/11/2026", 1, dates::MakeDate(30, 11, 2026)).ok());
+  EXPECT_EQ(ValidateCommunicationHeader("1", "1/12/2026", 1, dates::MakeDate(30, 11, 2026)).warning,
+            "ATTENZIONE! Sono stati riscontrati i seguenti errori:\r\n\r\n- Data comunicazione successiva alla data odierna");
 }
 
 // The sender, checked before a notice as its header: a code of the table and both names of the contact.
