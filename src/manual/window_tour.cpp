@@ -23,7 +23,7 @@
 #include "core/text.h"
 #include "output/notice_output.h"
 #include "reference/reference_tables.h"
-#include "summary/sha256.h"
+#include "signature/digest.h"
 #include "summary/summary.h"
 #include "ui/dati_utente.h"
 #include "ui/file_dialogs.h"
@@ -210,7 +210,7 @@ void Tour(ui::Principale& w, session::NoticeSession& session, const fs::path& ex
     if (!folder.is_directory()) continue;
     if (fs::is_empty(folder.path())) continue;
     const auto file = (*fs::directory_iterator(folder.path())).path();
-    const auto sha = summary::FileSha256Hex(file);
+    const auto sha = signature::FileSha256Hex(file);
     const summary::Summary made{"MILANO", session.Sender(), session.header(), notices / folder_name / file.filename(),
                                 sha.value_or(""), {*dates::MakeDate(30, 11, 2026), 9, 30}, session.table()};
     const summary::Pages pages = summary::LayOut(made);

@@ -1,11 +1,13 @@
 #include "session/notice_session.h"
 
 #include <cerrno>
+#include <ctime>
 #include <utility>
 
 #include "core/dates.h"
 #include "core/system_files.h"
-#include "summary/sha256.h"
+#include "signature/digest.h"
+#include "signature/signature_texts.h"
 #include "validation/sender_check.h"
 
 namespace nerovale::session {
@@ -102,13 +104,15 @@ output::NoticeOutcome NoticeSession::WriteNotice(const std::filesystem::path& di
   output::NoticeOutcome outcome =
       output::WriteNotice({sender, header_, table_, SchemaFile()}, directory, now, folders_, progress);
   if (!outcome.valid) return outcome;
-  last_notice_ = WrittenNotice{outcome.file, now, table_.Revision(), header_, sender, {}};
+  last_notice_ = WrittenNotice{outcome.file, now, table_.Revision(), header_, sender, {}, {}, {}, {}};
   Registration& registration = last_notice_->registration;
+  // The digest of the file as validated: the register keeps it, and signing checks the file against it.
+  const auto sha = signature::FileSha256Hex(outcome.file);
+  if (sha) last_notice_->sha256 = *sha;
   if (!register_) return outcome;
   registry::NoticeRecord record{header_.numero, header_.data, sender.codice_comune, sender.cognome_referente,
                                 sender.nome_referente, now, outcome.file.parent_path().string(),
                                 outcome.file.filename().string(), {}, 0, {}};
-  const auto sha = summary::FileSha256Hex(outcome.file);
   std::error_code error;
   record.size = std::filesystem::file_size(outcome.file, error);
   if (!sha || error) {
@@ -147,10 +151,46 @@ registry::Answer<std::vector<registry::Repeat>> NoticeSession::RepeatedSubjects(
   return register_->Repeats(rows);
 }
 
+std::time_t NoticeSession::NowAsTime() const {
+  const Moment now = clock_.Now();
+  std::tm local{};
+  local.tm_year = static_cast<int>(now.date.year()) - 1900;
+  local.tm_mon = static_cast<int>(static_cast<unsigned>(now.date.month())) - 1;
+  local.tm_mday = static_cast<int>(static_cast<unsigned>(now.date.day()));
+  local.tm_hour = now.hour;
+  local.tm_min = now.minute;
+  local.tm_sec = now.second;
+  local.tm_isdst = -1;
+  return std::mktime(&local);
+}
+
+Status NoticeSession::CanSign(const signature::Certificate& certificate) const {
+  return signature::CanSignAt(certificate, NowAsTime());
+}
+
+signature::Signed NoticeSession::SignLastNotice(signature::Token& token, const signature::Certificate& certificate,
+                                                const std::string& pin) {
+  if (!last_notice_ || last_notice_->sha256.empty()) {
+    return {Status::Failure(signature::NoValidatedNoticeText()), {}, {}};
+  }
+  signature::Signed made =
+      signature::SignFile(last_notice_->file, last_notice_->sha256, token, certificate, pin, NowAsTime());
+  if (made.status) {
+    last_notice_->signed_file = made.p7m;
+    last_notice_->signer = made.holder;
+  }
+  return made;
+}
+
 std::optional<summary::Summary> NoticeSession::MakeSummary() {
   if (!last_notice_) return std::nullopt;
   const output::Notice notice{last_notice_->sender, last_notice_->header, table_, SchemaFile()};
-  return summary::MakeSummary(notice, NomeComune(), last_notice_->file, last_notice_->written);
+  auto made = summary::MakeSummary(notice, NomeComune(), last_notice_->file, last_notice_->written);
+  if (made && !last_notice_->signed_file.empty()) {
+    made->signer = last_notice_->signer;
+    made->signed_file = last_notice_->signed_file.filename().string();
+  }
+  return made;
 }
 
 Status NoticeSession::WriteSummary(const std::filesystem::path& pdf) {

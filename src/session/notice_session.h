@@ -16,6 +16,7 @@
 #include "output/notice_output.h"
 #include "reference/reference_tables.h"
 #include "register/register.h"
+#include "signature/signing.h"
 #include "summary/summary.h"
 #include "validation/table_check.h"
 
@@ -50,6 +51,9 @@ struct WrittenNotice {
   CommunicationHeader header;
   output::Sender sender;
   Registration registration;
+  std::string sha256;              // of the file as it was validated
+  std::filesystem::path signed_file;  // FILE.xml.p7m once signed
+  std::string signer;                 // the holder of the certificate that signed it
 };
 
 class NoticeSession {
@@ -128,6 +132,22 @@ class NoticeSession {
   // remembered as the last one with how its recording went.
   output::NoticeOutcome WriteNotice(const std::filesystem::path& directory, const output::Progress& progress = {});
   const std::optional<WrittenNotice>& last_notice() const noexcept { return last_notice_; }
+
+  // Signing the last validated notice: firma.ini beside config.ini names the token's module; the
+  // file is signed as it is on the disk only if it is still the one validated, with the certificate
+  // chosen and the PIN typed (never kept), at the clock's moment. A failure writes nothing and leaves
+  // the notice as it was. Signed again, the .p7m is replaced.
+  std::filesystem::path SigningSettingsFile() const { return working_directory_ / signature::kSettingsFileName; }
+  signature::Signed SignLastNotice(signature::Token& token, const signature::Certificate& certificate,
+                                   const std::string& pin);
+  // The certificate to offer first: the contact person's of config.ini.
+  std::size_t PreferredCertificate(const std::vector<signature::Certificate>& certificates) const {
+    return signature::PreferredCertificate(certificates, config_.CognomeReferente, config_.NomeReferente,
+                                           NowAsTime());
+  }
+  // Whether the certificate can sign now (see signature::CanSignAt).
+  [[nodiscard]] Status CanSign(const signature::Certificate& certificate) const;
+  std::time_t NowAsTime() const;
 
   // The summary of the last validated notice, made from its file as it is on the disk; none when
   // there is no such notice or its file cannot be read.

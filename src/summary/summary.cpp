@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 #include "core/dates.h"
 #include "core/text.h"
 #include "output/notice_folder.h"
 #include "summary/pdf_file.h"
 #include "reference/reference_tables.h"
-#include "summary/sha256.h"
+#include "signature/digest.h"
 
 namespace nerovale::summary {
 namespace {
@@ -173,7 +174,7 @@ class Layout {
     page().texts.push_back({kLeft, y_ + 8, Face::kBold, 15, "Riepilogo della comunicazione dei decessi"});
     y_ += 28;
     const auto& w = s_.written;
-    const std::array<std::pair<const char*, std::string>, 8> items = {{
+    std::vector<std::pair<const char*, std::string>> items = {{
         {"Comune mittente", s_.nome_comune + " (codice " + s_.sender.codice_comune + ")"},
         {"Referente", s_.sender.cognome_referente + " " + s_.sender.nome_referente},
         {"Comunicazione", "numero " + s_.header.numero + " del " + s_.header.data},
@@ -183,6 +184,10 @@ class Layout {
         {"Scritto il", dates::FormatDdMmYyyy(w.date) + " alle " + TwoDigits(w.hour) + ":" + TwoDigits(w.minute)},
         {"Soggetti", std::to_string(s_.subjects.Count())},
     }};
+    if (!s_.signed_file.empty()) {
+      items.emplace_back("Firmato da", s_.signer);
+      items.emplace_back("File firmato", s_.signed_file);
+    }
     const double size = 9.5;
     const double value_x = kLeft + 110;
     for (const auto& [label, value] : items) {
@@ -268,7 +273,7 @@ class Layout {
 
 std::optional<Summary> MakeSummary(const output::Notice& notice, std::string nome_comune, const fs::path& file,
                                    const Moment& written) {
-  auto sha = FileSha256Hex(file);
+  auto sha = signature::FileSha256Hex(file);
   if (!sha) return std::nullopt;
   return Summary{std::move(nome_comune), notice.sender, notice.header, file, std::move(*sha), written, notice.subjects};
 }

@@ -24,6 +24,8 @@ struct Summary {
   std::string sha256;            // of the notice file, 64 hexadecimal digits
   Moment written;  // when the notice was made
   const SubjectTable& subjects;
+  std::string signer = {};       // who signed the notice file, when it was signed
+  std::string signed_file = {};  // the signed file's name (FILE.xml.p7m)
 };
 
 // The summary of a notice file that has just been written; none when the file cannot be read.
@@ -31,7 +33,7 @@ std::optional<Summary> MakeSummary(const output::Notice& notice, std::string nom
                                    const std::filesystem::path& file, const Moment& written);
 
 // The pages: the sender, the notice, its file and folder with the file's SHA-256 and the time it was
-// made on the first page, then the table of subjects (number, surname and name, sex, codice fiscale,
+// made on the first page (and who signed it, in which file, once signed), then the table of subjects (number, surname and name, sex, codice fiscale,
 // birth date and place, death date and place, death certificate and its municipality) on landscape A4
 // pages whose header repeats; long values wrap within their column, never cut. Every page says
 // "pagina N di M".

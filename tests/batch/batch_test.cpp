@@ -20,7 +20,7 @@
 #include "output/schema_validation.h"
 #include "pdf_text.h"
 #include "register/register.h"
-#include "summary/sha256.h"
+#include "signature/digest.h"
 #include "temp_dir.h"
 
 namespace nerovale::batch {
@@ -96,7 +96,7 @@ TEST_F(Batch, TheExecutableWritesOneFolderWithOneValidFile) {
   const auto notices = registry::FileRegister(work / "registro.sqlite", LocalClock())->Notices().value;
   ASSERT_EQ(notices.size(), 1U);
   EXPECT_EQ(notices[0].File(), written.back());
-  EXPECT_EQ(notices[0].sha256, *summary::FileSha256Hex(written.back()));
+  EXPECT_EQ(notices[0].sha256, *signature::FileSha256Hex(written.back()));
 }
 
 // The register guards the next notice and records each one: a number of this year or a subject sent
@@ -354,7 +354,7 @@ TEST_F(Batch, SummaryFollowsAValidatedNoticeAndItsFailureLeavesTheNotice) {
   const auto written = Written();
   const std::string text = testing::PdfText(summary);
   EXPECT_TRUE(Says("ROSSI MARIO", text) && Says("DUPONT JEAN", text) && Says("pagina 1 di 1", text)) << text;
-  EXPECT_TRUE(Says(*summary::FileSha256Hex(written.back()), text));
+  EXPECT_TRUE(Says(*signature::FileSha256Hex(written.back()), text));
   std::filesystem::remove_all(written.front());
   std::filesystem::remove(work / "registro.sqlite");
 

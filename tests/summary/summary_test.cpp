@@ -11,7 +11,6 @@
 
 #include "notice_fixture.h"
 #include "pdf_text.h"
-#include "summary/sha256.h"
 #include "temp_dir.h"
 
 namespace nerovale::summary {
@@ -19,25 +18,6 @@ namespace {
 
 using testing::PdfText;
 using testing::WithoutSpaces;
-
-// The standard digests, on both sides of the block whose end no longer holds the length; a file
-// read in more than one piece gives the digest of its bytes.
-TEST(Sha256, GivesTheStandardDigests) {
-  const std::pair<std::string, const char*> cases[] = {
-      {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
-      {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
-      // 56 bytes: the length no longer fits the first block
-      {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
-       "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
-      {std::string(55, 'a'), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318"},  // still one block
-      {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
-  };
-  for (const auto& [input, digest] : cases) EXPECT_EQ(Sha256Hex(input), digest) << input.size() << " bytes";
-  testing::TempDir dir;
-  const auto file = dir.Write("a.xml", std::string(70000, 'a'));  // more than one read of the file
-  EXPECT_EQ(FileSha256Hex(file), Sha256Hex(std::string(70000, 'a')));
-  EXPECT_FALSE(FileSha256Hex(dir / "none.xml"));
-}
 
 class SummaryPdf : public ::testing::Test {
  protected:
