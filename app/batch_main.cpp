@@ -26,5 +26,6 @@ int main(int argc, char* argv[]) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   const nerovale::LocalClock clock;
   return nerovale::batch::RunBatch(
-      args, {folder, clock, std::cout, std::cerr, &nerovale::stop::Signal, nerovale::places::RunningInstalledData()});
+      args, {folder, clock, std::cout, std::cerr, &nerovale::stop::Signal, nerovale::places::RunningInstalledData(),
+                &std::cin});
 }

@@ -13,6 +13,8 @@
 #include "core/version.h"
 #include "reference/place_dates.h"
 #include "register/register_texts.h"
+#include "signature/signature_texts.h"
+#include "signature/signing.h"
 #include "session/notice_session.h"
 #include "summary/summary_texts.h"
 #include "validation/sender_check.h"
@@ -25,7 +27,9 @@ namespace fs = std::filesystem;
 constexpr std::string_view kHelp =
     "Uso: nerovale-batch --numero N --data gg/mm/aaaa --dest CARTELLA [--riepilogo FILE.pdf]\n"
     "                    [--registro FILE | --senza-registro] [--consenti-ripetizioni]\n"
+    "                    [--firma-modulo MODULO.so --firma-pin-file FILE [--firma-certificato ETICHETTA]]\n"
     "                    FILE.csv [FILE.csv ...]\n"
+    "       nerovale-batch --verifica FILE.p7m\n"
     "\n"
     "Prepara la comunicazione dei decessi senza finestre: importa i file CSV nell'ordine dato\n"
     "(ognuno per intero o per niente), controlla i dati della comunicazione e ogni soggetto,\n"
@@ -49,22 +53,38 @@ constexpr std::string_view kHelp =
     "  --consenti-ripetizioni\n"
     "                   scrive la comunicazione anche con un numero già usato o soggetti\n"
     "                   già comunicati\n"
+    "  --firma-modulo MODULO.so\n"
+    "                   firma il file XML validato con la smart card (CAdES, FILE.xml.p7m\n"
+    "                   accanto al file XML) attraverso questo modulo PKCS#11\n"
+    "  --firma-pin-file FILE\n"
+    "                   il file che contiene il PIN della smart card (- : lo standard input)\n"
+    "  --firma-certificato ETICHETTA\n"
+    "                   il certificato con cui firmare; senza, quello del referente di\n"
+    "                   config.ini\n"
+    "  --verifica FILE.p7m\n"
+    "                   verifica un file firmato: chi lo ha firmato, quando, con quale\n"
+    "                   certificato, e se il contenuto è il file accanto (FILE)\n"
     "  --version        la versione del programma\n"
     "  --help           questo testo\n"
     "\n"
     "Codici di uscita:\n"
-    "  0  file XML scritto e validato\n"
+    "  0  file XML scritto e validato (e firmato, se richiesto); con --verifica: firma integra\n"
+    "     e contenuto identico al file accanto\n"
     "  1  dati rifiutati: errore di importazione, dati della comunicazione o soggetti non\n"
     "     validi (con file, riga e motivo di ogni soggetto), numero già usato o soggetti già\n"
     "     comunicati secondo il registro, file XML non conforme allo schema\n"
     "  2  errore d'uso o d'ambiente: argomenti errati o ripetuti; Comune o referente mancanti\n"
     "     o non validi in config.ini; file di riferimento o schema mancanti, illeggibili o\n"
-    "     danneggiati; file CSV mancanti o illeggibili; cartella o file della comunicazione che\n"
+    "     danneggiati; modulo PKCS#11, smart card o certificato mancanti o non utilizzabili;\n"
+    "     firma non eseguita (PIN errato o bloccato, certificato scaduto, file firmato che non si\n"
+    "     può scrivere: il file XML resta, scritto e validato); file CSV mancanti o illeggibili; cartella o file della comunicazione che\n"
     "     non si possono creare o scrivere (permessi, sola lettura, disco pieno, percorso troppo\n"
     "     lungo); registro che non si può leggere (prima della comunicazione) o scrivere (il\n"
     "     file XML resta, scritto e validato ma non registrato); riepilogo che non si può\n"
     "     scrivere (il file XML resta, scritto e validato);\n"
-    "     interruzione (SIGINT, SIGTERM, SIGHUP): nessun file XML resta a metà\n";
+    "     interruzione (SIGINT, SIGTERM, SIGHUP): nessun file XML resta a metà\n"
+    "  Con --verifica: 1 firma non valida o contenuto diverso dal file accanto o assente,\n"
+    "  2 file firmato illeggibile.\n";
 
 constexpr std::string_view kSenderRemedy =
     "Completarli con l'applicazione (\"Configurazione\" → \"Modifica Configurazione Utente\"), che scrive "
@@ -108,6 +128,10 @@ struct Arguments {
   fs::path registro;   // empty: the one beside config.ini
   bool senza_registro = false;
   bool consenti_ripetizioni = false;
+  fs::path firma_modulo;       // empty: the notice is not signed
+  fs::path firma_pin_file;     // "-": standard input
+  std::string firma_certificato;  // empty: the contact person's
+  fs::path verifica;           // a signed file to check, and nothing else
   std::vector<fs::path> files;
 };
 
@@ -131,7 +155,9 @@ std::variant<Arguments, int> Parse(const std::vector<std::string>& args, const B
       }
       given.push_back(arg);
       (arg == "--senza-registro" ? parsed.senza_registro : parsed.consenti_ripetizioni) = true;
-    } else if (arg == "--numero" || arg == "--data" || arg == "--dest" || arg == "--riepilogo" || arg == "--registro") {
+    } else if (arg == "--numero" || arg == "--data" || arg == "--dest" || arg == "--riepilogo" || arg == "--registro" ||
+               arg == "--firma-modulo" || arg == "--firma-pin-file" || arg == "--firma-certificato" ||
+               arg == "--verifica") {
       if (i + 1 >= args.size()) return Usage(env.err, std::string(arg) + " richiede un valore");
       // A second value would silently win over the first: the caller must say which one it means.
       if (std::find(given.begin(), given.end(), arg) != given.end()) {
@@ -144,8 +170,12 @@ std::variant<Arguments, int> Parse(const std::vector<std::string>& args, const B
       if (arg == "--dest") parsed.dest = value;
       if (arg == "--riepilogo") parsed.riepilogo = value;
       if (arg == "--registro") parsed.registro = value;
+      if (arg == "--firma-modulo") parsed.firma_modulo = value;
+      if (arg == "--firma-pin-file") parsed.firma_pin_file = value;
+      if (arg == "--firma-certificato") parsed.firma_certificato = value;
+      if (arg == "--verifica") parsed.verifica = value;
       // An empty path would mean the working directory, which nobody asks for by saying nothing.
-      if ((arg == "--dest" || arg == "--riepilogo" || arg == "--registro") && value.empty()) {
+      if (arg != "--numero" && arg != "--data" && value.empty()) {
         return Usage(env.err, std::string(arg) + " richiede un percorso non vuoto");
       }
     } else if (arg.starts_with("--")) {
@@ -159,6 +189,13 @@ std::variant<Arguments, int> Parse(const std::vector<std::string>& args, const B
   const auto has = [&given](std::string_view option) {
     return std::find(given.begin(), given.end(), option) != given.end();
   };
+  if (has("--verifica")) {
+    if (given.size() > 1 || !parsed.files.empty()) return Usage(env.err, "--verifica si indica da solo");
+    return parsed;
+  }
+  if (has("--firma-modulo") != has("--firma-pin-file") || (has("--firma-certificato") && !has("--firma-modulo"))) {
+    return Usage(env.err, "la firma richiede insieme --firma-modulo e --firma-pin-file");
+  }
   if (!has("--numero") || !has("--data") || !has("--dest")) return Usage(env.err, "mancano --numero, --data o --dest");
   if (parsed.files.empty()) return Usage(env.err, "nessun file CSV indicato");
   if (has("--registro") && parsed.senza_registro) {
@@ -295,6 +332,66 @@ int Guard(session::NoticeSession& session, const Arguments& args, const std::vec
   return kRefused;
 }
 
+// The token, the certificate and the PIN of a run that signs, made ready before any work.
+struct Signer {
+  std::unique_ptr<signature::Token> token;
+  const signature::Certificate* certificate = nullptr;
+  std::string pin;
+};
+
+// The PIN: the first line of its file, or of standard input for "-", without its line break.
+std::string ReadPin(const fs::path& file, const BatchEnvironment& env, std::string& pin) {
+  constexpr std::size_t kMaxPinFileBytes = 4096;
+  std::string bytes;
+  if (file == "-") {
+    if (env.in == nullptr || !std::getline(*env.in, bytes)) return "nessun PIN sullo standard input";
+  } else if (const int error = files::ReadWholeFile(file, kMaxPinFileBytes, bytes); error != 0) {
+    return files::ReadFailureText(file, error);
+  }
+  pin = bytes.substr(0, bytes.find_first_of("\r\n"));
+  std::fill(bytes.begin(), bytes.end(), '\0');
+  if (pin.empty()) return "il file del PIN " + Shown(file) + " è vuoto";
+  return {};
+}
+
+// Opens the token and chooses the certificate (by label, or the contact person's); what keeps the
+// run from signing, or "".
+std::string PrepareSigner(const Arguments& args, const session::NoticeSession& session, const BatchEnvironment& env,
+                          Signer& signer) {
+  if (std::string fault = ReadPin(args.firma_pin_file == "-" ? args.firma_pin_file
+                                                             : InWorkingDirectory(args.firma_pin_file, env),
+                                  env, signer.pin);
+      !fault.empty()) {
+    return fault;
+  }
+  Status opened;
+  signer.token = signature::Token::Open(InWorkingDirectory(args.firma_modulo, env), opened);
+  if (!signer.token) return opened.message();
+  const auto& certificates = signer.token->certificates();
+  if (args.firma_certificato.empty()) {
+    signer.certificate = &certificates[session.PreferredCertificate(certificates)];
+  } else if ((signer.certificate = signature::CertificateByLabel(certificates, args.firma_certificato)) == nullptr) {
+    std::string labels;
+    for (const auto& c : certificates) labels += (labels.empty() ? "" : ", ") + c.label;
+    return signature::CertificateNotFoundText(args.firma_certificato) + " Certificati presenti: " + labels;
+  }
+  if (const Status usable = session.CanSign(*signer.certificate); !usable) return usable.message();
+  if (!signer.certificate->non_repudiation) {
+    Say(env.err, "nerovale-batch: attenzione: " + signature::NoNonRepudiationText(signer.certificate->holder));
+  }
+  return {};
+}
+
+int Verify(const Arguments& args, const BatchEnvironment& env) {
+  const fs::path p7m = InWorkingDirectory(args.verifica, env);
+  const signature::SignedFileReport report = signature::CheckSignedFile(p7m);
+  if (!report.verification.status) {
+    return Fault(env.err, "il file " + Shown(p7m) + " non si può verificare: " + report.verification.status.message());
+  }
+  Say(env.out, signature::ReportText(p7m, report, signature::TimeOfMoment(env.clock.Now())));
+  return signature::ReportIsGood(report) ? kWritten : kRefused;
+}
+
 int Run(const Arguments& args, const BatchEnvironment& env) {
   const auto stop_signal = [&env] { return env.stop_signal ? env.stop_signal() : 0; };
   const auto stopped = [&env, &stop_signal](std::string_view what) {
@@ -336,6 +433,13 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
     if (const std::string fault = SummaryPathFault(riepilogo, inputs, dest, session.places().ref, registro, env);
         !fault.empty()) {
       return Fault(env.err, fault);
+    }
+  }
+
+  Signer signer;
+  if (!args.firma_modulo.empty()) {
+    if (const std::string fault = PrepareSigner(args, session, env, signer); !fault.empty()) {
+      return Fault(env.err, fault + ": " + std::string(kNothingWritten));
     }
   }
 
@@ -399,6 +503,17 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
     status = Fault(env.err, "il file XML " + Shown(outcome.file) + " è scritto e validato ma non è registrato: " +
                                 registration.reason);
   }
+  // Signed before the summary, which then names the signer. A failure leaves the notice as it is.
+  if (signer.token) {
+    const signature::Signed made = session.SignLastNotice(*signer.token, *signer.certificate, signer.pin);
+    std::fill(signer.pin.begin(), signer.pin.end(), '\0');
+    if (!made.status) {
+      status = Fault(env.err, "firma non eseguita: " + made.status.message() + "; il file XML " + Shown(outcome.file) +
+                                  " resta, scritto e validato");
+    } else {
+      env.out << "File firmato: " << Shown(made.p7m) << '\n';
+    }
+  }
   if (!riepilogo.empty()) {
     if (stop_signal() != 0) {
       return stopped("il file XML " + Shown(outcome.file) + " è scritto e validato, il riepilogo non è stato scritto");
@@ -417,7 +532,8 @@ int Run(const Arguments& args, const BatchEnvironment& env) {
 int RunBatch(const std::vector<std::string>& args, const BatchEnvironment& env) {
   auto parsed = Parse(args, env);
   if (const int* status = std::get_if<int>(&parsed)) return *status;
-  return Run(std::get<Arguments>(parsed), env);
+  const Arguments& arguments = std::get<Arguments>(parsed);
+  return arguments.verifica.empty() ? Run(arguments, env) : Verify(arguments, env);
 }
 
 }  // namespace nerovale::batch

@@ -24,6 +24,7 @@ struct BatchEnvironment {
   std::ostream& err;                        // usage and environment faults
   std::function<int()> stop_signal = {};    // the signal that asked the run to stop, or 0
   std::filesystem::path installed_data = {};  // the tables and schema without ref/ (see places::FindData)
+  std::istream* in = nullptr;                // the PIN for --firma-pin-file -
 };
 
 // Runs the command on its arguments (without the program's name) and answers its exit status. It

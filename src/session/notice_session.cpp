@@ -151,18 +151,7 @@ registry::Answer<std::vector<registry::Repeat>> NoticeSession::RepeatedSubjects(
   return register_->Repeats(rows);
 }
 
-std::time_t NoticeSession::NowAsTime() const {
-  const Moment now = clock_.Now();
-  std::tm local{};
-  local.tm_year = static_cast<int>(now.date.year()) - 1900;
-  local.tm_mon = static_cast<int>(static_cast<unsigned>(now.date.month())) - 1;
-  local.tm_mday = static_cast<int>(static_cast<unsigned>(now.date.day()));
-  local.tm_hour = now.hour;
-  local.tm_min = now.minute;
-  local.tm_sec = now.second;
-  local.tm_isdst = -1;
-  return std::mktime(&local);
-}
+std::time_t NoticeSession::NowAsTime() const { return signature::TimeOfMoment(clock_.Now()); }
 
 Status NoticeSession::CanSign(const signature::Certificate& certificate) const {
   return signature::CanSignAt(certificate, NowAsTime());

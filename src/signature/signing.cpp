@@ -37,6 +37,18 @@ bool HeldBy(const Certificate& certificate, const std::string& cognome, const st
 
 }  // namespace
 
+std::time_t TimeOfMoment(const Moment& moment) {
+  std::tm local{};
+  local.tm_year = static_cast<int>(moment.date.year()) - 1900;
+  local.tm_mon = static_cast<int>(static_cast<unsigned>(moment.date.month())) - 1;
+  local.tm_mday = static_cast<int>(static_cast<unsigned>(moment.date.day()));
+  local.tm_hour = moment.hour;
+  local.tm_min = moment.minute;
+  local.tm_sec = moment.second;
+  local.tm_isdst = -1;
+  return std::mktime(&local);
+}
+
 Status ReadSettings(const std::filesystem::path& file, Settings& settings) {
   if (!files::AlreadyThere(file)) return Status::Ok();
   const text::Lines read = text::ReadCp1252Lines(file, kMaxSettingsBytes);

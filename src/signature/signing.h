@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/clock.h"
 #include "core/status.h"
 #include "signature/cades.h"
 #include "signature/token.h"
@@ -14,6 +15,9 @@
 // Signing a validated notice file and checking a signed one: the steps the notice session runs for
 // the window and nerovale-batch alike.
 namespace nerovale::signature {
+
+// A moment of the local clock as the system's time, for the signing time and the certificates' validity.
+std::time_t TimeOfMoment(const Moment& moment);
 
 // firma.ini beside config.ini: one line "modulo=PATH", the PKCS#11 module of the card reader. Without
 // the file (or the line) the module is OpenSC's, which serves Italian signature cards.

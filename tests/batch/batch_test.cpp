@@ -21,6 +21,9 @@
 #include "pdf_text.h"
 #include "register/register.h"
 #include "signature/digest.h"
+#include "signature/signature_texts.h"
+#include "signature/signing.h"
+#include "softhsm_token.h"
 #include "temp_dir.h"
 
 namespace nerovale::batch {
@@ -46,11 +49,12 @@ class Batch : public ::testing::Test {
 
   std::function<int()> stop_signal;
   std::filesystem::path installed;  // the installed data folder, none unless a test makes one
+  std::istringstream standard_input;
 
   int Run(std::vector<std::string> args) {
     std::ostringstream out_stream, err_stream;
     const FixedClock clock({*dates::MakeDate(6, 12, 2026), 10, 30});
-    const int status = RunBatch(args, {work.path(), clock, out_stream, err_stream, stop_signal, installed});
+    const int status = RunBatch(args, {work.path(), clock, out_stream, err_stream, stop_signal, installed, &standard_input});
     out = out_stream.str();
     err = err_stream.str();
     return status;
@@ -396,6 +400,85 @@ TEST_F(Batch, TheSummaryReplacesOnlyAnEarlierSummary) {
   }
   EXPECT_EQ(RunOn({"good.csv"}, "30/11/2026", "earlier.pdf"), kWritten) << err;
   EXPECT_NE(testing::ReadFile(work / "earlier.pdf"), "%PDF-1.4 earlier");
+}
+
+}  // namespace
+}  // namespace nerovale::batch
+
+namespace nerovale::batch {
+namespace {
+
+// Signing after a validated notice, on a real token: the contact person's certificate unless another
+// is named; every signing failure is 2 and leaves the notice; a signed file checked with --verifica.
+class SigningBatch : public Batch {
+ protected:
+  static void SetUpTestSuite() {
+    hsm_ = new testing::SoftHsmToken;
+    hsm_->Add({"firma-rossi", "\x01", "ROSSI MARIO"});
+    hsm_->Add({"firma-bianchi", "\x02", "LUCIA BIANCHI"});  // the contact person of config.ini
+  }
+  static void TearDownTestSuite() { delete hsm_; }
+  int Signing(const std::string& pin_file, std::vector<std::string> more = {}) {
+    std::vector<std::string> args = {"--numero", "123", "--data", "30/11/2026", "--dest", dest.path().string(),
+                                     "--firma-modulo", testing::kSoftHsmModule, "--firma-pin-file", pin_file};
+    args.insert(args.end(), more.begin(), more.end());
+    args.push_back("good.csv");
+    return Run(args);
+  }
+  static testing::SoftHsmToken* hsm_;
+};
+testing::SoftHsmToken* SigningBatch::hsm_ = nullptr;
+
+TEST_F(SigningBatch, SignsTheValidatedNoticeWithTheContactPersonsCertificate) {
+  work.Write("pin.txt", std::string(testing::kTokenPin) + "\n");
+  EXPECT_EQ(Signing("pin.txt", {"--riepilogo", "riepilogo.pdf"}), kWritten) << err;
+  const auto written = Written();
+  ASSERT_EQ(written.size(), 3U);  // the folder, the notice and its signed file
+  const auto p7m = written.back();
+  EXPECT_EQ(p7m.filename(), "nerovale_123_20261130.xml.p7m");
+  EXPECT_TRUE(Says("File firmato: " + p7m.string(), out)) << out;
+  const auto report = signature::CheckSignedFile(p7m);
+  EXPECT_TRUE(signature::ReportIsGood(report));
+  EXPECT_EQ(report.verification.signer.holder, "LUCIA BIANCHI");
+  const std::string summary = testing::PdfText(work / "riepilogo.pdf");
+  EXPECT_TRUE(Says("LUCIA BIANCHI", summary) && Says("nerovale_123_20261130.xml.p7m", summary)) << summary;
+
+  EXPECT_EQ(Run({"--verifica", p7m.string()}), kWritten) << err;
+  EXPECT_TRUE(Says("è integra", out) && Says("Firmato da: LUCIA BIANCHI", out)) << out;
+  testing::TempDir other;
+  std::filesystem::copy_file(p7m, other / "n.xml.p7m");
+  EXPECT_EQ(Run({"--verifica", (other / "n.xml.p7m").string()}), kRefused);  // nothing beside it to compare
+  EXPECT_EQ(Run({"--verifica", (work / "pin.txt").string()}), kFault);
+  EXPECT_EQ(Run({"--verifica", p7m.string(), "good.csv"}), kFault);
+}
+
+TEST_F(SigningBatch, AFailedSigningIsTwoAndTheNoticeStays) {
+  // A wrong PIN from standard input: the notice is written, validated and stays; no signed file.
+  standard_input.str("0000\n");
+  EXPECT_EQ(Signing("-", {"--firma-certificato", "firma-rossi"}), kFault);
+  EXPECT_TRUE(Says("firma non eseguita: PIN errato.", err) && Says("resta, scritto e validato", err)) << err;
+  auto written = Written();
+  ASSERT_EQ(written.size(), 2U);
+  EXPECT_EQ(written.back().extension(), ".xml");
+  std::filesystem::remove_all(written.front());
+  std::filesystem::remove(work / "registro.sqlite");
+
+  // What keeps a run from signing is found before any work: nothing is written.
+  work.Write("pin.txt", testing::kTokenPin);
+  EXPECT_EQ(Signing("pin.txt", {"--firma-certificato", "nessuno"}), kFault);
+  EXPECT_TRUE(Says("Certificati presenti: ", err) && Says("firma-rossi", err) && Says("firma-bianchi", err)) << err;
+  EXPECT_EQ(Run({"--numero", "1", "--data", "30/11/2026", "--dest", dest.path().string(), "--firma-modulo",
+                 (work / "none.so").string(), "--firma-pin-file", "pin.txt", "good.csv"}),
+            kFault);
+  EXPECT_TRUE(Says(signature::ModuleMissingText((work / "none.so").string()), err)) << err;
+  work.Write("empty.txt", "\n");
+  EXPECT_EQ(Signing("empty.txt"), kFault);
+  EXPECT_TRUE(Says("è vuoto", err)) << err;
+  EXPECT_TRUE(Written().empty());
+  EXPECT_EQ(Run({"--numero", "1", "--data", "30/11/2026", "--dest", dest.path().string(), "--firma-modulo",
+                 testing::kSoftHsmModule, "good.csv"}),
+            kFault);
+  EXPECT_TRUE(Says("la firma richiede insieme --firma-modulo e --firma-pin-file", err)) << err;
 }
 
 }  // namespace
