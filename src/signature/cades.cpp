@@ -111,29 +111,52 @@ std::optional<std::time_t> SigningTime(CMS_SignerInfo* si) {
 
 }  // namespace
 
+void FreeEncoded(unsigned char* bytes) { OPENSSL_free(bytes); }
+
 SignedData SignCades(std::string_view content, const Certificate& certificate, Token& token, std::time_t signing_time) {
+  SignedData signed_data;
   X509Ptr x = ParseCertificate(certificate.der);
-  if (!x) return {Status::Failure("certificato illeggibile"), {}};
+  if (!x) {
+    signed_data.status = Status::Failure("certificato illeggibile");
+    return signed_data;
+  }
   TokenCall call{&token, Status::Ok()};
   PkeyPtr key = TokenKey(x.get(), call);
-  if (!key) return {Status::Failure("il certificato non ha una chiave RSA"), {}};
-  constexpr unsigned kFlags = CMS_BINARY | CMS_NOSMIMECAP;
+  if (!key) {
+    signed_data.status = Status::Failure("il certificato non ha una chiave RSA");
+    return signed_data;
+  }
+  // Signed as a detached signature, which digests the content as it streams past without keeping it;
+  // the content is then set inside, in place: a notice of tens of megabytes is neither copied into
+  // the structure nor encoded through growing buffers.
+  constexpr unsigned kFlags = CMS_BINARY | CMS_NOSMIMECAP | CMS_DETACHED;
   CmsPtr cms(CMS_sign(nullptr, nullptr, nullptr, nullptr, kFlags | CMS_PARTIAL));
   CMS_SignerInfo* si = cms ? CMS_add1_signer(cms.get(), x.get(), key.get(), EVP_sha256(), kFlags | CMS_CADES | CMS_PARTIAL)
                            : nullptr;
   AsnTimePtr when(ASN1_TIME_set(nullptr, signing_time));
   BioPtr in(BIO_new_mem_buf(content.data(), static_cast<int>(content.size())));
-  BioPtr out(BIO_new(BIO_s_mem()));
-  const bool made = si != nullptr && when && in && out &&
-                    CMS_signed_add1_attr_by_NID(si, NID_pkcs9_signingTime, when->type, when.get(), -1) == 1 &&
-                    CMS_final(cms.get(), in.get(), nullptr, kFlags) == 1 && i2d_CMS_bio(out.get(), cms.get()) == 1;
-  if (!made) {
-    const std::string why = OpenSslError();
-    return {call.status ? Status::Failure("la firma non è stata composta: " + why) : call.status, {}};
+  const bool signed_ok = si != nullptr && when && in &&
+                         CMS_signed_add1_attr_by_NID(si, NID_pkcs9_signingTime, when->type, when.get(), -1) == 1 &&
+                         CMS_final(cms.get(), in.get(), nullptr, kFlags) == 1 && CMS_set_detached(cms.get(), 0) == 1;
+  ASN1_OCTET_STRING** inside = signed_ok ? CMS_get0_content(cms.get()) : nullptr;
+  int size = -1;
+  unsigned char* encoded = nullptr;
+  if (inside != nullptr && *inside != nullptr) {
+    (*inside)->flags &= ~ASN1_STRING_FLAG_CONT;
+    ASN1_STRING_set0(*inside, const_cast<char*>(content.data()), static_cast<int>(content.size()));
+    size = i2d_CMS_ContentInfo(cms.get(), &encoded);
+    // The content stays the caller's: taken back without being freed (ASN1_STRING_set0 would free it).
+    (*inside)->data = nullptr;
+    (*inside)->length = 0;
   }
-  char* bytes = nullptr;
-  const long size = BIO_get_mem_data(out.get(), &bytes);
-  return {Status::Ok(), std::string(bytes, static_cast<std::size_t>(size))};
+  if (size <= 0) {
+    const std::string why = OpenSslError();
+    signed_data.status = call.status ? Status::Failure("la firma non è stata composta: " + why) : call.status;
+    return signed_data;
+  }
+  signed_data.bytes = {encoded, FreeEncoded};
+  signed_data.size = static_cast<std::size_t>(size);
+  return signed_data;
 }
 
 Verification VerifyCades(std::string_view der) {

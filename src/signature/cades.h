@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,7 +17,11 @@ namespace nerovale::signature {
 
 struct SignedData {
   Status status;
-  std::string der;  // the .p7m file's bytes
+  // The .p7m file's bytes, as OpenSSL encoded them (tens of megabytes for the largest notice: kept
+  // where they were made, never copied).
+  std::unique_ptr<unsigned char, void (*)(unsigned char*)> bytes{nullptr, nullptr};
+  std::size_t size = 0;
+  std::string_view der() const noexcept { return {reinterpret_cast<const char*>(bytes.get()), size}; }
 };
 
 // Signs the content with the key that Login found for the certificate, at the given moment.

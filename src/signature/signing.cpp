@@ -123,7 +123,7 @@ Signed SignFile(const std::filesystem::path& file, const std::string& expected_s
     result.status = made.status;
     return result;
   }
-  result.status = files::WriteAtomically(result.p7m, made.der);
+  result.status = files::WriteAtomically(result.p7m, made.der());
   return result;
 }
 
