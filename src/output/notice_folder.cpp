@@ -66,7 +66,10 @@ std::vector<std::filesystem::path> RemoveUnfinishedNotices(const std::filesystem
     }
     files::FolderLock lock;
     if (!lock.TryLock(folder)) continue;  // an output step at work, or a folder that cannot be opened
-    const auto notice_file = [](std::string_view base) { return base.starts_with("nerovale_") && base.ends_with(".xml"); };
+    // The notice's own temporary files, and those of its signed file (a signing that was killed).
+    const auto notice_file = [](std::string_view base) {
+      return base.starts_with("nerovale_") && (base.ends_with(".xml") || base.ends_with(".xml.p7m"));
+    };
     for (auto& file : files::RemoveLeftoverTemporaries(folder, notice_file)) removed.push_back(std::move(file));
     std::error_code remove_error;
     if (std::filesystem::is_empty(folder, remove_error) && std::filesystem::remove(folder, remove_error)) {

@@ -123,6 +123,12 @@ Signed SignFile(const std::filesystem::path& file, const std::string& expected_s
     result.status = made.status;
     return result;
   }
+  // The notice folder is held while its signed file is written, so that a run cleaning up the
+  // destination never takes the signed file's temporary for a killed run's; the leftovers of a signing
+  // killed earlier go first.
+  files::FolderLock held;
+  (void)held.Lock(file.parent_path());
+  files::RemoveLeftoverTemporaries(result.p7m);
   result.status = files::WriteAtomically(result.p7m, made.der());
   return result;
 }

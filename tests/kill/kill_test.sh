@@ -97,6 +97,53 @@ while read -r count call; do
   done
 done < <(count_calls run_batch "$batch" write,fsync,rename,renameat2,openat)
 
+# ---- nerovale-batch that signs ---------------------------------------------------------------------
+# Killed while it signs the validated notice on a SoftHSM2 token: a signed file under its name is whole
+# (OpenSSL opens it to the notice beside it, byte for byte), the notice stays, and nothing is left half
+# made. The token is set back before every run: its own files are SoftHSM2's business.
+hsm=$work/hsm
+mkdir -p "$hsm/tokens"
+printf 'directories.tokendir = %s/tokens\nobjectstore.backend = file\nlog.level = ERROR\n' "$hsm" > "$hsm/softhsm2.conf"
+export SOFTHSM2_CONF=$hsm/softhsm2.conf
+module=/usr/lib/softhsm/libsofthsm2.so
+softhsm2-util --init-token --free --label kill --pin 1234 --so-pin 123456 > /dev/null
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$hsm/key.pem" -out "$hsm/cert.pem" -days 30 \
+  -subj "/CN=BIANCHI LUCIA" -addext keyUsage=critical,nonRepudiation 2> /dev/null
+openssl pkcs8 -topk8 -nocrypt -in "$hsm/key.pem" -out "$hsm/key8.pem"
+softhsm2-util --import "$hsm/key8.pem" --token kill --label firma --id 01 --pin 1234 > /dev/null
+openssl x509 -in "$hsm/cert.pem" -outform DER -out "$hsm/cert.der"
+pkcs11-tool --module "$module" --token-label kill --login --pin 1234 --write-object "$hsm/cert.der" --type cert \
+  --id 01 --label firma > /dev/null 2>&1
+cp -a "$hsm/tokens" "$hsm/pristine"
+printf '1234\n' > "$app/pin.txt"
+run_signing() {
+  rm -rf "$hsm/tokens" && cp -a "$hsm/pristine" "$hsm/tokens"
+  (cd "$app" && "$@" --senza-registro --numero 5 --data 30/11/2026 --dest dest --firma-modulo "$module" \
+     --firma-pin-file pin.txt export.csv)
+}
+# Every signed file opens to the notice beside it.
+check_signed() {
+  local file
+  while IFS= read -r -d '' file; do
+    openssl cms -verify -binary -inform DER -in "$file" -noverify -out "$work/content" > /dev/null 2>&1 &&
+      cmp -s "$work/content" "${file%.p7m}" || fail "$1: $file non si apre nella comunicazione accanto"
+  done < <(find "$app/dest" -name '*.p7m' -print0)
+}
+sign_moments=0
+while read -r count call; do
+  for n in $(moments "$count" | awk 'NR % 2 == 0'); do
+    sign_moments=$((sign_moments + 1))
+    rm -rf "$app/dest" && mkdir "$app/dest"
+    run_signing strace -f -qq -o /dev/null -e inject="$call":signal=SIGKILL:when="$n" "$batch" > /dev/null 2>&1
+    check_signed "firma $call $n"
+    if ! run_signing "$batch" > "$work/out" 2>&1; then fail "firma $call $n: il run successivo non riesce: $(head -c 300 "$work/out")"; fi
+    check_signed "firma $call $n, poi"
+    [ "$(find "$app/dest" -name '*.p7m' | wc -l)" -ge 1 ] || fail "firma $call $n: il run successivo non ha firmato"
+    [ -z "$(find "$app/dest" -name '*.tmp-*')" ] || fail "firma $call $n: resta un file temporaneo"
+  done
+done < <(count_calls run_signing "$batch" write,fsync,rename,renameat2)
+unset SOFTHSM2_CONF
+
 # ---- nerovale-tabelle -----------------------------------------------------------------------------
 tab=$work/tab
 mkdir -p "$tab/ref"
@@ -131,6 +178,7 @@ done < <(reset_table; count_calls run_tabelle "$tabelle" "$tabelle_calls")
 
 echo "nerovale-batch: $batch_moments uccisioni (chiamate di sistema $batch_calls), comunicazioni col nome" \
      "finale trovate dopo le uccisioni: $batch_named, tutte valide salvo errori sopra; $batch_signalled SIGTERM"
+echo "nerovale-batch che firma: $sign_moments uccisioni (write, fsync, rename), ogni file firmato si apre nella comunicazione accanto salvo errori sopra"
 echo "nerovale-tabelle: $tabelle_moments uccisioni (chiamate di sistema $tabelle_calls), tabella precedente intera ogni volta salvo errori sopra"
 echo "errori: $failures"
 [ "$failures" -eq 0 ]
