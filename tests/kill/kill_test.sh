@@ -131,7 +131,7 @@ check_signed() {
 }
 sign_moments=0
 while read -r count call; do
-  for n in $(moments "$count" | awk 'NR % 2 == 0'); do
+  for n in $(moments "$count"); do
     sign_moments=$((sign_moments + 1))
     rm -rf "$app/dest" && mkdir "$app/dest"
     run_signing strace -f -qq -o /dev/null -e inject="$call":signal=SIGKILL:when="$n" "$batch" > /dev/null 2>&1
@@ -178,7 +178,7 @@ done < <(reset_table; count_calls run_tabelle "$tabelle" "$tabelle_calls")
 
 echo "nerovale-batch: $batch_moments uccisioni (chiamate di sistema $batch_calls), comunicazioni col nome" \
      "finale trovate dopo le uccisioni: $batch_named, tutte valide salvo errori sopra; $batch_signalled SIGTERM"
-echo "nerovale-batch che firma: $sign_moments uccisioni (write, fsync, rename), ogni file firmato si apre nella comunicazione accanto salvo errori sopra"
+echo "nerovale-batch che firma: $sign_moments uccisioni (write, fsync, rename: a ognuna), ogni file firmato si apre nella comunicazione accanto salvo errori sopra"
 echo "nerovale-tabelle: $tabelle_moments uccisioni (chiamate di sistema $tabelle_calls), tabella precedente intera ogni volta salvo errori sopra"
 echo "errori: $failures"
 [ "$failures" -eq 0 ]
