@@ -151,6 +151,26 @@ registry::Answer<std::vector<registry::Repeat>> NoticeSession::RepeatedSubjects(
   return register_->Repeats(rows);
 }
 
+NoticeFileState CheckNoticeFile(const registry::NoticeEntry& notice) {
+  const std::filesystem::path file = notice.File();
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(file, error)) return NoticeFileState::kGone;
+  // The size first: a changed size needs no digest, and most files are told apart by it.
+  if (std::filesystem::file_size(file, error) != notice.size || error) return NoticeFileState::kChanged;
+  const auto sha = signature::FileSha256Hex(file);
+  if (!sha) return NoticeFileState::kGone;
+  return *sha == notice.sha256 ? NoticeFileState::kAsRegistered : NoticeFileState::kChanged;
+}
+
+std::string NoticeFileStateText(NoticeFileState state) {
+  switch (state) {
+    case NoticeFileState::kAsRegistered: return {};
+    case NoticeFileState::kGone: return "File mancante";
+    case NoticeFileState::kChanged: return "File modificato dopo la registrazione";
+  }
+  return {};
+}
+
 std::time_t NoticeSession::NowAsTime() const { return signature::TimeOfMoment(clock_.Now()); }
 
 Status NoticeSession::CanSign(const signature::Certificate& certificate) const {

@@ -56,6 +56,13 @@ struct WrittenNotice {
   std::string signer;                 // the holder of the certificate that signed it
 };
 
+// A registered notice's file as it is on the disk now: there and still the file that was registered
+// (its size and SHA-256), gone, or changed since.
+enum class NoticeFileState { kAsRegistered, kGone, kChanged };
+NoticeFileState CheckNoticeFile(const registry::NoticeEntry& notice);
+// "" for a file as registered, "File mancante", "File modificato dopo la registrazione".
+std::string NoticeFileStateText(NoticeFileState state);
+
 class NoticeSession {
  public:
   // The working directory holds config.ini and the draft; the tables, the schema and the manual are

@@ -32,6 +32,7 @@
 #include "ui/insert_persona.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
+#include "ui/register_window.h"
 #include "ui/small_windows.h"
 #include "ui/window_slot.h"
 #include "ui/window_size.h"
@@ -112,6 +113,8 @@ void Principale::BuildControls() {
   auto* cg = Named(nuovo->addAction("&Nuova Comunicazione"), "CG");
   auto* config = Named(menuBar()->addMenu("&Configurazione"), "config");
   auto* mod_config = Named(config->addAction("&Modifica Configurazione Utente"), "modConfig");
+  auto* registro = Named(menuBar()->addMenu("&Registro"), "registroMenu");
+  auto* apri_registro = Named(registro->addAction("&Registro delle comunicazioni"), "registro");
   auto* help = Named(menuBar()->addMenu("&?"), "help");
   auto* guida = Named(help->addAction("&Guida"), "guida");
 
@@ -224,6 +227,11 @@ void Principale::BuildControls() {
   connect(cg, &QAction::triggered, this, &Principale::AskNuovaComunicazione);
   connect(mod_config, &QAction::triggered, this, [this] { OpenDatiUtente(true); });
   connect(guida, &QAction::triggered, this, &Principale::OpenGuida);
+  connect(apri_registro, &QAction::triggered, this, [this] {
+    auto* window = new Registro(session_, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+  });
   connect(calendar, &QToolButton::clicked, this, [this] {
     if (!data_->isEnabled()) return;
     data_->setFocus();

@@ -73,6 +73,11 @@ inline constexpr std::string_view kDriveNonDisponibile = "Drive non disponibile"
 inline std::string ManualMissingText(const std::string& path) {
   return "Il manuale non è stato trovato. Dovrebbe trovarsi nel file:\r\n" + path;
 }
+// "Registro": the chosen notice's folder is gone, or no program opens it.
+inline std::string FolderGoneText(const std::string& folder) { return "La cartella " + folder + " non esiste più."; }
+inline std::string FolderNotOpenedText(const std::string& folder) {
+  return "Non è stato possibile aprire la cartella " + folder + ".";
+}
 inline std::string ManualNotOpenedText(const std::string& path) {
   return "Non è stato possibile aprire il manuale con un lettore di PDF. Il manuale si trova nel file:\r\n" + path;
 }

@@ -1,6 +1,8 @@
 // One office, many notices: one window per working folder, and the register of notices as the window
 // records and consults it.
+#include <QMenu>
 #include <QTableView>
+#include <QTableWidget>
 
 #include <csignal>
 #include <functional>
@@ -12,6 +14,8 @@
 
 #include "notice_fixture.h"
 #include "register/register.h"
+#include "signature/digest.h"
+#include "ui/register_window.h"
 #include "ui/working_folder.h"
 #include "window_fixture.h"
 
@@ -155,6 +159,63 @@ TEST_F(Office, TypingInTheOpenFormIsNotDroppedWithoutAQuestion) {
   Settle();
   EXPECT_EQ(w.subjectForm(), nullptr);
   EXPECT_EQ(messages.size(), 1U);
+}
+
+}  // namespace
+}  // namespace nerovale::ui
+
+namespace nerovale::ui {
+namespace {
+
+// "Registro" (Alt+R, Enter): the notices newest first, a file gone or changed since it was registered
+// marked; a search by the start of a surname or codice fiscale finds the subjects of every notice and
+// shows the notice that carried each.
+TEST_F(Office, TheRegisterWindowListsFindsAndMarks) {
+  auto reg = registry::FileRegister(dir / "registro.sqlite", clock);
+  const auto record = [&](const char* numero, int minute, const std::string& cognome, const std::string& bytes) {
+    const auto file = dir.Write(std::string("n") + numero + "/nerovale_" + numero + "_20261130.xml", bytes);
+    SubjectRow subject = testing::ValidItalianRow();
+    subject[kCognome] = cognome;
+    subject[kCodiceFiscale] = cognome == "ROSSI" ? "RSSMRA50C05H501F" : "";
+    ASSERT_TRUE(reg->Record({numero, "30/11/2026", "H501", "BIANCHI", "LUCIA", {clock.Today(), 9, minute, 0},
+                             file.parent_path().string(), file.filename().string(), signature::Sha256Hex(bytes),
+                             bytes.size(), {subject}})
+                    .status);
+  };
+  record("1", 1, "ROSSI", "<a>uno</a>");
+  record("2", 2, "VERDI", "<a>due</a>");
+  record("3", 3, "ROSSINI", "<a>tre</a>");
+  dir.Write("n2/nerovale_2_20261130.xml", "<a>DUE</a>");  // changed, same size
+  fs::remove(dir / "n3/nerovale_3_20261130.xml");
+  Principale& w = Open();
+  Activate(&w);
+  QTest::keyClick(&w, Qt::Key_R, Qt::AltModifier);
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(menu->objectName(), "registroMenu");
+  QTest::keyClick(menu, Qt::Key_Return);  // the open menu has the keyboard
+  QCoreApplication::processEvents();
+  auto* window = w.findChild<Registro*>();
+  ASSERT_NE(window, nullptr);
+  const QAbstractItemModel* notices = window->notices()->model();
+  ASSERT_EQ(notices->rowCount(), 3);
+  const auto cell = [&](int row, int column) { return notices->index(row, column).data().toString(); };
+  EXPECT_EQ(QStringList({cell(0, 0), cell(1, 0), cell(2, 0)}), QStringList({"3", "2", "1"}));
+  EXPECT_EQ(QStringList({cell(0, 6), cell(1, 6), cell(2, 6)}),
+            QStringList({"File mancante", "File modificato dopo la registrazione", ""}));
+  EXPECT_EQ(cell(2, 3), "1");
+
+  Click(window->search());
+  TypeText("rossi");
+  ASSERT_EQ(window->hits()->rowCount(), 2);  // ROSSI and ROSSINI
+  window->hits()->selectRow(1);
+  const int chosen = window->notices()->currentIndex().row();
+  EXPECT_EQ(window->hits()->item(1, 4)->text(), cell(chosen, 0) + " del 30/11/2026");
+  EXPECT_EQ(window->ChosenFolder().toStdString(), (dir / ("n" + cell(chosen, 0).toStdString())).string());
+  window->search()->clear();
+  TypeText("rssmra");
+  ASSERT_EQ(window->hits()->rowCount(), 1);
+  EXPECT_EQ(window->hits()->item(0, 0)->text(), "ROSSI");
 }
 
 }  // namespace
