@@ -1,6 +1,7 @@
 // The subject entry form as the operator uses it: typing, Tab and clicks, pastes, the combos' look-ups,
 // the Italy/abroad switch, the warning of a refused subject, and editing a row of the grid.
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QInputDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -103,10 +104,14 @@ TEST_F(EntryForm, AHomonymIsChosenWithItsProvince) {
   Retype(Combo(form, "ComuneITCombo"), "castro");
   Retype(Box(form, "CodiceFiscaleBox"), "rssmra80c05c337u");
   QStringList offered;
-  QTimer person;  // at the keyboard, once the choice is up
+  QTimer person;  // at the keyboard, once the choice is up and has the keyboard
+  QElapsedTimer waited;
+  waited.start();
   QObject::connect(&person, &QTimer::timeout, [&] {
     auto* choice = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
-    if (choice == nullptr || !choice->isVisible()) return;
+    const QWidget* focused = QApplication::focusWidget();
+    if (choice != nullptr && waited.elapsed() > 20'000) choice->reject();  // never up: fail, never hang
+    if (choice == nullptr || !choice->isVisible() || focused == nullptr || !choice->isAncestorOf(focused)) return;
     person.stop();
     offered = choice->comboBoxItems();
     offered.prepend(choice->labelText());
