@@ -35,6 +35,17 @@ QString WrittenText(const Moment& m) {
   return QtText(dates::FormatDdMmYyyy(m.date)) + " " + Two(m.hour) + ":" + Two(m.minute);
 }
 
+// A list of whole rows that is read, not edited; Tab leaves it for the next control.
+void ReadOnlyList(QTableView* view, const char* accessible_name) {
+  view->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view->setSelectionMode(QAbstractItemView::SingleSelection);
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setTabKeyNavigation(false);
+  view->verticalHeader()->hide();
+  view->horizontalHeader()->setStretchLastSection(true);
+  view->setAccessibleName(accessible_name);
+}
+
 QString NoticeText(const registry::NoticeEntry& n) { return QtText(n.numero + " del " + n.data); }
 
 }  // namespace
@@ -117,26 +128,14 @@ Registro::Registro(session::NoticeSession& session, QWidget* parent)
   }
   model_ = new NoticesModel(std::move(entries), this);
   notices_->setModel(model_);
-  notices_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  notices_->setSelectionMode(QAbstractItemView::SingleSelection);
-  notices_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  notices_->setTabKeyNavigation(false);
-  notices_->verticalHeader()->hide();
-  notices_->horizontalHeader()->setStretchLastSection(true);
-  notices_->setAccessibleName("Comunicazioni registrate");
+  ReadOnlyList(notices_, "Comunicazioni registrate");
   if (model_->rowCount({}) > 0) notices_->selectRow(0);
 
   auto* search_label = new QLabel("C&erca soggetto (cognome, nome o codice fiscale):", this);
   search_label->setBuddy(search_);
   search_->setAccessibleName("Cerca soggetto");
   hits_->setHorizontalHeaderLabels({"Cognome", "Nome", "Codice fiscale", "Data decesso", "Comunicazione"});
-  hits_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  hits_->setSelectionMode(QAbstractItemView::SingleSelection);
-  hits_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  hits_->setTabKeyNavigation(false);
-  hits_->verticalHeader()->hide();
-  hits_->horizontalHeader()->setStretchLastSection(true);
-  hits_->setAccessibleName("Soggetti trovati");
+  ReadOnlyList(hits_, "Soggetti trovati");
   auto* close = Named(new QPushButton("C&hiudi", this), "Chiudi");
 
   auto* buttons = new QHBoxLayout;
