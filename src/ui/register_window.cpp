@@ -129,6 +129,9 @@ Registro::Registro(session::NoticeSession& session, QWidget* parent)
   model_ = new NoticesModel(std::move(entries), this);
   notices_->setModel(model_);
   ReadOnlyList(notices_, "Comunicazioni registrate");
+  for (const auto& [column, width] : {std::pair{0, 70}, {1, 85}, {2, 120}, {3, 70}, {4, 230}, {5, 120}}) {
+    notices_->setColumnWidth(column, width);
+  }
   if (model_->rowCount({}) > 0) notices_->selectRow(0);
 
   auto* search_label = new QLabel("C&erca soggetto (cognome, nome o codice fiscale):", this);
