@@ -7,7 +7,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <sstream>
@@ -62,12 +61,7 @@ class TableUpdate : public ::testing::Test {
   }
   fs::path Ref(const std::string& name = "FileCodComuni.txt") const { return app / "ref" / name; }
   std::string Table() const { return ReadFile(Ref()); }
-  std::vector<std::string> RefFiles() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(app / "ref")) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> RefFiles() const { return testing::Names(app / "ref"); }
   void ExpectUnchanged(const std::string& why) const {
     EXPECT_EQ(Table(), kOldTable) << why;
     EXPECT_EQ(RefFiles(), std::vector<std::string>{"FileCodComuni.txt"}) << why;  // no copy, no temporary file

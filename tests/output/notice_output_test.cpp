@@ -103,12 +103,7 @@ class NoticeOutput : public ::testing::Test {
     EXPECT_NE(at, std::string::npos) << from;
     return at == std::string::npos ? xml : xml.replace(at, from.size(), to);
   }
-  std::vector<std::string> Entries() {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> Entries() const { return testing::Names(dir.path()); }
 };
 using Schema = NoticeOutput;  // the validation of a notice's text
 

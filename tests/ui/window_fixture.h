@@ -15,7 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <ostream>
 #include <vector>
@@ -240,13 +239,7 @@ class WindowTest : public ::testing::Test {
   }
   // The last message, "" before any.
   QString Said() const { return messages.empty() ? QString() : messages.back().text; }
-  // The names in a folder, in order.
-  static std::vector<std::string> Names(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  static std::vector<std::string> Names(const std::filesystem::path& folder) { return testing::Names(folder); }
 
   TempDir dir;
   LocalClock clock;
