@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 #include "signature/signature_texts.h"
 #include "ui/busy_scope.h"
 #include "ui/keyboard.h"
@@ -77,12 +79,11 @@ FirmaDigitale::FirmaDigitale(session::NoticeSession& session, QWidget* parent)
   connect(annulla, &QPushButton::clicked, this, &QDialog::reject);
 
   // A firma.ini that cannot be read is said; the box then holds the default module.
-  if (const Status read = signature::ReadSettings(session_.SigningSettingsFile(), settings_); !read) {
-    state_->setText(QtText(read.message()));
-  }
+  const Status read = signature::ReadSettings(session_.SigningSettingsFile(), settings_);
   module_->setText(QtText(settings_.module.string()));
   Refresh();
-  OpenFitted(this, {560, 200});
+  if (!read) ShowState(read.message());
+  OpenFitted(this, {560, heightForWidth(560)});  // as high as its lines need, the reason wrapped
   if (certificates_->count() > 0) {
     pin_->setFocus();
   } else {
@@ -111,14 +112,24 @@ void FirmaDigitale::Refresh() {
   QApplication::restoreOverrideCursor();
   firma_->setEnabled(token_ != nullptr);
   if (!token_) {
-    state_->setText(QtText(opened.message()));
+    ShowState(opened.message());
     return;
   }
-  state_->clear();
+  ShowState({});
   for (const signature::Certificate& certificate : token_->certificates()) {
     certificates_->addItem(QtText(signature::CertificateChoiceText(certificate)));
   }
   certificates_->setCurrentIndex(static_cast<int>(session_.PreferredCertificate(token_->certificates())));
+}
+
+// Why the list is empty, under it; the line takes no room when all is well.
+void FirmaDigitale::ShowState(const std::string& text) {
+  state_->setText(QtText(text));
+  state_->setVisible(!text.empty());
+  if (isVisible() && layout() != nullptr) {
+    layout()->activate();
+    resize(width(), std::max(height(), heightForWidth(width())));
+  }
 }
 
 const signature::Certificate* FirmaDigitale::Chosen() const {

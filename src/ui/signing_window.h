@@ -31,6 +31,7 @@ class FirmaDigitale final : public QDialog {
 
  private:
   const signature::Certificate* Chosen() const;
+  void ShowState(const std::string& text);
 
   session::NoticeSession& session_;
   signature::Settings settings_;
