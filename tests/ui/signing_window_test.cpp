@@ -10,9 +10,11 @@
 #include <utility>
 
 #include "notice_fixture.h"
+#include "pdf_text.h"
 #include "signature/signature_texts.h"
 #include "signature/signing.h"
 #include "ui/signing_window.h"
+#include "ui/summary_print.h"
 #include "window_fixture.h"
 
 namespace nerovale::ui {
@@ -61,7 +63,7 @@ testing::SoftHsmToken* SigningWindow::hsm_ = nullptr;
 // "Firma digitale" beside "Stampa riepilogo": the module typed goes to firma.ini and the token's
 // certificates come up with the contact person's chosen; a wrong PIN is said and may be typed again;
 // a certificate without non-repudiation asks first (No signs nothing); the right PIN signs, and the
-// success message comes back for the summary and the question.
+// success message comes back, and the summary printed then names the signer and the signed file.
 TEST_F(SigningWindow, SigningTheNoticeFromItsSuccessMessage) {
   Principale& w = Open();
   ASSERT_TRUE(w.model().Append(testing::ValidItalianRow()));
@@ -124,10 +126,13 @@ TEST_F(SigningWindow, SigningTheNoticeFromItsSuccessMessage) {
     TypeText(testing::kTokenPin);
     Tab();
     ASSERT_EQ(Focused(), Find<QPushButton>(dialog, "Command1"));
+    answer = kExtraButton;  // the message that comes back: "Stampa riepilogo"
     Press(Qt::Key_Return);  // on "Firma"
     EXPECT_EQ(pin->text(), "");
   };
+  SetPrintHook([](QPrinter&) { return false; });
   CreateNotice(w);
+  SetPrintHook({});
 
   const auto notice = session->last_notice()->file;
   const std::filesystem::path p7m = notice.string() + ".p7m";
@@ -139,7 +144,9 @@ TEST_F(SigningWindow, SigningTheNoticeFromItsSuccessMessage) {
       << said.join("|");
   ASSERT_TRUE(std::filesystem::exists(p7m));
   EXPECT_TRUE(signature::ReportIsGood(signature::CheckSignedFile(p7m)));
-  EXPECT_EQ(session->last_notice()->signer, "Lucia Bianchi");
+  const std::string summary = testing::PdfText(notice.parent_path().parent_path() / "nerovale_123_20261130_riepilogo.pdf");
+  EXPECT_NE(summary.find("Lucia Bianchi"), std::string::npos) << summary;
+  EXPECT_NE(summary.find(p7m.filename().string()), std::string::npos) << summary;
 
   // The report of the signed file; a copy without its XML beside it is a warning.
   Verify(w, p7m);
