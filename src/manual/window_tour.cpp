@@ -30,6 +30,7 @@
 #include "ui/folder_browser.h"
 #include "ui/insert_persona.h"
 #include "ui/principale.h"
+#include "ui/signing_window.h"
 #include "ui/small_windows.h"
 #include "ui/window_texts.h"
 #include "ui/summary_print.h"
@@ -202,7 +203,17 @@ void Tour(ui::Principale& w, session::NoticeSession& session, const fs::path& ex
     if (m.extra_button.isEmpty()) continue;
     QString text = QString::fromStdString(ui::ValidatedNoticeText(output::SuccessText(folder_name)));
     text.replace("\r\n", "\n");
-    VisitMessage(visit, "messaggio_successo", {m.icon, text, m.buttons, m.default_button, m.extra_button});
+    VisitMessage(visit, "messaggio_successo",
+                 {m.icon, text, m.buttons, m.default_button, m.extra_button, m.second_extra_button});
+  }
+
+  // The signing dialog offered by that message, as it opens without a card in the reader.
+  {
+    ui::FirmaDigitale signing(session, &w);
+    signing.show();
+    Settle();
+    visit("firma_digitale", signing);
+    signing.close();
   }
 
   // The summary's first page, as the printer draws it.

@@ -109,4 +109,11 @@ std::string NotSignedText(std::string_view reason) {
   return "FIRMA NON ESEGUITA: " + S(reason) + "\nIl file XML validato resta com'era.";
 }
 
+std::string CertificateChoiceText(const Certificate& certificate) {
+  return certificate.holder + " \u2014 " + certificate.issuer + ", valido fino al " + LocalDayText(certificate.not_after) +
+         " (" + certificate.token_label + ")";
+}
+
+bool IsWrongPin(std::string_view reason) { return reason.starts_with(WrongPinText(false, false)); }
+
 }  // namespace nerovale::signature

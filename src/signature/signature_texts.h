@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "signature/token.h"
+
 // What the window and nerovale-batch say about signing and checking a signature, in Italian.
 namespace nerovale::signature {
 
@@ -41,5 +43,10 @@ std::string ChangedSinceValidationText(std::string_view file);
 std::string NoValidatedNoticeText();
 std::string SignedText(std::string_view p7m, std::string_view holder);
 std::string NotSignedText(std::string_view reason);
+
+// A certificate as the window lists it: "holder — issuer, valido fino al dd/mm/yyyy (token)".
+std::string CertificateChoiceText(const Certificate& certificate);
+// Whether a failure is a wrong PIN, which the operator may type again.
+bool IsWrongPin(std::string_view reason);
 
 }  // namespace nerovale::signature

@@ -11,12 +11,14 @@
 
 #include "import/csv_import.h"
 #include "register/register_texts.h"
+#include "signature/signature_texts.h"
 #include "summary/summary_texts.h"
 #include "ui/busy_scope.h"
 #include "ui/folder_browser.h"
 #include "ui/keyboard.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
+#include "ui/signing_window.h"
 #include "ui/subject_table_model.h"
 #include "ui/summary_print.h"
 #include "ui/window_size.h"
@@ -103,9 +105,18 @@ void CreaFiles::Confirm() {
     if (registration.state == session::Registration::State::kFailed) {
       Say(this, Icon::kWarning, QtText(registry::NotRegisteredText(registration.reason)));
     }
-    const auto answer = Say(this, Icon::kNone, QtText(ValidatedNoticeText(outcome.message)),
-                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No,
-                            QtText(std::string(summary::kStampaRiepilogo)));
+    // After signing the message comes back, so that the summary (which then names the signer) and
+    // the question are still to be had.
+    auto answer = kSecondExtraButton;
+    while (answer == kSecondExtraButton) {
+      answer = Say(this, Icon::kNone, QtText(ValidatedNoticeText(outcome.message)), QMessageBox::Yes | QMessageBox::No,
+                   QMessageBox::No, QtText(std::string(summary::kStampaRiepilogo)),
+                   QtText(std::string(signature::kFirmaDigitale)));
+      if (answer == kSecondExtraButton) {
+        FirmaDigitale signing(session_, this);
+        signing.exec();
+      }
+    }
     if (answer == kExtraButton) OfferSummary(this, session_);
     if (answer == QMessageBox::Yes) emit emptyTableAsked();
   }

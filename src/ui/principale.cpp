@@ -33,6 +33,7 @@
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
 #include "ui/register_window.h"
+#include "ui/signing_window.h"
 #include "ui/small_windows.h"
 #include "ui/window_slot.h"
 #include "ui/window_size.h"
@@ -108,9 +109,11 @@ FrmSplash* Principale::splash() const { return splash_; }
 Attesa* Principale::attesa() const { return attesa_; }
 
 void Principale::BuildControls() {
-  // Each menu and item opens with Alt and its underlined letter (Alt+N, Alt+C, Alt+?).
+  // Each menu and item opens with Alt and its underlined letter (Alt+N, Alt+C, Alt+?). The menu of the
+  // notice's files also checks a signed one.
   auto* nuovo = Named(menuBar()->addMenu("&Nuovo"), "Nuovo");
   auto* cg = Named(nuovo->addAction("&Nuova Comunicazione"), "CG");
+  auto* verifica = Named(nuovo->addAction("&Verifica firma"), "verificaFirma");
   auto* config = Named(menuBar()->addMenu("&Configurazione"), "config");
   auto* mod_config = Named(config->addAction("&Modifica Configurazione Utente"), "modConfig");
   auto* registro = Named(menuBar()->addMenu("&Registro"), "registroMenu");
@@ -225,6 +228,7 @@ void Principale::BuildControls() {
   });
 
   connect(cg, &QAction::triggered, this, &Principale::AskNuovaComunicazione);
+  connect(verifica, &QAction::triggered, this, [this] { VerifySignedFile(this, session_); });
   connect(mod_config, &QAction::triggered, this, [this] { OpenDatiUtente(true); });
   connect(guida, &QAction::triggered, this, &Principale::OpenGuida);
   connect(apri_registro, &QAction::triggered, this, [this] {

@@ -30,6 +30,8 @@
 #include "pdf_text.h"
 #include "register/register_texts.h"
 #include "reference/reference_tables.h"
+#include "signature/signature_texts.h"
+#include "signature/signing.h"
 #include "summary/summary_texts.h"
 #include "temp_dir.h"
 #include "ui/window_texts.h"
@@ -118,7 +120,7 @@ TEST(ManualText, NamesEveryCaptionOfEveryWindow) {
   });
   for (const char* window : {"dati_utente_primo_avvio", "dati_utente", "splash", "principale", "importa_file", "attesa",
                              "insert_persona", "diacritici", "calendario", "avviso_tabella", "crea_files",
-                             "messaggio_successo"}) {
+                             "messaggio_successo", "firma_digitale"}) {
     EXPECT_TRUE(visited.contains(window)) << window;
   }
   // What the windows said on the way; those that name the tour's own files are checked below,
@@ -181,6 +183,19 @@ TEST(ManualText, ExplainsEveryMessage) {
     for (const std::string& text : {registry::NotRegisteredText(v), registry::NotGuardedText(v),
                                     registry::NumberUsedQuestion(v, earlier), registry::RepeatedSubjectsQuestion(repeats, table),
                                     registry::RepeatedReason(repeats[0]), registry::RepeatedTip(repeats[0])}) {
+      add(text);
+    }
+  }
+  // Signing the notice and the smart card.
+  {
+    using namespace signature;
+    const std::time_t day = 1798675200;  // a day whose date the variable parts stand for
+    for (const std::string& text : {SignedText(v, v), NotSignedText(v), WrongPinText(false, false), WrongPinText(true, false),
+                                    WrongPinText(false, true), PinLockedText(), ModuleMissingText(kDefaultModule),
+                                    NotAModuleText(v, v), NoTokenText(kDefaultModule), NoCertificateText(kDefaultModule),
+                                    CertificateNotFoundText(v), NoKeyText(v), NotRsaText(v), ExpiredText(v, day),
+                                    NotYetValidText(v, day), NoNonRepudiationQuestion(v), ChangedSinceValidationText(v),
+                                    NoValidatedNoticeText()}) {
       add(text);
     }
   }
