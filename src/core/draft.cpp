@@ -1,5 +1,6 @@
 #include "core/draft.h"
 
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <system_error>
@@ -192,15 +193,51 @@ std::string LineFault(int number, std::string_view what) {
   return "la riga " + std::to_string(number) + " " + std::string(what);
 }
 
+constexpr std::string_view kFormKey = "scheda";
+constexpr std::string_view kNewSubject = "nuovo";
+
+// Columns 1 to 22 of a row, each escaped, separated by tabs.
+void AppendCells(std::string& out, const SubjectRow& row) {
+  for (std::size_t c = 1; c < kColumnCount; ++c) {
+    if (c > 1) out += '\t';
+    AppendEscaped(out, row.cells[c]);
+  }
+}
+
+// A line cut at its tabs into exactly N values; false when it has more or fewer.
+template <std::size_t N>
+bool SplitExactly(std::string_view line, std::array<std::string_view, N>& values) {
+  for (std::size_t i = 0; i < N; ++i) {
+    const auto tab = line.find('\t');
+    if ((tab == std::string_view::npos) != (i + 1 == N)) return false;
+    values[i] = line.substr(0, tab);
+    line.remove_prefix(tab == std::string_view::npos ? line.size() : tab + 1);
+  }
+  return true;
+}
+
+// Columns 1 to 22 of a row from their escaped values; false for a value that is not a cell.
+bool ReadCells(std::span<const std::string_view> values, SubjectRow& row) {
+  for (std::size_t c = 1; c < kColumnCount; ++c) {
+    auto cell = Unescape(values[c - 1]);
+    if (!cell) return false;
+    row.cells[c] = std::move(*cell);
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string Format(const Moment& saved, const CommunicationHeader& header, const SubjectTable& table,
-                   std::span<const Colour> colours) {
+                   std::span<const Colour> colours, const std::optional<OpenForm>& form) {
   std::string out;
   std::size_t size = 128;
   for (int r = 1; r <= table.Count(); ++r) {
     size += 8 + kColumnCount;
     for (std::size_t c = 1; c < kColumnCount; ++c) size += table.Cell(r, c).size();
+  }
+  if (form) {
+    for (const std::string& cell : form->cells.cells) size += 1 + cell.size();
   }
   out.reserve(size + size / 16);
   out.append(kMagic).append("\t").append(std::to_string(kVersion)).append("\n");
@@ -215,10 +252,14 @@ std::string Format(const Moment& saved, const CommunicationHeader& header, const
     const Colour colour = (i < colours.size() ? colours[i] : kWhite) & 0xFFFFFF;
     out += '#';
     for (int shift = 20; shift >= 0; shift -= 4) out += kHexDigits[(colour >> shift) & 15];
-    for (std::size_t c = 1; c < kColumnCount; ++c) {
-      out += '\t';
-      AppendEscaped(out, table.Cell(r, c));
-    }
+    out += '\t';
+    AppendCells(out, table.Row(r));
+    out += '\n';
+  }
+  if (form) {
+    out.append(kFormKey).append("\t");
+    out.append(form->row > 0 ? std::to_string(form->row) : std::string(kNewSubject)).append("\n");
+    AppendCells(out, form->cells);
     out += '\n';
   }
   out.append("fine\n");
@@ -230,7 +271,8 @@ Reading Parse(std::string_view text) {
   const auto first = lines.Next();
   const auto version = Value(first, kMagic);
   if (!version) return Unusable("non è una bozza di Nerovale");
-  if (Number(*version, 999) != kVersion) {
+  const auto version_number = Number(*version, 999);
+  if (version_number != 1 && version_number != kVersion) {
     return Unusable("la bozza è di una versione che questo programma non conosce (" + std::string(*version) + ")");
   }
   Reading reading;
@@ -261,26 +303,37 @@ Reading Parse(std::string_view text) {
                       " soggetti annunciati");
     }
     draft.rows[i].cells[kNumero] = std::to_string(i + 1);
-    std::string_view rest = *line;
-    for (std::size_t field = 0; field < kColumnCount; ++field) {
-      const auto tab = rest.find('\t');
-      if ((tab == std::string_view::npos) != (field + 1 == kColumnCount)) {
-        return Unusable(LineFault(lines.number(), "non ha il colore e le 22 colonne di un soggetto"));
-      }
-      const std::string_view value = rest.substr(0, tab);
-      rest.remove_prefix(tab == std::string_view::npos ? rest.size() : tab + 1);
-      if (field == 0) {
-        const auto colour = ParseColour(value);
-        if (!colour) return Unusable(LineFault(lines.number(), "non inizia con il colore della riga"));
-        draft.colours[i] = *colour;
-        continue;
-      }
-      auto cell = Unescape(value);
-      if (!cell) return Unusable(LineFault(lines.number(), "contiene un carattere non ammesso"));
-      draft.rows[i].cells[field] = std::move(*cell);
+    std::array<std::string_view, kColumnCount> values;  // the colour, then the 22 cells
+    if (!SplitExactly(*line, values)) {
+      return Unusable(LineFault(lines.number(), "non ha il colore e le 22 colonne di un soggetto"));
+    }
+    const auto colour = ParseColour(values[0]);
+    if (!colour) return Unusable(LineFault(lines.number(), "non inizia con il colore della riga"));
+    draft.colours[i] = *colour;
+    if (!ReadCells(std::span(values).subspan(1), draft.rows[i])) {
+      return Unusable(LineFault(lines.number(), "contiene un carattere non ammesso"));
     }
   }
-  const auto end = lines.Next();
+  auto end = lines.Next();
+  if (version_number != 1 && end && end->starts_with(kFormKey)) {
+    // The row the form edits, from 1, or "nuovo" for a new subject (0).
+    const auto which = Value(end, kFormKey);
+    const std::optional<int> row =
+        which == kNewSubject ? std::optional(0) : which ? Number(*which, SubjectTable::kMaxSubjects) : std::nullopt;
+    if (!row || (*row == 0 && which != kNewSubject)) {
+      return Unusable(LineFault(lines.number(), "non dice quale soggetto era in corso di inserimento"));
+    }
+    OpenForm form{*row, {}};
+    const auto line = lines.Next();
+    std::array<std::string_view, kColumnCount - 1> values;
+    if (!line || !SplitExactly(*line, values)) {
+      return Unusable(line ? LineFault(lines.number(), "non ha le 22 colonne del soggetto in corso di inserimento")
+                           : "il file è incompleto: manca il soggetto in corso di inserimento");
+    }
+    if (!ReadCells(values, form.cells)) return Unusable(LineFault(lines.number(), "contiene un carattere non ammesso"));
+    draft.form = std::move(form);
+    end = lines.Next();
+  }
   if (!end || *end != "fine") {
     return Unusable(end ? LineFault(lines.number(), "dovrebbe chiudere la bozza")
                         : "il file è incompleto: manca la riga finale");
@@ -298,8 +351,8 @@ Reading Read(const std::filesystem::path& file) {
 }
 
 Status Write(const std::filesystem::path& file, const Moment& saved, const CommunicationHeader& header,
-             const SubjectTable& table, std::span<const Colour> colours) {
-  return files::WriteAtomically(file, Format(saved, header, table, colours));
+             const SubjectTable& table, std::span<const Colour> colours, const std::optional<OpenForm>& form) {
+  return files::WriteAtomically(file, Format(saved, header, table, colours, form));
 }
 
 Status Remove(const std::filesystem::path& file) {
@@ -332,8 +385,12 @@ bool HasUnsavedSubjects(const SubjectTable& table, std::optional<std::uint64_t> 
   return table.Count() > 0 && validated_revision != table.Revision();
 }
 
-std::string RecoveryQuestion(int count, const Moment& saved) {
-  const std::string subjects = count == 1 ? "1 soggetto" : std::to_string(count) + " soggetti";
+std::string RecoveryQuestion(int count, const Moment& saved, bool with_form) {
+  std::string subjects = count == 1 ? "1 soggetto" : std::to_string(count) + " soggetti";
+  if (with_form) {
+    const std::string_view form = "i dati di un soggetto in corso di inserimento";
+    subjects = count == 0 ? std::string(form) : subjects + " e " + std::string(form);
+  }
   return "È stata trovata una comunicazione non terminata con " + subjects + " (salvata il " +
          dates::FormatDdMmYyyy(saved.date) + " alle " + TwoDigits(saved.hour) + ":" + TwoDigits(saved.minute) +
          "). Ripristinarla?";

@@ -15,8 +15,14 @@
 namespace nerovale::ui {
 
 DraftKeeper::DraftKeeper(session::NoticeSession& session, SubjectTableModel& model,
-                         std::function<CommunicationHeader()> header, QObject* parent)
-    : QObject(parent), session_(session), model_(model), header_(std::move(header)), timer_(new QTimer(this)) {
+                         std::function<CommunicationHeader()> header,
+                         std::function<std::optional<draft::OpenForm>()> form, QObject* parent)
+    : QObject(parent),
+      session_(session),
+      model_(model),
+      header_(std::move(header)),
+      form_(std::move(form)),
+      timer_(new QTimer(this)) {
   timer_->setObjectName("TimerBozza");
   timer_->setSingleShot(true);
   connect(timer_, &QTimer::timeout, this, &DraftKeeper::SaveNow);
@@ -54,7 +60,9 @@ void DraftKeeper::Changed() {
 void DraftKeeper::SaveNow() {
   timer_->stop();
   const SubjectTable& table = session_.table();
-  if (!begun_ || !dirty_ || !keeping_.MustWrite(table)) return;
+  if (!begun_ || !dirty_) return;
+  const std::optional<draft::OpenForm> form = form_();
+  if (!keeping_.MustWrite(table, form.has_value())) return;
   if (damaged_in_place_) {
     // Told once, at start; until the damaged draft can go aside, the changes wait.
     const auto moved = draft::MoveAside(File(), draft::Aside::kUnusable, Now());
@@ -65,9 +73,10 @@ void DraftKeeper::SaveNow() {
   std::vector<draft::Colour> colours;
   colours.reserve(static_cast<std::size_t>(table.Count()));
   for (int r = 1; r <= table.Count(); ++r) colours.push_back(model_.RowColour(r).rgb() & 0xFFFFFF);
-  const Status written = draft::Write(File(), Now(), header_(), table, colours);
+  const Status written = draft::Write(File(), Now(), header_(), table, colours, form);
   if (written) {
     keeping_.Written();
+    form_on_disk_ = form.has_value();
     failure_told_ = false;
     return;
   }
@@ -80,15 +89,31 @@ void DraftKeeper::SaveNow() {
 
 bool DraftKeeper::HasUnsavedSubjects() const { return keeping_.HasUnsavedSubjects(session_.table()); }
 
+void DraftKeeper::FormLeft() {
+  if (!begun_ || !form_on_disk_) return;
+  if (keeping_.MayGo(session_.table(), form_().has_value())) {
+    RemoveFile();  // it was kept for the form alone, over subjects that are empty or safe in a notice
+    return;
+  }
+  Changed();
+  SaveNow();
+}
+
 void DraftKeeper::Discard() {
-  if (begun_) RemoveFile();
+  if (!begun_) return;
+  if (form_()) {  // the typing of the open form stays in the draft, without the subjects
+    Changed();
+    SaveNow();
+    return;
+  }
+  RemoveFile();
 }
 
 void DraftKeeper::NoticeValidated(std::uint64_t revision) {
   keeping_.NoticeValidated(revision);
   if (!begun_) return;
-  if (HasUnsavedSubjects()) {
-    Changed();  // the table changed again since: its draft stays
+  if (keeping_.WorthKeeping(session_.table(), form_().has_value())) {
+    Changed();  // the table changed again since, or the entry form holds typing: its draft stays
   } else {
     RemoveFile();
   }
@@ -102,6 +127,7 @@ void DraftKeeper::RemoveFile() {
     return;
   }
   keeping_.Removed();
+  form_on_disk_ = false;
 }
 
 }  // namespace nerovale::ui

@@ -80,6 +80,7 @@ void InsertPersona::Build() {
         SetBackground(box, kWhite);
         if (info.filter != nullptr) InstallFilter(box, *info.filter);
         if (info.kind == FieldKind::kDate) InstallDateMask(box);
+        connect(box, &QLineEdit::textChanged, this, &InsertPersona::edited);
         // A highlight clears as the operator corrects the field; the birth date's boxes clear together.
         connect(box, &QLineEdit::textChanged, this, [this, box, field = info.field] {
           if (field == Field::kGiorno || field == Field::kMese || field == Field::kAnno) {
@@ -113,6 +114,7 @@ void InsertPersona::Build() {
           country ? RifStato(combo) : RifComune(combo);
         });
         OnLeave(combo, [this, combo] { LeaveCombo(combo); });
+        connect(combo, &QComboBox::editTextChanged, this, &InsertPersona::edited);
         connect(combo, &QComboBox::editTextChanged, this, [combo] {
           if (Background(combo) == kHighlightColour) SetBackground(combo, kWhite);
         });
@@ -125,6 +127,7 @@ void InsertPersona::Build() {
         for (QRadioButton* option : {maschio, femmina_}) {
           option->setAutoFillBackground(true);
           SetBackground(option, kWhite);
+          connect(option, &QRadioButton::toggled, this, &InsertPersona::edited);
           connect(option, &QRadioButton::clicked, this, [this, option] {
             if (Background(option) == kHighlightColour) {
               SetBackground(Control(Field::kSesso), kWhite);
@@ -370,6 +373,7 @@ bool InsertPersona::RifStato(QComboBox* combo) {
 
 void InsertPersona::SetCode(Field field, std::string code) {
   codes_[static_cast<std::size_t>(field)] = std::move(code);
+  emit edited();
   if (field == Field::kNazioneNascita) StatoNCodBox_Change();
   if (field == Field::kNazioneDecesso) StatoDCodBox_Change();
 }
@@ -429,8 +433,14 @@ void InsertPersona::Show(const validation::SubjectForm& form) {
         SetCode(info.field, form.*info.code);
         break;
       case FieldKind::kSex:
-        static_cast<QRadioButton*>(Control(Field::kSesso))->setChecked(value == "M");
-        femmina_->setChecked(value == "F");
+        // Neither option checked takes switching off the exclusion a moment: a checked option of an
+        // exclusive pair does not uncheck.
+        for (const auto& [option, letter] : {std::pair{static_cast<QRadioButton*>(Control(Field::kSesso)), "M"},
+                                             std::pair{femmina_, "F"}}) {
+          option->setAutoExclusive(false);
+          option->setChecked(value == letter);
+          option->setAutoExclusive(true);
+        }
         break;
     }
   }
@@ -442,6 +452,19 @@ void InsertPersona::Show(const validation::SubjectForm& form) {
 void InsertPersona::FillFromRow(const SubjectRow& row) {
   Show(validation::SubjectForm::FromRow(row));
   opened_ = TypedEntry();
+}
+
+void InsertPersona::Resume(const validation::SubjectForm& typed) {
+  Show(typed);
+  // A death date typed in part: each digit in its place under the mask, as the box showed it.
+  if (typed.data_decesso.find('_') != std::string::npos) {
+    SetDateBoxText(Box(Field::kDataDecesso), QtText(typed.data_decesso));
+  }
+}
+
+std::optional<draft::OpenForm> InsertPersona::ForDraft() const {
+  if (isHidden() || !ask_before_leaving_ || !HasUnsavedTyping()) return std::nullopt;
+  return draft::OpenForm{nuovo_ ? 0 : session_.table().RowOf(editing_), TypedEntry().Cells()};
 }
 
 void InsertPersona::FocusColumn(int column) {
@@ -530,6 +553,7 @@ void InsertPersona::Inserisci() {
     }
   }
   model_.PaintRow(row, kWhite);
+  ask_before_leaving_ = false;  // stored: the typing is in the table, no more in the draft's form
   emit stored(row);
   if (!notes.empty()) {
     std::string said(ui::kNotaLuoghi);

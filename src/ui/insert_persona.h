@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 
+#include "core/draft.h"
 #include "core/subject_table.h"
 #include "session/notice_session.h"
 #include "validation/subject_form.h"
@@ -33,6 +34,10 @@ class InsertPersona final : public QDialog {
   // Editing: the controls filled from a row (the birth date split back into its three boxes), then
   // the Italy/abroad state following the stored country codes.
   void FillFromRow(const SubjectRow& row);
+  // Recovery from the draft: the controls as the typing had left them, a date typed in part digit by
+  // digit. The form still compares with how it opened (its row, or the empty form), so the typing
+  // counts as unsaved.
+  void Resume(const validation::SubjectForm& typed);
   // The focus on the control of a grid column, when it can take it.
   void FocusColumn(int column);
 
@@ -59,10 +64,16 @@ class InsertPersona final : public QDialog {
   bool ConfirmLeaving();
   // Closes without a question: the caller has asked, or the program is stopping.
   void CloseWithoutQuestion();
+  // What the draft keeps of the form while it is open with typing that is neither stored nor left
+  // behind: the row of its subject now (0 for a new subject, or one that has left the table) and its
+  // controls; none otherwise.
+  std::optional<draft::OpenForm> ForDraft() const;
 
  signals:
   // The subject was stored at this row of the table.
   void stored(int row);
+  // A control's value, or a place's code, changed.
+  void edited();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -90,14 +90,21 @@ Principale::Principale(session::NoticeSession& session, QWidget* parent) : QMain
   setWindowTitle(" Nerovale");
   model_ = new SubjectTableModel(session_.table(), this);
   BuildControls();
-  draft_ = new DraftKeeper(session_, *model_, [this] { return HeaderAsShown(); }, this);
+  draft_ = new DraftKeeper(
+      session_, *model_, [this] { return HeaderAsShown(); },
+      [this] { return insert_persona_ ? insert_persona_->ForDraft() : std::nullopt; }, this);
   for (QLineEdit* box : {numero_, data_}) connect(box, &QLineEdit::textChanged, draft_, &DraftKeeper::Changed);
 }
 
 Principale::~Principale() {
   // A window that goes without being closed (its close refused for the typing of the open entry
-  // form) takes the form down closed first, never with a control still holding the focus.
-  if (insert_persona_) insert_persona_->CloseWithoutQuestion();
+  // form) takes the form down closed first, never with a control still holding the focus; the draft
+  // keeps the form as it was last written.
+  if (insert_persona_) {
+    insert_persona_->disconnect(this);
+    insert_persona_->disconnect(draft_);
+    insert_persona_->CloseWithoutQuestion();
+  }
 }
 
 InsertPersona* Principale::subjectForm() const { return insert_persona_; }
@@ -400,11 +407,13 @@ void Principale::OfferRecovery() {
     if (!moved.status) draft_->KeepDamaged();
     Say(this, Icon::kWarning, QtText(draft::UnusableText(found.fault, moved)));
   } else if (found.kind == draft::Reading::Kind::kDraft) {
-    draft_->Found();  // without subjects it is simply replaced by the next save
+    draft_->Found();  // without subjects or form it is simply replaced by the next save
     const int count = static_cast<int>(found.draft.rows.size());
-    if (count > 0) {
-      const auto answer = Say(this, Icon::kNone, QtText(draft::RecoveryQuestion(count, found.draft.saved)),
-                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    if (count > 0 || found.draft.form) {
+      const auto answer =
+          Say(this, Icon::kNone,
+              QtText(draft::RecoveryQuestion(count, found.draft.saved, found.draft.form.has_value())),
+              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
       if (stopping_) return;  // the question closed by a stop signal is no answer: the draft stays for next time
       if (answer == QMessageBox::Yes) {
         Restore(std::move(found.draft));
@@ -431,6 +440,17 @@ void Principale::Restore(draft::Draft found) {
   // an import.
   session_.SetImportoFile(true);
   indice_soggetti_ = 0;
+  if (found.form) ReopenForm(*found.form);
+}
+
+void Principale::ReopenForm(const draft::OpenForm& form) {
+  // The row it was opened for, filled from the table so that the typing compares with the row as it
+  // is; a row that is not in the table any more opens as a new subject, the typing kept all the same.
+  const int row = form.row >= 1 && form.row <= progressivo() ? form.row : 0;
+  if (row != 0) SetCurrentCell(row, 1);
+  OpenForm(row);
+  if (row != 0) insert_persona_->FillFromRow(session_.table().Row(row));
+  insert_persona_->Resume(validation::SubjectForm::FromCells(form.cells));
 }
 
 int Principale::CurrentRow() const {
@@ -509,6 +529,12 @@ void Principale::EditSubjectRow() {
 void Principale::OpenForm(int row) {
   OpenOnce(insert_persona_, session_, *model_, row, this);
   connect(insert_persona_, &InsertPersona::stored, this, [this](int stored) { SetCurrentCell(stored, 1); });
+  connect(insert_persona_, &InsertPersona::edited, draft_, &DraftKeeper::Changed);
+  // Closed by the operator, the form leaves the draft at once; closed by a stop signal, it stays in
+  // the draft for the next start.
+  connect(insert_persona_, &QDialog::finished, this, [this] {
+    if (!stopping_) draft_->FormLeft();
+  });
 }
 
 void Principale::EraseTable(int& prog) {
@@ -674,13 +700,16 @@ void Principale::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  // Its typing left behind as asked above, the form closes before the last save; at a stop it closes
+  // after it, its typing kept in the draft.
+  if (!stopping_ && insert_persona_) insert_persona_->CloseWithoutQuestion();
   if (unsaved) {
     draft_->Discard();
   } else {
     draft_->SaveNow();
   }
   recovery_pending_ = false;  // a draft not yet offered stays for the next start; the splash closes without asking
-  if (insert_persona_) insert_persona_->CloseWithoutQuestion();  // asked above, or stopping
+  if (stopping_ && insert_persona_) insert_persona_->CloseWithoutQuestion();
   for (QWidget* w : std::initializer_list<QWidget*>{splash_, importa_file_, crea_files_,
                                                     avviso_tabella_, dati_utente_}) {
     if (w != nullptr) w->close();

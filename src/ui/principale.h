@@ -97,6 +97,8 @@ class Principale final : public QMainWindow {
   bool ConfirmLeavingForm(draft::Leaving what);
   void OfferRecovery();
   void Restore(draft::Draft found);
+  // The entry form of a restored draft, open again with the typing it held.
+  void ReopenForm(const draft::OpenForm& form);
   void DeleteSubjectRow();
   void NewSubject();
   void EditSubjectRow();

@@ -123,6 +123,32 @@ SubjectForm SubjectForm::FromRow(const SubjectRow& row) {
   return form;
 }
 
+SubjectRow SubjectForm::Cells() const {
+  SubjectRow cells;
+  for (const FieldInfo& info : kFields) {
+    if (info.column == kDataNascita) continue;
+    cells[info.column] = this->*info.value;
+    if (info.code != nullptr) cells[info.code_column] = this->*info.code;
+  }
+  cells[kDataNascita] = giorno + "/" + mese + "/" + anno;
+  return cells;
+}
+
+SubjectForm SubjectForm::FromCells(const SubjectRow& cells) {
+  SubjectForm form = FromRow(cells);
+  // The boxes as they were, empty ones too; a cell without both slashes (written by hand) is read as
+  // a stored row's.
+  const std::string& birth = cells[kDataNascita];
+  const auto first = birth.find('/');
+  const auto second = first == std::string::npos ? first : birth.find('/', first + 1);
+  if (second != std::string::npos) {
+    form.giorno = birth.substr(0, first);
+    form.mese = birth.substr(first + 1, second - first - 1);
+    form.anno = birth.substr(second + 1);
+  }
+  return form;
+}
+
 std::string PadDayOrMonth(std::string text) {
   if (text::Length(text) != 1) return text;
   std::string padded(1, '0');  // appended to, not inserted into: GCC 12 warns wrongly about insert(0, ...) at -O3

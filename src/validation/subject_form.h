@@ -46,6 +46,13 @@ struct SubjectForm {
   // A stored row, as the form shows it: the birth date split back into its three boxes (a month and
   // year into the month and year, a year alone into the year).
   static SubjectForm FromRow(const SubjectRow& row);
+
+  // The values as cells in the columns of the table, the way the draft keeps an open form: every
+  // text and code in its column, the three birth date boxes in one cell as "giorno/mese/anno" with
+  // both slashes even when the boxes are empty (they take digits only), column 0 empty.
+  // FromCells(form.Cells()) == form.
+  SubjectRow Cells() const;
+  static SubjectForm FromCells(const SubjectRow& cells);
 };
 
 // The controls of the form that hold a value, in tab order.

@@ -59,10 +59,48 @@ TEST(Draft, TrickyRowsComeBackByteForByteAndStayReadable) {
   for (int r = 1; r <= 4; ++r) EXPECT_EQ(reading.draft.rows[r - 1], table.Row(r)) << r;
   EXPECT_EQ(reading.draft.colours, colours);
   // A person reads names as they are, one subject a line, the painted row by its colour.
-  EXPECT_TRUE(text.starts_with("Nerovale bozza\t1\nsalvata\t06/12/2026 09:05:07\nnumero\t1\\t2\ndata\t__/1\\\\_/____\n"
+  EXPECT_TRUE(text.starts_with("Nerovale bozza\t2\nsalvata\t06/12/2026 09:05:07\nnumero\t1\\t2\ndata\t__/1\\\\_/____\n"
                                "soggetti\t4\n#FFFFFF\tD'AMICO\tNICOLÒ ÈVA\t"));
   EXPECT_NE(text.find("\n#FFC0C0\t\t\t"), std::string::npos);
   for (char c : text) ASSERT_FALSE(static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n');
+}
+
+// The open entry form comes back with the row it edits, or as a new subject, and every byte of its
+// cells; a draft of version 1, which has no form, is still read, and a form line that is spoilt is
+// refused with its reason.
+TEST(Draft, TheOpenFormComesBackAndAVersion1DraftIsStillRead) {
+  const SubjectTable table = TableOf(TrickyRows());
+  SubjectRow awkward = TrickyRows()[3];  // every byte in the name
+  awkward[kCognome] = "A\tB\\C\nD\r\nE";
+  const std::pair<OpenForm, std::string> forms[] = {
+      {{3, awkward}, "\nscheda\t3\nA\\tB\\\\C\\nD\\r\\nE\t"},
+      {{0, SubjectRow{}}, "\nscheda\tnuovo\n" + std::string(21, '\t') + "\nfine\n"},
+  };
+  for (const auto& [form, readable] : forms) {
+    for (const SubjectTable& rows : {table, SubjectTable{}}) {  // beside subjects, or alone
+      const std::string text = Format(kSaved, kHeader, rows, {}, form);
+      const Reading reading = Parse(text);
+      ASSERT_EQ(reading.kind, Kind::kDraft) << reading.fault;
+      EXPECT_EQ(reading.draft.form, form);
+      EXPECT_NE(text.find(readable), std::string::npos) << text.substr(text.rfind("\nscheda"));
+    }
+  }
+  std::string v1 = Format(kSaved, kHeader, table, {});
+  v1.replace(v1.find("\t2\n"), 3, "\t1\n");
+  const Reading old = Parse(v1);
+  ASSERT_EQ(old.kind, Kind::kDraft) << old.fault;
+  EXPECT_EQ(old.draft.rows.size(), 4U);
+  EXPECT_FALSE(old.draft.form.has_value());
+
+  const std::string empty = Format(kSaved, kHeader, SubjectTable{}, {});
+  const std::string head = empty.substr(0, empty.size() - 5), cells = std::string(21, '\t') + "\n";
+  const std::pair<std::string, const char*> spoilt[] = {
+      {"Nerovale bozza\t1" + head.substr(16) + "scheda\tnuovo\n" + cells + "fine\n", "la riga 6 dovrebbe chiudere la bozza"},
+      {head + "scheda\t0\n" + cells + "fine\n", "la riga 6 non dice quale soggetto era in corso di inserimento"},
+      {head + "scheda\t2\n" + cells.substr(1) + "fine\n", "la riga 7 non ha le 22 colonne del soggetto in corso di inserimento"},
+      {head + "scheda\t2\n", "il file è incompleto: manca il soggetto in corso di inserimento"},
+  };
+  for (const auto& [text, fault] : spoilt) EXPECT_EQ(Parse(text).fault, fault) << text;
 }
 
 // A draft of a full table, 32767 subjects, is written and read back whole.
@@ -85,7 +123,7 @@ TEST(Draft, AFullTableComesBack) {
 
 // Whatever a crash, a copy or an editor leaves of a draft is refused as a whole, never half read.
 TEST(Draft, ACutOrSpoiltDraftIsRefusedWithItsReason) {
-  const std::string whole = Format(kSaved, kHeader, TableOf(TrickyRows()), {});
+  const std::string whole = Format(kSaved, kHeader, TableOf(TrickyRows()), {}, OpenForm{2, TrickyRows()[2]});
   for (std::size_t size = 0; size < whole.size(); ++size) {
     ASSERT_EQ(Parse(whole.substr(0, size)).kind, Kind::kUnusable) << size;
   }
@@ -93,7 +131,7 @@ TEST(Draft, ACutOrSpoiltDraftIsRefusedWithItsReason) {
   const std::string head = one.substr(0, one.find('#')), cells = std::string(22, '\t') + "\n";
   const std::pair<std::string, const char*> spoilt[] = {
       {"H501\r\nBIANCHI\r\n", "non è una bozza di Nerovale"},
-      {"Nerovale bozza\t2\n", "la bozza è di una versione che questo programma non conosce (2)"},
+      {"Nerovale bozza\t3\n", "la bozza è di una versione che questo programma non conosce (3)"},
       {"Nerovale bozza\t1\nsalvata\t31/02/2026 10:00:00\n", "la riga 2 non dice quando la bozza è stata salvata"},
       {head + "fine\n", "il file è incompleto: contiene 0 dei 1 soggetti annunciati"},
       {one + "x", "dopo la riga finale il file contiene altro testo"},
@@ -191,6 +229,11 @@ TEST(Draft, KeepingWritesOnlyWhatIsNotSafe) {
   ASSERT_TRUE(table.Remove(1));  // the last subject deleted: the draft on the disk must say so
   EXPECT_FALSE(keeping.HasUnsavedSubjects(table));
   EXPECT_TRUE(keeping.MustWrite(table));
+  // Typing in the open entry form is worth a draft of its own, and the draft may go once it closes.
+  keeping.Removed();
+  EXPECT_TRUE(keeping.MustWrite(table, true) && !keeping.MustWrite(table));
+  keeping.Written();
+  EXPECT_TRUE(keeping.MayGo(table, false) && !keeping.MayGo(table, true));
 }
 
 // The questions about unsaved or recovered subjects speak of one subject in the singular (the window's

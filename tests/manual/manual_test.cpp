@@ -165,6 +165,7 @@ TEST(ManualText, ExplainsEveryMessage) {
            summary::SummaryNotWrittenText(v, v), summary::SummarySavedText(v, true), import::ImportFailureText(98765),
            import::ImportDoneText(98765), import::ImportDoneText(1), import::ImportDoneText(0),
            draft::RecoveryQuestion(98765, moment), draft::RecoveryQuestion(1, moment),
+           draft::RecoveryQuestion(98765, moment, true), draft::RecoveryQuestion(0, moment, true),
            draft::UnusableText(v, {Status::Ok(), std::filesystem::path("bozza_danneggiata_" + v + ".nerovale")}),
            draft::NotMovedText({Status::Failure(v), std::filesystem::path(v) / "bozza.nerovale"}),
            draft::UnusableText(v, {Status::Failure(v), {}}), draft::SaveFailedText(v),

@@ -71,6 +71,70 @@ TEST_F(DraftWindow, NothingTypedOrImportedIsLostAtAStopOrACrash) {
   EXPECT_TRUE(session->importoFile());  // every restored row is checked before a notice
 }
 
+// Typing in the open entry form reaches the draft within a second; after a crash the form opens
+// again over the restored table, for its row, with what was typed and still unsaved; closed with
+// "Sì", it leaves the draft.
+TEST_F(DraftWindow, TheTypingOfAnEditComesBackForItsRowAfterACrash) {
+  Principale& w = Open();
+  ASSERT_TRUE(w.model().Append(testing::ValidItalianRow()));
+  ASSERT_TRUE(w.model().Append(testing::ValidForeignRow()));  // born in Paris, the year alone known
+  w.SetCurrentCell(2, 1);
+  Click(Find<QPushButton>(&w, "Command4"));  // "Modifica Soggetto"
+  Activate(w.subjectForm());
+  TypeInto(Find<QLineEdit>(w.subjectForm(), "PaternitaBox"), "luigi");
+  TypeInto(Find<QLineEdit>(w.subjectForm(), "AttoMorteBox"), "3");
+  const validation::SubjectForm edited = w.subjectForm()->Entry();
+  ASSERT_TRUE(QTest::qWaitFor([&w] { return !w.draftKeeper().Pending(); }, 3 * DraftKeeper::kDelayMs));
+
+  answer = QMessageBox::Yes;
+  Principale& again = Restart();
+  ASSERT_EQ(messages.size(), 1U);
+  EXPECT_TRUE(messages[0].text.contains("con 2 soggetti e i dati di un soggetto in corso di inserimento ("));
+  InsertPersona* form = again.subjectForm();
+  ASSERT_NE(form, nullptr);
+  EXPECT_EQ(form->windowTitle(), " Inserimento Soggetto 2");
+  EXPECT_EQ(form->Entry(), edited);
+  EXPECT_TRUE(form->HasUnsavedTyping());
+  Click(Find<QPushButton>(form, "Command3"));  // "Annulla", and "Sì"
+  EXPECT_FALSE(draft::Read(DraftFile()).draft.form.has_value());
+  EXPECT_EQ(DraftRows(), 2U);
+}
+
+// A new subject typed in part (the birth date without its month) is kept at a stop signal, with no
+// subject in the table, and comes back as a new subject; so does the typing of a row that the draft
+// no longer has. Left behind with "Sì" over an empty table, the form takes the draft with it.
+TEST_F(DraftWindow, TheTypingOfANewSubjectComesBackAfterAStop) {
+  Principale& w = Open();
+  Click(Find<QLineEdit>(NewForm(w), "CognomeBox"));
+  for (auto [typed, tabs] : {std::pair{"verdi", 4}, {" ", 1}, {"5", 2}, {"1950", 0}}) {  // surname, sex, day, year
+    TypeText(typed);
+    Tab(tabs);
+  }
+  const validation::SubjectForm typed = w.subjectForm()->Entry();
+  EXPECT_EQ(typed.cognome + typed.sesso + typed.giorno + "|" + typed.mese + "|" + typed.anno, "VERDIM5||1950");
+  w.StopBySignal();
+  ASSERT_TRUE(draft::Read(DraftFile()).draft.form.has_value());
+
+  answer = QMessageBox::Yes;
+  Principale& again = Restart();
+  ASSERT_EQ(messages.size(), 1U);
+  EXPECT_TRUE(messages[0].text.startsWith(
+      "È stata trovata una comunicazione non terminata con i dati di un soggetto in corso di inserimento (salvata il "));
+  ASSERT_NE(again.subjectForm(), nullptr);
+  EXPECT_EQ(again.subjectForm()->windowTitle(), " Inserimento Soggetto 1");
+  EXPECT_EQ(again.subjectForm()->Entry(), typed);
+  Click(Find<QPushButton>(again.subjectForm(), "Command3"));
+  EXPECT_FALSE(DraftExists());
+
+  SubjectTable one;
+  ASSERT_TRUE(one.Add(testing::ValidItalianRow()));
+  dir.Write("bozza.nerovale", draft::Format(clock.Now(), {"1", ""}, one, {}, draft::OpenForm{5, typed.Cells()}));
+  Principale& gone = Restart();
+  ASSERT_NE(gone.subjectForm(), nullptr);
+  EXPECT_EQ(gone.subjectForm()->windowTitle(), " Inserimento Soggetto 2");
+  EXPECT_EQ(gone.subjectForm()->Entry(), typed);
+}
+
 // At start a draft is restored (a date typed in part comes back digit by digit), put aside with "No",
 // or put aside as damaged; a draft put aside is moved, never changed.
 TEST_F(DraftWindow, AtStartADraftIsRestoredPutAsideOrReportedAsDamaged) {
