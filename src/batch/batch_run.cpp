@@ -345,7 +345,12 @@ std::string ReadPin(const fs::path& file, const BatchEnvironment& env, std::stri
   constexpr std::size_t kMaxPinFileBytes = 4096;
   std::string bytes;
   if (file == "-") {
-    if (env.in == nullptr || !std::getline(*env.in, bytes)) return "nessun PIN sullo standard input";
+    // One line, and no more than a PIN file may hold: standard input may be a device without end.
+    for (int c; env.in != nullptr && bytes.size() <= kMaxPinFileBytes && (c = env.in->get()) != EOF && c != '\n';) {
+      bytes.push_back(static_cast<char>(c));
+    }
+    if (bytes.size() > kMaxPinFileBytes) return "il PIN sullo standard input è troppo lungo";
+    if (bytes.empty()) return "nessun PIN sullo standard input";
   } else if (const int error = files::ReadWholeFile(file, kMaxPinFileBytes, bytes); error != 0) {
     return files::ReadFailureText(file, error);
   }

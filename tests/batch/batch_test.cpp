@@ -471,6 +471,9 @@ TEST_F(SigningBatch, AFailedSigningIsTwoAndTheNoticeStays) {
                  (work / "none.so").string(), "--firma-pin-file", "pin.txt", "good.csv"}),
             kFault);
   EXPECT_TRUE(Says(signature::ModuleMissingText((work / "none.so").string()), err)) << err;
+  standard_input.str(std::string(100000, '1'));  // a line without end, as /dev/zero would give
+  EXPECT_EQ(Signing("-"), kFault);
+  EXPECT_TRUE(Says("il PIN sullo standard input è troppo lungo", err)) << err;
   work.Write("empty.txt", "\n");
   EXPECT_EQ(Signing("empty.txt"), kFault);
   EXPECT_TRUE(Says("è vuoto", err)) << err;
