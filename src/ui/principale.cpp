@@ -23,6 +23,7 @@
 #include <functional>
 
 #include "core/grid_clip.h"
+#include "core/system_files.h"
 #include "register/register_texts.h"
 #include "ui/busy_scope.h"
 #include "ui/dati_utente.h"
@@ -400,6 +401,10 @@ void Principale::OfferRecovery() {
   if (!recovery_pending_) return;
   recovery_pending_ = false;
   const auto file = draft_->File();
+  // A draft or config.ini write killed half way left its temporary beside the file: the window holds
+  // the folder's lock, so no living writer owns one.
+  files::RemoveLeftoverTemporaries(file);
+  files::RemoveLeftoverTemporaries(session_.ConfigFile());
   draft::Reading found = draft::Read(file);
   if (found.kind == draft::Reading::Kind::kUnusable) {
     // Reported plainly and put aside, never deleted; the notice starts empty.

@@ -129,7 +129,11 @@ TEST_F(DraftWindow, TheTypingOfANewSubjectComesBackAfterAStop) {
   SubjectTable one;
   ASSERT_TRUE(one.Add(testing::ValidItalianRow()));
   dir.Write("bozza.nerovale", draft::Format(clock.Now(), {"1", ""}, one, {}, draft::OpenForm{5, typed.Cells()}));
+  // What writes killed half way left beside the draft and config.ini goes at the start.
+  const auto cut_draft = dir.Write(files::TemporaryNameFor(dir / "bozza.nerovale").filename().string(), "Nerovale");
+  const auto cut_config = dir.Write(files::TemporaryNameFor(dir / "config.ini").filename().string(), "H5");
   Principale& gone = Restart();
+  EXPECT_FALSE(std::filesystem::exists(cut_draft) || std::filesystem::exists(cut_config));
   ASSERT_NE(gone.subjectForm(), nullptr);
   EXPECT_EQ(gone.subjectForm()->windowTitle(), " Inserimento Soggetto 2");
   EXPECT_EQ(gone.subjectForm()->Entry(), typed);
